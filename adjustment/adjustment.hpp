@@ -1,0 +1,9 @@
+#pragma once
+#include "driver/run.hpp"
+
+namespace kavron {
+
+// Adjusts the network: passes until the corrections settle, or an error exit.
+Flow adjust(Run& r);
+
+}  // namespace kavron

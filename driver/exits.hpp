@@ -1,0 +1,32 @@
+#pragma once
+// The endings of the run: the end sequence, stops, pauses and every error exit.
+#include <string_view>
+
+#include "driver/run.hpp"
+
+namespace kavron {
+
+// "KONEC" on a line of its own; status 0.
+Flow end_sequence(Run& r);
+// The text (bytes as they stand) on a line of its own; status 0, no "KONEC".
+Flow stop_text(Run& r, std::string_view bytes);
+// A stop without a text of its own.
+Flow stop_plain(Run& r);
+// Shows the text (bytes) on a line of its own and waits for one console line.
+void pause(Run& r, std::string_view bytes);
+
+Flow exit_input_error(Run& r);
+Flow exit_no_database(Run& r);
+Flow exit_point_not_listed(Run& r);
+Flow exit_coincident(Run& r, int n1, int n2, int n3, int i1, int j1, int k1);
+Flow exit_underdetermined(Run& r);
+Flow exit_too_many_conditions(Run& r);
+Flow exit_row_mismatch(Run& r);
+Flow exit_weights_singular(Run& r);
+Flow exit_qi_singular(Run& r);
+Flow exit_solution_singular(Run& r);
+Flow exit_dimensions(Run& r);
+Flow exit_dimension_not_restored(Run& r);
+Flow exit_no_convergence(Run& r);
+
+}  // namespace kavron

@@ -1,0 +1,53 @@
+#pragma once
+// One run of the program: the console, the three files and the task, and the way every step
+// hands an ending back to the driver.
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "driver/task.hpp"
+#include "format/channels.hpp"
+
+namespace kavron {
+
+// Whether the run goes on, or has ended with an exit status.
+class [[nodiscard]] Flow {
+public:
+    static Flow go() { return Flow(false, 0); }
+    static Flow halt(int status) { return Flow(true, status); }
+    bool stopped() const { return stopped_; }
+    int status() const { return status_; }
+
+private:
+    Flow(bool s, int st) : stopped_(s), status_(st) {}
+    bool stopped_;
+    int status_;
+};
+
+// Runs a step and returns from the caller when the step ended the run.
+#define KAVRON_TRY(step)              \
+    do {                              \
+        const ::kavron::Flow f_ = (step); \
+        if (f_.stopped()) {           \
+            return f_;                \
+        }                             \
+    } while (0)
+
+struct DateTime {
+    int year, month, day, hour, minute, second;
+};
+
+struct Run {
+    Console& con;
+    Task& t;
+    OutFile diag;  // diagnostics file
+    OutFile lst;   // output listing
+    InFile inp;    // input data file
+};
+
+// The whole program: console in and out, the clock, and the folder that relative file names are
+// taken from (empty: the current folder). Returns the exit status.
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
+                const std::filesystem::path& dir = {});
+
+}  // namespace kavron

@@ -1,0 +1,416 @@
+#include "format/channels.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace kavron {
+
+// ---- console ----
+
+void Console::record(std::string_view rec) {
+    if (rec.empty()) {
+        rec = " ";
+    }
+    if (rec[0] == '+') {
+        out_.write("\r");
+    } else if (open_) {
+        out_.write("\r\n");
+    }
+    out_.write(rec.substr(1));
+    open_ = true;
+}
+
+void Console::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals,
+                    CodePage cp) {
+    for (const auto& r : fmt::format_records(layout, {vals.begin(), vals.size()}, cp)) {
+        record(r);
+    }
+}
+
+void Console::list(std::initializer_list<fmt::Val> vals, CodePage cp) {
+    for (const auto& r : fmt::list_records({vals.begin(), vals.size()}, cp)) {
+        record(r);
+    }
+}
+
+void Console::text_line(std::string_view bytes) {
+    if (open_) {
+        out_.write("\r\n");
+    }
+    out_.write(bytes);
+    open_ = true;
+}
+
+void Console::finish() {
+    if (open_) {
+        out_.write("\r\n");
+        open_ = false;
+    }
+}
+
+std::optional<std::string> Console::read_line(bool answer) {
+    auto line = in_.read_line();
+    if (!line) {
+        ++eof_streak_;
+        return std::nullopt;
+    }
+    eof_streak_ = 0;
+    if (!line->empty() && line->back() == '\r') {
+        line->pop_back();
+    }
+    if (answer) {
+        open_ = false;
+    }
+    return line;
+}
+
+// ---- output files ----
+
+OutFile::~OutFile() { close(); }
+
+bool OutFile::create(const std::string& path) {
+    close();
+    f_ = std::fopen(path.c_str(), "wb");
+    return f_ != nullptr;
+}
+
+bool OutFile::create_new(const std::string& path) {
+    close();
+    f_ = std::fopen(path.c_str(), "wbx");
+    return f_ != nullptr;
+}
+
+void OutFile::close() {
+    if (f_ != nullptr) {
+        std::fclose(f_);
+        f_ = nullptr;
+    }
+}
+
+void OutFile::record(std::string_view rec) {
+    if (f_ == nullptr) {
+        return;
+    }
+    std::fwrite(rec.data(), 1, rec.size(), f_);
+    std::fwrite("\r\n", 1, 2, f_);
+}
+
+void OutFile::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals,
+                    CodePage cp) {
+    for (const auto& r : fmt::format_records(layout, {vals.begin(), vals.size()}, cp)) {
+        record(r);
+    }
+}
+
+void OutFile::list(std::initializer_list<fmt::Val> vals, CodePage cp) {
+    for (const auto& r : fmt::list_records({vals.begin(), vals.size()}, cp)) {
+        record(r);
+    }
+}
+
+// ---- reading ----
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool parse_i16(std::string_view t, std::int16_t& out) {
+    std::size_t k = 0;
+    bool neg = false;
+    if (k < t.size() && (t[k] == '+' || t[k] == '-')) {
+        neg = t[k] == '-';
+        ++k;
+    }
+    if (k == t.size()) {
+        return false;
+    }
+    long v = 0;
+    for (; k < t.size(); ++k) {
+        if (!is_digit(t[k])) {
+            return false;
+        }
+        v = v * 10 + (t[k] - '0');
+        if (v > 32767) {
+            return false;
+        }
+    }
+    out = static_cast<std::int16_t>(neg ? -v : v);
+    return true;
+}
+
+// Decimal notation with an optional exponent (E or D, either case); returns it in the form the
+// C library reads, or an empty string when the token is not such a number.
+std::string real_syntax(std::string_view t) {
+    std::string s;
+    std::size_t k = 0;
+    if (k < t.size() && (t[k] == '+' || t[k] == '-')) {
+        s += t[k++];
+    }
+    std::size_t digits = 0;
+    while (k < t.size() && is_digit(t[k])) {
+        s += t[k++];
+        ++digits;
+    }
+    if (k < t.size() && t[k] == '.') {
+        s += t[k++];
+        while (k < t.size() && is_digit(t[k])) {
+            s += t[k++];
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return {};
+    }
+    if (k < t.size() && (t[k] == 'E' || t[k] == 'e' || t[k] == 'D' || t[k] == 'd')) {
+        s += 'e';
+        ++k;
+        if (k < t.size() && (t[k] == '+' || t[k] == '-')) {
+            s += t[k++];
+        }
+        if (k == t.size()) {
+            return {};
+        }
+        while (k < t.size() && is_digit(t[k])) {
+            s += t[k++];
+        }
+    }
+    return k == t.size() ? s : std::string();
+}
+
+}  // namespace
+
+bool Cursor::ensure_line() {
+    while (done_) {
+        if (!next_record()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Cursor::fill(const Var& v, std::string_view token) {
+    const bool quoted = !token.empty() && token[0] == '\0';
+    if (v.kind == Var::Kind::Text) {
+        if (!quoted) {
+            return false;
+        }
+        std::string s(token.substr(1));
+        s.resize(v.len, ' ');
+        *static_cast<std::string*>(v.p) = s;
+        return true;
+    }
+    if (quoted) {
+        return false;
+    }
+    if (v.kind == Var::Kind::I16) {
+        return parse_i16(token, *static_cast<std::int16_t*>(v.p));
+    }
+    const std::string s = real_syntax(token);
+    if (s.empty()) {
+        return false;
+    }
+    if (v.kind == Var::Kind::F32) {
+        const float f = std::strtof(s.c_str(), nullptr);
+        if (std::isinf(f)) {
+            return false;
+        }
+        *static_cast<float*>(v.p) = f;
+        return true;
+    }
+    const double d = std::strtod(s.c_str(), nullptr);
+    if (std::isinf(d)) {
+        return false;
+    }
+    *static_cast<double*>(v.p) = d;
+    return true;
+}
+
+ReadStatus Cursor::list_read(std::span<const Var> vars) {
+    std::size_t vi = 0;
+    bool comma_pending = true;  // a comma now would stand for an empty value
+    bool took = false;
+    while (vi < vars.size()) {
+        if (done_ && !next_record()) {
+            return ReadStatus::End;
+        }
+        while (col_ < line_.size() && is_blank(line_[col_])) {
+            ++col_;
+        }
+        if (col_ >= line_.size()) {
+            done_ = true;
+            continue;
+        }
+        const char c = line_[col_];
+        if (c == ',') {
+            if (comma_pending) {
+                ++vi;
+            }
+            comma_pending = true;
+            ++col_;
+            continue;
+        }
+        if (c == '/') {
+            if (!took) {
+                last_value_ = index_;
+            }
+            done_ = true;
+            return ReadStatus::Ok;
+        }
+        // A repeat count r* in front of the value.
+        long repeat = 1;
+        {
+            std::size_t k = col_;
+            long r = 0;
+            while (k < line_.size() && is_digit(line_[k]) && r < 100000) {
+                r = r * 10 + (line_[k] - '0');
+                ++k;
+            }
+            if (k > col_ && k < line_.size() && line_[k] == '*' && r > 0) {
+                repeat = r;
+                col_ = k + 1;
+                if (col_ >= line_.size() || ends_token(line_[col_])) {
+                    vi += static_cast<std::size_t>(repeat);
+                    comma_pending = false;
+                    took = true;
+                    last_value_ = index_;
+                    continue;
+                }
+            }
+        }
+        // The value itself; a quoted text is marked by a leading NUL byte.
+        std::string token;
+        if (line_[col_] == '\'' || line_[col_] == '"') {
+            const char q = line_[col_++];
+            token.push_back('\0');
+            for (;;) {
+                if (col_ >= line_.size()) {
+                    if (!next_record()) {
+                        return ReadStatus::End;
+                    }
+                    continue;
+                }
+                if (line_[col_] == q) {
+                    if (col_ + 1 < line_.size() && line_[col_ + 1] == q) {
+                        token.push_back(q);
+                        col_ += 2;
+                        continue;
+                    }
+                    ++col_;
+                    break;
+                }
+                token.push_back(line_[col_++]);
+            }
+        } else {
+            while (col_ < line_.size() && !ends_token(line_[col_])) {
+                token.push_back(line_[col_++]);
+            }
+        }
+        took = true;
+        last_value_ = index_;
+        for (long r = 0; r < repeat && vi < vars.size(); ++r) {
+            if (!fill(vars[vi], token)) {
+                // Leave the position behind the separator that follows the bad value.
+                while (col_ < line_.size() && is_blank(line_[col_])) {
+                    ++col_;
+                }
+                if (col_ < line_.size() && line_[col_] == ',') {
+                    ++col_;
+                    while (col_ < line_.size() && is_blank(line_[col_])) {
+                        ++col_;
+                    }
+                }
+                if (col_ >= line_.size()) {
+                    done_ = true;
+                }
+                return ReadStatus::Fail;
+            }
+            ++vi;
+        }
+        comma_pending = false;
+    }
+    done_ = true;
+    return ReadStatus::Ok;
+}
+
+ReadStatus Cursor::text_read(std::string& v, std::size_t w, std::size_t len) {
+    if (!ensure_line()) {
+        return ReadStatus::End;
+    }
+    std::string s = col_ < line_.size() ? line_.substr(col_, w) : std::string();
+    s.resize(len, ' ');
+    v = s;
+    last_value_ = index_;
+    done_ = true;
+    return ReadStatus::Ok;
+}
+
+bool InFile::open(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    std::string data;
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        data.append(buf, n);
+    }
+    const bool bad = std::ferror(f) != 0;
+    std::fclose(f);
+    if (bad) {
+        return false;
+    }
+    lines_.clear();
+    std::size_t start = 0;
+    while (start < data.size()) {
+        std::size_t end = data.find('\n', start);
+        if (end == std::string::npos) {
+            end = data.size();
+        }
+        std::string line = data.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines_.push_back(std::move(line));
+        start = end + 1;
+    }
+    index_ = -1;
+    done_ = true;
+    return true;
+}
+
+bool InFile::next_record() {
+    if (index_ + 1 >= static_cast<long>(lines_.size())) {
+        index_ = static_cast<long>(lines_.size());
+        return false;
+    }
+    ++index_;
+    line_ = lines_[static_cast<std::size_t>(index_)];
+    col_ = 0;
+    done_ = false;
+    return true;
+}
+
+void InFile::step_back() {
+    if (last_value_ < 0) {
+        return;
+    }
+    index_ = last_value_ - 1;
+    done_ = true;
+}
+
+bool ConsoleCursor::next_record() {
+    auto line = console_.read_line();
+    if (!line) {
+        return false;
+    }
+    line_ = *line;
+    col_ = 0;
+    done_ = false;
+    ++index_;
+    return true;
+}
+
+}  // namespace kavron

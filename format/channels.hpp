@@ -1,0 +1,151 @@
+#pragma once
+// The program's channels: the console (carriage-control records and answer lines), output files
+// (records ending in CR LF) and the sequential input file, with value-list and formatted reads.
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/record.hpp"
+
+namespace kavron {
+
+// Where console bytes go.
+class ByteWriter {
+public:
+    virtual ~ByteWriter() = default;
+    virtual void write(std::string_view bytes) = 0;
+};
+
+// Where console lines come from; nullopt at the end of input. The line ending is not included.
+class LineReader {
+public:
+    virtual ~LineReader() = default;
+    virtual std::optional<std::string> read_line() = 0;
+};
+
+class Console {
+public:
+    Console(LineReader& in, ByteWriter& out) : in_(in), out_(out) {}
+
+    // One record whose first byte is the carriage control: blank = new line, '+' = overwrite.
+    void record(std::string_view rec);
+    void write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals = {},
+               CodePage cp = CodePage::Cp852);
+    void list(std::initializer_list<fmt::Val> vals, CodePage cp = CodePage::Cp852);
+    // A stop or pause text: the open line is closed and the text stands on a line of its own.
+    void text_line(std::string_view bytes);
+    // Closes a line left open (end of the run).
+    void finish();
+
+    // Reads one answer line; nullopt at the end of input (the open line stays open). A line read
+    // at a pause does not count as an answer: the next record still begins a new line.
+    std::optional<std::string> read_line(bool answer = true);
+    // True once a read met the end of input right after another read that met it.
+    bool input_ended() const { return eof_streak_ >= 2; }
+
+private:
+    LineReader& in_;
+    ByteWriter& out_;
+    bool open_ = false;
+    int eof_streak_ = 0;
+};
+
+// An output file: every record ends with CR LF.
+class OutFile {
+public:
+    OutFile() = default;
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+    ~OutFile();
+
+    // Creates or replaces the file.
+    bool create(const std::string& path);
+    // Creates the file only if it does not exist yet.
+    bool create_new(const std::string& path);
+    bool is_open() const { return f_ != nullptr; }
+    void close();
+
+    void record(std::string_view rec);
+    void write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals = {},
+               CodePage cp = CodePage::Cp1250);
+    void list(std::initializer_list<fmt::Val> vals, CodePage cp = CodePage::Cp1250);
+
+private:
+    std::FILE* f_ = nullptr;
+};
+
+enum class ReadStatus { Ok, End, Fail };
+
+// A variable of a value-list read.
+struct Var {
+    enum class Kind { I16, F32, F64, Text };
+    Kind kind;
+    void* p;
+    std::size_t len = 0;  // Text: length of the variable
+};
+inline Var var(std::int16_t& v) { return {Var::Kind::I16, &v}; }
+inline Var var(float& v) { return {Var::Kind::F32, &v}; }
+inline Var var(double& v) { return {Var::Kind::F64, &v}; }
+inline Var var(std::string& v, std::size_t len) { return {Var::Kind::Text, &v, len}; }
+
+// A reading position in a sequence of records.
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+
+    // Value-list read of the variables.
+    ReadStatus list_read(std::span<const Var> vars);
+    ReadStatus list_read(std::initializer_list<Var> vars) {
+        return list_read(std::span<const Var>(vars.begin(), vars.size()));
+    }
+    // Formatted read of one record into a text of w positions (padded with blanks to len).
+    ReadStatus text_read(std::string& v, std::size_t w, std::size_t len);
+
+protected:
+    // Loads the next record into line_; false at the end of the records.
+    virtual bool next_record() = 0;
+
+    std::string line_;
+    std::size_t col_ = 0;
+    bool done_ = true;  // the current record is used up; the next read starts on the next one
+    long index_ = -1;   // number of the current record, from 0
+    long last_value_ = -1;
+
+private:
+    bool ensure_line();
+    bool fill(const Var& v, std::string_view token);
+};
+
+// The input data file, held in memory and read record by record; can step back.
+class InFile : public Cursor {
+public:
+    bool open(const std::string& path);
+    // The next read starts again at the first character of the record in which the previous read
+    // took its last value.
+    void step_back();
+
+protected:
+    bool next_record() override;
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// Reads answer lines from the console.
+class ConsoleCursor : public Cursor {
+public:
+    explicit ConsoleCursor(Console& c) : console_(c) {}
+
+protected:
+    bool next_record() override;
+
+private:
+    Console& console_;
+};
+
+}  // namespace kavron

@@ -1,0 +1,18 @@
+#pragma once
+// Single-byte code pages of the program's channels: the console speaks 852, the listing and the
+// diagnostics file 1250. Texts are written in UTF-8 in the source and converted before any width
+// is counted.
+#include <string>
+#include <string_view>
+
+namespace kavron {
+
+enum class CodePage { Cp852, Cp1250 };
+
+// Converts a UTF-8 text to the code page; a character the page lacks becomes '?'.
+std::string encode(std::string_view utf8, CodePage cp);
+
+inline std::string cp852(std::string_view utf8) { return encode(utf8, CodePage::Cp852); }
+inline std::string cp1250(std::string_view utf8) { return encode(utf8, CodePage::Cp1250); }
+
+}  // namespace kavron

@@ -1,0 +1,60 @@
+#pragma once
+// Dense matrices of 8-byte reals, column-major and indexed from 1, with their declared extents,
+// and the elementary routines over a used block. No routine allocates or keeps state.
+#include <array>
+#include <cstdint>
+
+namespace kavron {
+
+class Console;
+
+// A view of a matrix with its declared extents M x N; element (i, j) lies at (i-1) + (j-1)·M.
+struct MatRef {
+    double* p;
+    int M;
+    int N;
+    double& operator()(int i, int j) const { return p[(i - 1) + (j - 1) * M]; }
+};
+
+// A matrix owned by the task, declared R x C once for the whole run.
+template <int R, int C>
+struct Mat {
+    std::array<double, static_cast<std::size_t>(R) * C> a{};
+    double& operator()(int i, int j) { return a[static_cast<std::size_t>((i - 1) + (j - 1) * R)]; }
+    double operator()(int i, int j) const {
+        return a[static_cast<std::size_t>((i - 1) + (j - 1) * R)];
+    }
+    MatRef ref() { return {a.data(), R, C}; }
+    operator MatRef() { return ref(); }
+};
+
+// C := A + B over the K x L block; A, B, C declared alike; C may be A or B.
+void MADADD(MatRef A, MatRef B, MatRef C, int K, int L);
+// C := A - B.
+void MADSUB(MatRef A, MatRef B, MatRef C, int K, int L);
+// C := A × B element by element.
+void MADNAS(MatRef A, MatRef B, MatRef C, int K, int L);
+// C := A·B; A holds M x L, B holds L x N, C receives M x N. C must differ from A and B.
+void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N);
+// B := transpose of the K x L block of A (B receives L x K). B must differ from A.
+void MADTRN(MatRef A, MatRef B, int K, int L);
+// Every element of the K x L block := D.
+void MADVAL(MatRef A, int K, int L, double D);
+// T := trace of the K x K block.
+void MADTRE(MatRef A, int K, double& T);
+// Removes column IC of the K x L block (L decreases); nothing for IC outside 1..L.
+void MADRED(MatRef A, int K, std::int16_t& L, int IC);
+// Inserts a zero column at IC (L increases); nothing for IC < 1.
+void MADEXT(MatRef A, int K, std::int16_t& L, int IC);
+// B := inverse of the K x K block of A; 0 on success, 1 when a pivot was zero.
+int MADINV(MatRef A, MatRef B, int K);
+// ROT := the rotation by OMEG [rad] in the plane perpendicular to axis OSA (1, 2 or 3). Any other
+// axis leaves ROT alone and writes a record to the listing.
+class OutFile;
+void MADROT(MatRef ROT, double OMEG, int OSA, OutFile& listing);
+
+// Position of the point number ICB among IN(1..IB) (IN indexed from 1); 0 on success, 1 with a
+// console message when it is missing.
+int CBODU(const std::int16_t* IN, int IB, int ICB, std::int16_t& I, Console& con);
+
+}  // namespace kavron

@@ -1,0 +1,73 @@
+#include "harness.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace kavron::test {
+
+Scratch::Scratch() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "kavron-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) {
+        std::abort();
+    }
+    dir_ = tmpl;
+}
+
+Scratch::~Scratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+void Scratch::put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+}
+
+std::string Scratch::get(const std::string& name) const {
+    std::ifstream f(dir_ / name, std::ios::binary);
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+bool Scratch::exists(const std::string& name) const {
+    return std::filesystem::exists(dir_ / name);
+}
+
+std::optional<std::string> ScriptReader::read_line() {
+    if (next_ >= lines_.size()) {
+        return std::nullopt;
+    }
+    return lines_[next_++];
+}
+
+DateTime fixed_clock() { return {2026, 5, 6, 9, 5, 3}; }
+
+Outcome run_with(const Scratch& s, std::vector<std::string> console) {
+    ScriptReader in(std::move(console));
+    StringWriter out;
+    Outcome o;
+    o.status = run_program(in, out, fixed_clock, s.dir());
+    o.console = out.text;
+    o.listing = s.get("out.txt");
+    o.diag = s.get("err.txt");
+    return o;
+}
+
+Outcome run_job(const Scratch& s, const std::string& input, std::vector<std::string> more) {
+    s.put("in.txt", input);
+    std::vector<std::string> lines = {"err.txt", "out.txt", "in.txt"};
+    lines.insert(lines.end(), more.begin(), more.end());
+    return run_with(s, lines);
+}
+
+std::string crlf(const std::vector<std::string>& records) {
+    std::string s;
+    for (const auto& r : records) {
+        s += r;
+        s += "\r\n";
+    }
+    return s;
+}
+
+}  // namespace kavron::test

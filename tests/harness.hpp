@@ -1,0 +1,63 @@
+#pragma once
+// Runs the whole program in-process with a scripted console, a fixed clock and a scratch folder.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/run.hpp"
+
+namespace kavron::test {
+
+// A scratch folder removed at the end of the test.
+class Scratch {
+public:
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    const std::filesystem::path& dir() const { return dir_; }
+    void put(const std::string& name, const std::string& bytes) const;
+    std::string get(const std::string& name) const;  // empty when missing
+    bool exists(const std::string& name) const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+class ScriptReader : public LineReader {
+public:
+    explicit ScriptReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+    std::optional<std::string> read_line() override;
+    std::size_t taken() const { return next_; }
+
+private:
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;
+};
+
+class StringWriter : public ByteWriter {
+public:
+    void write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
+
+struct Outcome {
+    int status = -1;
+    std::string console;
+    std::string listing;
+    std::string diag;
+};
+
+// 6 May 2026, 9:05:03: single digits everywhere but the year.
+DateTime fixed_clock();
+
+// Runs with the answers err.txt, out.txt, in.txt followed by `more`, on `input` saved as in.txt.
+Outcome run_job(const Scratch& s, const std::string& input, std::vector<std::string> more = {});
+// Runs with exactly these console lines.
+Outcome run_with(const Scratch& s, std::vector<std::string> console);
+
+// Records joined, each followed by CR LF.
+std::string crlf(const std::vector<std::string>& records);
+
+}  // namespace kavron::test
