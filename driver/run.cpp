@@ -131,7 +131,7 @@ void listing_header(Run& r) {
     r.lst.write(row, {lit(" směrodatná odchylka zen.úhlu     [cc] ="), t.UZ});
     r.lst.write(row, {lit(" směrodatná odchylka jednotková        ="), t.MOO});
     r.lst.write(row, {lit(" směrodatná odchylka souřadnicová [mm] ="), t.MCH});
-    r.lst.write({E()});
+    r.lst.write({});
 }
 
 Flow whole_run(Run& r, const std::filesystem::path& dir) {
