@@ -1,10 +1,469 @@
+// The pass loop: misclosures and check tables, observation equations and weights, datum
+// conditions, the constrained solution, coordinate updates and the convergence test.
 #include "adjustment/adjustment.hpp"
+
+#include <cmath>
+#include <cstdlib>
 
 #include "driver/exits.hpp"
 
 namespace kavron {
 
-// The adjustment is not built yet: a job with measurements ends after its input has been read.
-Flow adjust(Run& r) { return end_sequence(r); }
+using fmt::lit;
+
+namespace {
+
+constexpr double RO = 636619.772367;          // cc per radian
+constexpr double LU = 3.1415927410125732;     // pi as a 4-byte real
+constexpr double RK = 4000000.0;              // full circle in cc
+constexpr double kMinDirLen = 0.10000000149011612;
+constexpr double kConvergence = 0.1 + 0.10000000149011612;
+static_assert(kConvergence == 0.20000000149011612);
+
+int dx_of(int p) { return 3 * p - 2; }
+int dy_of(int p) { return 3 * p - 1; }
+int dz_of(int p) { return 3 * p; }
+
+// Bearing from a to b in cc, in [0, 4 000 000).
+double bearing(double dx, double dy) {
+    double t = std::atan2(dy, dx);
+    if (t < 0.0) {
+        t = t + 2.0 * LU;
+    }
+    return t * RO;
+}
+
+// Looks up a point number; on failure the point-not-listed exit follows.
+bool lookup(Run& r, int number, i16& pos) {
+    return CBODU(r.t.IN, r.t.IB, number, pos, r.con) == 0;
+}
+
+Flow too_many_equations(Run& r) {
+    pause(r, " NM > JM ");
+    return end_sequence(r);
+}
+
+// Part of a pass: misclosures, design-matrix rows and (first pass) the check tables.
+Flow data_check(Run& r) {
+    using namespace fmt;
+    Task& t = r.t;
+    const bool first = t.IIT == 1;
+
+    for (int i = 1; i <= t.NR; ++i) {
+        t.PP(i, i) = t.PPP(1, i);
+    }
+    t.IST = 0;
+
+    // Angles from consecutive directions of one station.
+    if (t.IS >= 2) {
+        if (first) {
+            r.diag.write({T(" Rozdíly mezi úhly vypoč. z měř. směrů a ze souřad."), E(), E()});
+        }
+        for (int i = 1; i <= t.IS - 1; ++i) {
+            if (t.INS[i + 1] != t.INS[i]) {
+                t.IST = static_cast<i16>(t.IST + 1);
+                continue;
+            }
+            if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1) ||
+                !lookup(r, t.INC[i + 1], t.K1)) {
+                return exit_point_not_listed(r);
+            }
+            const int S = t.I1, J = t.J1, K = t.K1;
+            const double dxJ = t.XO[J] - t.XO[S], dyJ = t.YO[J] - t.YO[S];
+            const double dxK = t.XO[K] - t.XO[S], dyK = t.YO[K] - t.YO[S];
+            const double sJ = dxJ * dxJ + dyJ * dyJ;
+            const double sK = dxK * dxK + dyK * dyK;
+            if (sK == 0.0 || sJ == 0.0) {
+                return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
+            }
+            double omega = bearing(dxK, dyK) - bearing(dxJ, dyJ);
+            if (omega < 0.0) {
+                omega = omega + RK;
+            }
+            double measured = t.SMO[i + 1] - t.SMO[i];
+            if (measured < 0.0) {
+                measured = measured + RK;
+            }
+            t.IX = static_cast<i16>(t.IX + 1);
+            const double misclosure = measured - omega;
+            if (first) {
+                r.diag.write({T(" "), I(5), I(5), I(5), F(12, 2)},
+                             {t.INC[i], t.INS[i], t.INC[i + 1], misclosure});
+            }
+            if (t.IX > JM) {
+                return too_many_equations(r);
+            }
+            t.L(t.IX, 1) = misclosure;
+            t.IXX = static_cast<i16>(t.IXX + 1);
+            const int row = t.IXX;
+            t.A(row, dx_of(S)) = RO * (dyK / sK - dyJ / sJ);
+            t.A(row, dy_of(S)) = -RO * (dxK / sK - dxJ / sJ);
+            t.A(row, dx_of(J)) = RO * dyJ / sJ;
+            t.A(row, dy_of(J)) = -RO * dxJ / sJ;
+            t.A(row, dx_of(K)) = -RO * dyK / sK;
+            t.A(row, dy_of(K)) = RO * dxK / sK;
+        }
+        t.IST = static_cast<i16>(t.IST + 1);
+    }
+
+    // Slope distances.
+    if (t.ID >= 1) {
+        if (first) {
+            r.diag.write(
+                {E(), E(), T(" Rozdíly mezi délkami vypoč. z měření a ze souřad."), E(), E()});
+        }
+        int k = 0;
+        for (int i = t.ISZ + 1; i <= t.NR; ++i) {
+            if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1)) {
+                return exit_point_not_listed(r);
+            }
+            const int S = t.I1, T2 = t.J1;
+            const double dx = t.XO[T2] - t.XO[S], dy = t.YO[T2] - t.YO[S],
+                         dz = t.ZO[T2] - t.ZO[S];
+            const double s = std::sqrt(dx * dx + dy * dy + dz * dz);
+            if (s == 0.0) {
+                return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
+            }
+            t.IX = static_cast<i16>(t.IX + 1);
+            k = k + 1;
+            const double misclosure = t.DO[k] - s;
+            if (first) {
+                r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
+            }
+            if (t.IX > JM) {
+                continue;  // never stored; the run stops after the distances
+            }
+            t.L(t.IX, 1) = misclosure;
+            t.IXX = static_cast<i16>(t.IXX + 1);
+            const int row = t.IXX;
+            t.A(row, dx_of(S)) = -dx / s;
+            t.A(row, dy_of(S)) = -dy / s;
+            t.A(row, dz_of(S)) = -dz / s;
+            t.A(row, dx_of(T2)) = dx / s;
+            t.A(row, dy_of(T2)) = dy / s;
+            t.A(row, dz_of(T2)) = dz / s;
+        }
+    }
+    if (t.IX > JM) {
+        return stop_text(r, cp852("Chyba ve vstupu, měř. délek může být max. 56"));
+    }
+    if (t.IX != t.IXX) {
+        pause(r, "Chyba  IXX <> NM");
+    }
+
+    // Zenith angles.
+    if (t.ISZ >= 1) {
+        if (first) {
+            r.diag.write({T(" Rozdíly mezi zenit.délkami z měř. hodnot a ze souřad."), E(), E()});
+        }
+        int k = 0;
+        for (int i = t.IS + 1; i <= t.ISZ; ++i) {
+            k = k + 1;
+            if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1)) {
+                return exit_point_not_listed(r);
+            }
+            const int S = t.I1, T2 = t.J1;
+            const double dz = t.ZO[T2] - t.ZO[S], dy = t.YO[T2] - t.YO[S],
+                         dx = t.XO[T2] - t.XO[S];
+            const double h = std::sqrt(dx * dx + dy * dy);
+            if (h == 0.0) {
+                return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
+            }
+            const double z = dz == 0.0 ? 1000000.0 : std::atan2(h, dz) * RO;
+            t.IX = static_cast<i16>(t.IX + 1);
+            const double misclosure = t.ZMO[k] - z;
+            if (first) {
+                r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
+            }
+            if (t.IX > JM) {
+                return too_many_equations(r);
+            }
+            t.L(t.IX, 1) = misclosure;
+            t.IXX = static_cast<i16>(t.IXX + 1);
+            const int row = t.IXX;
+            const double s2 = dx * dx + dy * dy + dz * dz;
+            const double c = RO * dz / (s2 * h);
+            t.A(row, dx_of(S)) = -c * dx;
+            t.A(row, dx_of(T2)) = c * dx;
+            t.A(row, dy_of(S)) = -c * dy;
+            t.A(row, dy_of(T2)) = c * dy;
+            t.A(row, dz_of(S)) = RO * h / s2;
+            t.A(row, dz_of(T2)) = -RO * h / s2;
+            if (t.IX != t.IXX) {
+                r.con.list({lit(" chyba v číslování řádků IXX <> IX")});
+            }
+        }
+    }
+    t.NM = t.IX;
+    return Flow::go();
+}
+
+// The transformation from measurements to equations.
+Flow transformation(Run& r) {
+    Task& t = r.t;
+    int m = 0;
+    for (int i = 1; i <= t.IS - 1; ++i) {
+        if (t.INS[i + 1] == t.INS[i]) {
+            ++m;
+            t.D(m, i) = -1.0;
+            t.D(m, i + 1) = 1.0;
+        }
+    }
+    for (int k = 1; k <= t.ID; ++k) {
+        ++m;
+        t.D(m, t.ISZ + k) = 1.0;
+    }
+    for (int i = t.IS + 1; i <= t.ISZ; ++i) {
+        ++m;
+        t.D(m, i) = 1.0;
+    }
+    t.IXD = static_cast<i16>(m);
+    if (t.NM != t.IXD) {
+        return exit_row_mismatch(r);
+    }
+    return Flow::go();
+}
+
+// Condition rows of the datum and the checks of their count and of the redundancy.
+Flow conditions(Run& r) {
+    Task& t = r.t;
+    int IR = 0;
+    for (int i = 1; i <= t.IB; ++i) {
+        const int c = std::abs(t.KOD1[i]);
+        const double x = t.XO[i], y = t.YO[i];
+        if (c == 3) {
+            if (t.RC == 0.0) {
+                return exit_underdetermined(r);
+            }
+            IR = 4;
+            t.G(1, dx_of(i)) = 1.0;
+            t.G(2, dy_of(i)) = 1.0;
+            t.G(3, dz_of(i)) = 1.0;
+            t.G(4, dx_of(i)) = -y / t.RC;
+            t.G(4, dy_of(i)) = x / t.RC;
+            if (t.ID == 0) {
+                IR = 5;
+                t.G(5, dy_of(i)) = x / t.RC;
+                t.G(5, dz_of(i)) = y / t.RC;
+            }
+        } else if (c == 2) {
+            ++IR;
+            int j = 0;
+            for (int k = 1; k <= t.IB && j == 0; ++k) {
+                if (std::abs(t.KOD1[k]) == 7) {
+                    j = k;
+                }
+            }
+            if (j == 0) {
+                r.con.list({lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
+                return end_sequence(r);
+            }
+            const double dx = x - t.XO[j], dy = y - t.YO[j];
+            const double d = std::sqrt(dx * dx + dy * dy);
+            if (d < kMinDirLen) {
+                return exit_coincident(r, t.IN[i], t.IN[j], 0, i, j, 0);
+            }
+            t.G(IR, dx_of(i)) = -dy / d;
+            t.G(IR, dy_of(i)) = dx / d;
+        } else if (c >= 4 && c <= 7) {
+            if (c != 5) {
+                t.G(++IR, dx_of(i)) = 1.0;
+            }
+            if (c != 6) {
+                t.G(++IR, dy_of(i)) = 1.0;
+            }
+            if (c != 4) {
+                t.G(++IR, dz_of(i)) = 1.0;
+            }
+        }
+    }
+    t.NP = static_cast<i16>(IR);
+    if (t.NP > JP) {
+        return exit_too_many_conditions(r);
+    }
+    if (t.NM - 3 * t.IB + t.NP < 0) {
+        return exit_underdetermined(r);
+    }
+    return Flow::go();
+}
+
+// Removes the columns of fixed components from A and G, last point first.
+void eliminate(Task& t) {
+    i16 NNA = static_cast<i16>(3 * t.IB);
+    i16 NNG = NNA;
+    const auto remove = [&](int col) {
+        MADRED(t.A, t.NM, NNA, col);
+        if (t.NP >= 1) {
+            MADRED(t.G, t.NP, NNG, col);
+        }
+    };
+    for (int i = t.IB; i >= 1; --i) {
+        const int c = std::abs(t.KOD1[i]);
+        if (c < 4 || c > 7) {
+            continue;
+        }
+        if (c != 4) {
+            remove(dz_of(i));
+        }
+        if (c != 6) {
+            remove(dy_of(i));
+        }
+        if (c != 5) {
+            remove(dx_of(i));
+        }
+    }
+    t.NNKK = static_cast<i16>(3 * t.IB);
+    t.NN = NNA;
+}
+
+// Weight matrix of the equations.
+Flow weights(Run& r) {
+    Task& t = r.t;
+    MADTRN(t.D, t.DT, t.NM, t.NR);
+    if (MADINV(t.PP, t.PI, t.NR) != 0) {
+        return exit_weights_singular(r);
+    }
+    MADMUL(t.PI, t.DT, t.PIDT, t.NR, t.NR, t.NM);
+    MADMUL(t.D, t.PIDT, t.QI, t.NM, t.NR, t.NM);
+    if (MADINV(t.QI, t.Q, t.NM) != 0) {
+        return exit_qi_singular(r);
+    }
+    return Flow::go();
+}
+
+// The constrained solution, its cofactors and the residuals.
+Flow solve(Run& r) {
+    Task& t = r.t;
+    const int NN = t.NN, NM = t.NM, NP = t.NP, NR = t.NR;
+    MADTRN(t.A, t.AT, NM, NN);
+    MADMUL(t.AT, t.Q, t.ATQ, NN, NM, NM);
+    MADMUL(t.ATQ, t.A, t.N, NN, NM, NN);
+    MADTRN(t.G, t.GT, NP, NN);
+    MADMUL(t.GT, t.G, t.GTG, NN, NP, NN);
+    MADADD(t.N, t.GTG, t.MI, NN, NN);
+    if (MADINV(t.MI, t.M, NN) != 0) {
+        return exit_solution_singular(r);
+    }
+    MADMUL(t.M, t.ATQ, t.MATQ, NN, NN, NM);
+    MADMUL(t.PIDT, t.Q, t.DTQ, NR, NM, NM);
+    MADMUL(t.MATQ, t.L, t.H, NN, NM, 1);
+    MADMUL(t.MATQ, t.A, t.MATQA, NN, NM, NN);
+    MADMUL(t.MATQA, t.M, t.R, NN, NN, NN);
+    MADMUL(t.A, t.H, t.AH, NM, NN, 1);
+    MADSUB(t.AH, t.L, t.AHL, NM, 1);
+    MADMUL(t.DTQ, t.AHL, t.V, NR, NM, 1);
+    MADTRN(t.V, t.VT, NR, 1);
+    MADNAS(t.VT, t.PPP, t.VT, 1, NR);
+    MADMUL(t.VT, t.V, t.VVT, 1, NR, 1);
+    return Flow::go();
+}
+
+// Puts zeros back at the fixed components of the unknowns and their cofactor matrix.
+Flow reinsert(Run& r) {
+    Task& t = r.t;
+    MADTRN(t.H, t.HT, t.NN, 1);
+    i16 NNH = t.NN, NNR = t.NN, NNS = t.NN;
+    const auto insert = [&](int k) {
+        MADEXT(t.HT, 1, NNH, k);
+        MADEXT(t.R, NNR, NNS, k);
+        MADTRN(t.R, t.RW, NNR, NNS);
+        MADEXT(t.RW, NNS, NNR, k);
+        MADTRN(t.RW, t.R, NNS, NNR);
+    };
+    for (int i = 1; i <= t.IB; ++i) {
+        const int c = std::abs(t.KOD1[i]);
+        if (c < 4 || c > 7) {
+            continue;
+        }
+        if (c != 5) {
+            insert(dx_of(i));
+        }
+        if (c != 6) {
+            insert(dy_of(i));
+        }
+        if (c != 4) {
+            insert(dz_of(i));
+        }
+    }
+    t.NN = NNH;
+    if (NNR != NNS || NNS != NNH) {
+        return exit_dimensions(r);
+    }
+    if (t.NN != t.NNKK) {
+        return exit_dimension_not_restored(r);
+    }
+    MADTRN(t.HT, t.H, 1, t.NN);
+    return Flow::go();
+}
+
+void update_free_points(Task& t) {
+    for (int i = 1; i <= t.IB; ++i) {
+        if (std::abs(t.KOD1[i]) > 1) {
+            continue;
+        }
+        t.XO[i] += t.H(dx_of(i), 1);
+        t.YO[i] += t.H(dy_of(i), 1);
+        t.ZO[i] += t.H(dz_of(i), 1);
+        t.HR(dx_of(i), 1) -= t.H(dx_of(i), 1);
+        t.HR(dy_of(i), 1) -= t.H(dy_of(i), 1);
+        t.HR(dz_of(i), 1) -= t.H(dz_of(i), 1);
+    }
+}
+
+void clear_for_next_pass(Task& t) {
+    MADVAL(t.D, t.NM, t.NR, 0.0);
+    MADVAL(t.A, t.NM, 3 * t.IB, 0.0);
+    MADVAL(t.G, t.NP, 3 * t.IB, 0.0);
+    MADVAL(t.PP, t.NR, t.NR, 0.0);
+    t.IXX = 0;
+    t.IX = 0;
+    t.IXD = 0;
+}
+
+}  // namespace
+
+Flow adjust(Run& r) {
+    using namespace fmt;
+    Task& t = r.t;
+    for (;;) {
+        if (t.IIT == 32767) {
+            return exit_no_convergence(r);
+        }
+        t.IIT = static_cast<i16>(t.IIT + 1);
+        r.con.write({T("+"), X(35), T(" pocitam "), I(4)}, {t.IIT});
+        KAVRON_TRY(data_check(r));
+        KAVRON_TRY(transformation(r));
+        KAVRON_TRY(conditions(r));
+        eliminate(t);
+        KAVRON_TRY(weights(r));
+        KAVRON_TRY(solve(r));
+        KAVRON_TRY(reinsert(r));
+        update_free_points(t);
+
+        t.ITER = static_cast<i16>(t.ITER + 1);
+        Mat<1, 1> hth;
+        MADMUL(t.HT, t.H, hth, 1, t.NN, 1);
+        t.HTH = hth(1, 1);
+        if (!std::isfinite(t.HTH)) {
+            return exit_no_convergence(r);
+        }
+        if (t.ITER > 1) {
+            if (std::fabs(t.HTH - t.HTC) < kConvergence) {
+                return Flow::go();
+            }
+            if (t.HTH + 1.0 > t.HTC) {
+                t.IIK = static_cast<i16>(t.IIK + 1);
+                if (t.IIK > 5) {
+                    return exit_no_convergence(r);
+                }
+            }
+            if (t.HTH + 1.0 < t.HTC) {
+                t.IIK = 0;
+            }
+        }
+        t.HTC = t.HTH;
+        clear_for_next_pass(t);
+    }
+}
 
 }  // namespace kavron

@@ -39,7 +39,7 @@ struct Task {
 
     // Measurements: directions 1..IS, zenith angles IS+1..ISZ, distances ISZ+1..NR.
     i16 IS = 0, IZ = 0, ID = 0, NR = 0, ISZ = 0, ISN1 = 0, IZN1 = 0;
-    i16 INS[JR + 1] = {}, INC[JR + 1] = {};
+    i16 INS[JR + 2] = {}, INC[JR + 2] = {};  // one spare: messages name the next record's target
     double SMO[JR + 1] = {}, ZMO[JR + 1] = {}, DO[JD + 1] = {};
     i16 CS[JR + 1] = {}, CC[JR + 1] = {};
     double SO[JR + 1] = {}, ZZ[JR + 1] = {};

@@ -154,23 +154,7 @@ TEST(Run, EndOfConsoleInputInTheFileDialog) {
 
 // ---- the input reader ----
 
-struct Reader {
-    Scratch s;
-    test::ScriptReader in{{}};
-    test::StringWriter out;
-    Console con{in, out};
-    std::unique_ptr<Task> t = std::make_unique<Task>();
-    Run r{con, *t, {}, {}, {}};
-    bool ok = false;
-
-    explicit Reader(const std::string& text) {
-        s.put("in.txt", text);
-        EXPECT_TRUE(r.inp.open((s.dir() / "in.txt").string()));
-        EXPECT_TRUE(r.lst.create((s.dir() / "out.txt").string()));
-        EXPECT_TRUE(r.diag.create((s.dir() / "err.txt").string()));
-        ok = !read_header(r).stopped() && !read_points_and_measurements(r).stopped();
-    }
-};
+using Reader = test::LoadedJob;
 
 TEST(Input, SmallJobReadsToItsCounts) {
     Reader rd(

@@ -1,5 +1,7 @@
 #include "harness.hpp"
 
+#include "driver/input.hpp"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -59,6 +61,25 @@ Outcome run_job(const Scratch& s, const std::string& input, std::vector<std::str
     std::vector<std::string> lines = {"err.txt", "out.txt", "in.txt"};
     lines.insert(lines.end(), more.begin(), more.end());
     return run_with(s, lines);
+}
+
+LoadedJob::LoadedJob(const std::string& text, std::vector<std::string> answers)
+    : in(std::move(answers)) {
+    s.put("in.txt", text);
+    ok = r.inp.open((s.dir() / "in.txt").string()) &&
+         r.lst.create((s.dir() / "out.txt").string()) &&
+         r.diag.create((s.dir() / "err.txt").string()) && !read_header(r).stopped() &&
+         !read_points_and_measurements(r).stopped();
+}
+
+std::string LoadedJob::listing() {
+    r.lst.close();
+    return s.get("out.txt");
+}
+
+std::string LoadedJob::diag() {
+    r.diag.close();
+    return s.get("err.txt");
 }
 
 std::string crlf(const std::vector<std::string>& records) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "driver/run.hpp"
 
 namespace kavron::test {
@@ -56,6 +58,22 @@ DateTime fixed_clock();
 Outcome run_job(const Scratch& s, const std::string& input, std::vector<std::string> more = {});
 // Runs with exactly these console lines.
 Outcome run_with(const Scratch& s, std::vector<std::string> console);
+
+// A job read into a task by hand, ready for the steps after the input: files in a scratch folder,
+// a console with the given answers.
+struct LoadedJob {
+    Scratch s;
+    ScriptReader in;
+    StringWriter out;
+    Console con{in, out};
+    std::unique_ptr<Task> t = std::make_unique<Task>();
+    kavron::Run r{con, *t, {}, {}, {}};
+    bool ok = false;
+
+    explicit LoadedJob(const std::string& text, std::vector<std::string> answers = {});
+    std::string listing();
+    std::string diag();
+};
 
 // Records joined, each followed by CR LF.
 std::string crlf(const std::vector<std::string>& records);
