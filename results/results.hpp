@@ -5,6 +5,17 @@ namespace kavron {
 
 // Statistics, residual tables, adjusted coordinates and error ellipsoids.
 Flow results(Run& r);
+// One rotation step of the error ellipsoid on MX in the plane (p, q) about axis OSA; returns the
+// angle in gon.
+double ellipsoid_angle(Run& r, int OSA, int p, int q);
+
+// The derived quantities between the points at list positions Ki, Kj (and Kk), each with its
+// standard deviation written as a row to the listing; false when the quantity is rejected.
+bool derived_distance(Run& r, int Ki, int Kj, bool horizontal);
+void derived_height(Run& r, int Ki, int Kj);
+bool derived_angle(Run& r, int Kj, int Ki, int Kk);
+bool derived_zenith(Run& r, int Ki, int Kj);
+
 // The dialog of derived quantities.
 Flow dialog(Run& r);
 
