@@ -82,6 +82,13 @@ std::string LoadedJob::diag() {
     return s.get("err.txt");
 }
 
+const std::string kHandChecked =
+    "'Rucni kontrola'\n10 2 20 1 0\n"
+    "1 0 0 0 0\n2 7 100000 0 0\n3 7 -100000 0 0\n4 7 0 100000 0\n5 7 0 0 100000\n-1\n"
+    "4 2 1.0 1\n4 5 3499998.0 1\n4 3 3000001.000001 1\n-1\n"
+    "2 4 1000003 1\n3 4 999999 1\n-1\n"
+    "2 1 100001 1\n3 1 100001 1\n4 1 100000 4\n5 1 100000 16\n-1\n";
+
 std::string crlf(const std::vector<std::string>& records) {
     std::string s;
     for (const auto& r : records) {

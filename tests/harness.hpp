@@ -75,6 +75,10 @@ struct LoadedJob {
     std::string diag();
 };
 
+// A network checked by hand: point 1 free at the origin, 2..5 fixed on the axes 100 m away;
+// R = diag(0.5, 0.25, 0.0625) for point 1 and MO = sqrt(3.6) after the adjustment.
+extern const std::string kHandChecked;
+
 // Records joined, each followed by CR LF.
 std::string crlf(const std::vector<std::string>& records);
 
