@@ -237,3 +237,29 @@ TEST(Ellipsoids, CoordinateVarianceOfTheInputEnlargesThem) {
 
 }  // namespace
 }  // namespace kavron
+
+namespace kavron {
+namespace {
+
+TEST(Results, SmallMzeroUsesTheAprioriValueAndASingleDirectionStaysOutOfTheSums) {
+    // MOO = 5 is far above m0 = 1.897; station 2 adds one direction with no angle.
+    std::string text = test::kHandChecked;
+    text.replace(text.find("10 2 20 1 0"), 11, "10 2 20 5 0");
+    text.replace(text.find("4 2 1.0 1\n"), 10, "2 4 7.0 1\n4 2 1.0 1\n");
+    test::Scratch s;
+    const auto o = test::run_job(s, text, {"n", "n", "n", "n"});
+    const std::string l = o.listing;
+    EXPECT_NE(l.find(cp1250(" Směrodat. odchylka jednot.=    1.9")), std::string::npos);
+    EXPECT_EQ(l.find("!!!"), std::string::npos);
+    EXPECT_NE(l.find(cp1250(" Uvažovaná směrodatná odchylka        =   5.0")), std::string::npos);
+    EXPECT_NE(l.find("       2    4           7.0       1.0        .0\r\n"), std::string::npos);
+    // Two stations now: f = 3 - 2 = 1 and the total is sqrt(6 / 1).
+    EXPECT_NE(l.find(cp1250(" Pro všechny směry : ") + "\r\n\r\n" +
+                     cp1250(" [pv] =     .0 Směrod. odch. směru =    2.4 [cc]")),
+              std::string::npos);
+    // Point 1's first semi-axis with MO = 5: 5 * sqrt(0.5).
+    EXPECT_NE(l.find("    1        3.5       2.5       1.3"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kavron

@@ -1,0 +1,309 @@
+// Matrix routines: storage, elementary operations, inversion, rotation and point lookup.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "format/channels.hpp"
+#include "harness.hpp"
+#include "subruth/matrix.hpp"
+
+namespace kavron {
+namespace {
+
+constexpr double kSentinel = -777.0;
+
+template <int R, int C>
+void fill_sentinel(Mat<R, C>& m) {
+    m.a.fill(kSentinel);
+}
+
+// Every element outside rows 1..K and columns 1..L still holds the sentinel.
+template <int R, int C>
+bool untouched_outside(const Mat<R, C>& m, int K, int L) {
+    for (int i = 1; i <= R; ++i) {
+        for (int j = 1; j <= C; ++j) {
+            if ((i > K || j > L) && m(i, j) != kSentinel) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(Matrix, StorageIsColumnMajorFromOne) {
+    Mat<3, 2> m;
+    m(2, 1) = 5.0;
+    m(1, 2) = 7.0;
+    EXPECT_EQ(m.a[1], 5.0);
+    EXPECT_EQ(m.a[3], 7.0);
+    MatRef v = m;
+    EXPECT_EQ(v(2, 1), 5.0);
+}
+
+TEST(Matrix, ElementWiseRoutinesStayInTheirBlockAndMayOverwriteAnOperand) {
+    Mat<5, 4> A, B, C;
+    fill_sentinel(A);
+    fill_sentinel(B);
+    fill_sentinel(C);
+    for (int i = 1; i <= 2; ++i) {
+        for (int j = 1; j <= 3; ++j) {
+            A(i, j) = 10 * i + j;
+            B(i, j) = i - j;
+        }
+    }
+    MADADD(A, B, C, 2, 3);
+    EXPECT_EQ(C(2, 3), 23.0 - 1.0);
+    EXPECT_TRUE(untouched_outside(C, 2, 3));
+    MADSUB(A, B, C, 2, 3);
+    EXPECT_EQ(C(1, 3), 13.0 + 2.0);
+    MADNAS(A, B, C, 2, 3);
+    EXPECT_EQ(C(2, 1), 21.0 * 1.0);
+    MADADD(A, B, A, 2, 3);  // A := A + B
+    EXPECT_EQ(A(1, 2), 12.0 - 1.0);
+    EXPECT_TRUE(untouched_outside(A, 2, 3));
+    MADVAL(C, 2, 2, 0.5);
+    EXPECT_EQ(C(2, 2), 0.5);
+    EXPECT_EQ(C(1, 3), 13.0 * -2.0);  // column 3 keeps the product
+    Mat<5, 4> Z;
+    fill_sentinel(Z);
+    MADVAL(Z, 0, 4, 1.0);
+    MADVAL(Z, 4, -1, 1.0);
+    MADADD(A, B, Z, 0, 3);
+    EXPECT_TRUE(untouched_outside(Z, 0, 0));
+}
+
+TEST(Matrix, ProductSumsInOrderAndClearsItsTarget) {
+    Mat<4, 3> A;
+    Mat<3, 5> B;
+    Mat<4, 5> C;
+    fill_sentinel(C);
+    A(1, 1) = 1;
+    A(1, 2) = 2;
+    A(2, 1) = 3;
+    A(2, 2) = 4;
+    B(1, 1) = 5;
+    B(1, 2) = 6;
+    B(2, 1) = 7;
+    B(2, 2) = 8;
+    MADMUL(A, B, C, 2, 2, 2);
+    EXPECT_EQ(C(1, 1), 19.0);
+    EXPECT_EQ(C(1, 2), 22.0);
+    EXPECT_EQ(C(2, 1), 43.0);
+    EXPECT_EQ(C(2, 2), 50.0);
+    EXPECT_TRUE(untouched_outside(C, 2, 2));
+    MADMUL(A, B, C, 3, 0, 4);  // L = 0: a block of zeros
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 4; ++j) {
+            EXPECT_EQ(C(i, j), 0.0);
+        }
+    }
+    EXPECT_TRUE(untouched_outside(C, 3, 4));
+    // Summation order: (1e16 + 1) + (-1e16) is 0 in doubles, taken k = 1, 2, 3.
+    Mat<1, 3> r;
+    Mat<3, 1> c;
+    Mat<1, 1> s;
+    r(1, 1) = 1e16;
+    r(1, 2) = 1.0;
+    r(1, 3) = -1e16;
+    c(1, 1) = c(2, 1) = c(3, 1) = 1.0;
+    MADMUL(r, c, s, 1, 3, 1);
+    EXPECT_EQ(s(1, 1), 0.0);
+}
+
+TEST(Matrix, TransposeBetweenDifferentlyDeclaredArraysAndTrace) {
+    static Mat<56, 62> A;
+    static Mat<62, 56> B;
+    fill_sentinel(B);
+    for (int i = 1; i <= 10; ++i) {
+        for (int j = 1; j <= 15; ++j) {
+            A(i, j) = 100 * i + j;
+        }
+    }
+    MADTRN(A, B, 10, 15);
+    EXPECT_EQ(B(15, 10), 1015.0);
+    EXPECT_EQ(B(3, 7), 703.0);
+    EXPECT_TRUE(untouched_outside(B, 15, 10));
+    double T = -1;
+    MADTRE(A, 0, T);
+    EXPECT_EQ(T, 0.0);
+    MADTRE(A, 3, T);
+    EXPECT_EQ(T, 101.0 + 202.0 + 303.0);
+}
+
+TEST(Matrix, ColumnRemovalAndInsertion) {
+    Mat<3, 6> A;
+    fill_sentinel(A);
+    for (int i = 1; i <= 2; ++i) {
+        for (int j = 1; j <= 4; ++j) {
+            A(i, j) = 10 * i + j;
+        }
+    }
+    std::int16_t L = 4;
+    MADRED(A, 2, L, 0);
+    MADRED(A, 2, L, 5);
+    EXPECT_EQ(L, 4);  // refused
+    MADEXT(A, 2, L, 0);
+    EXPECT_EQ(L, 4);
+    MADRED(A, 2, L, 4);  // the last column: only L changes
+    EXPECT_EQ(L, 3);
+    EXPECT_EQ(A(1, 4), 14.0);
+    L = 4;
+    MADRED(A, 2, L, 2);
+    EXPECT_EQ(L, 3);
+    EXPECT_EQ(A(1, 2), 13.0);
+    EXPECT_EQ(A(2, 3), 24.0);
+    EXPECT_EQ(A(3, 2), kSentinel);  // rows beyond K are not moved
+    MADEXT(A, 2, L, 2);  // the round trip restores the shape with a zero column
+    EXPECT_EQ(L, 4);
+    EXPECT_EQ(A(1, 1), 11.0);
+    EXPECT_EQ(A(1, 2), 0.0);
+    EXPECT_EQ(A(2, 2), 0.0);
+    EXPECT_EQ(A(1, 3), 13.0);
+    EXPECT_EQ(A(2, 4), 24.0);
+    MADEXT(A, 2, L, 5);  // appends
+    EXPECT_EQ(L, 5);
+    EXPECT_EQ(A(1, 5), 0.0);
+    MADEXT(A, 2, L, 1);
+    EXPECT_EQ(L, 6);
+    EXPECT_EQ(A(1, 1), 0.0);
+    EXPECT_EQ(A(1, 2), 11.0);
+    EXPECT_EQ(A(3, 1), kSentinel);
+}
+
+TEST(Inversion, WorkedExamples) {
+    Mat<3, 3> A, B;
+    A(1, 1) = 4;
+    EXPECT_EQ(MADINV(A, B, 1), 0);
+    EXPECT_EQ(B(1, 1), 0.25);
+
+    Mat<3, 3> I3, J;
+    fill_sentinel(J);
+    for (int i = 1; i <= 3; ++i) {
+        I3(i, i) = 1.0;
+    }
+    EXPECT_EQ(MADINV(I3, J, 3), 0);
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 3; ++j) {
+            EXPECT_EQ(J(i, j), i == j ? 1.0 : 0.0);
+        }
+    }
+
+    Mat<2, 2> S, T;
+    S(1, 1) = 2;
+    S(1, 2) = 1;
+    S(2, 1) = 1;
+    S(2, 2) = 3;
+    EXPECT_EQ(MADINV(S, T, 2), 0);
+    const double eps = 4 * std::numeric_limits<double>::epsilon();
+    EXPECT_NEAR(T(1, 1), 0.6, eps);
+    EXPECT_NEAR(T(1, 2), -0.2, eps);
+    EXPECT_NEAR(T(2, 1), -0.2, eps);
+    EXPECT_NEAR(T(2, 2), 0.4, eps);
+    EXPECT_EQ(S(1, 1), 2.0);  // the input is left alone
+
+    S(1, 1) = 0;
+    S(1, 2) = 1;
+    S(2, 1) = 1;
+    S(2, 2) = 0;
+    EXPECT_EQ(MADINV(S, T, 2), 1);  // invertible, but the first pivot is zero
+    S(1, 1) = 1e-17;
+    S(1, 2) = 0;
+    S(2, 1) = 0;
+    S(2, 2) = 1;
+    EXPECT_EQ(MADINV(S, T, 2), 1);
+    S(1, 1) = 1;
+    S(1, 2) = 2;
+    S(2, 1) = 2;
+    S(2, 2) = 4;
+    EXPECT_EQ(MADINV(S, T, 2), 1);
+    S(1, 1) = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(MADINV(S, T, 2), 1);
+    fill_sentinel(T);
+    EXPECT_EQ(MADINV(S, T, 0), 0);
+    EXPECT_TRUE(untouched_outside(T, 0, 0));
+}
+
+TEST(Inversion, WellConditionedTwentyByTwenty) {
+    static Mat<60, 60> A, B, P;
+    fill_sentinel(B);
+    for (int i = 1; i <= 20; ++i) {
+        for (int j = 1; j <= 20; ++j) {
+            A(i, j) = i == j ? 30.0 + i : std::sin(i * 0.7 + j * 1.3);
+        }
+    }
+    ASSERT_EQ(MADINV(A, B, 20), 0);
+    EXPECT_TRUE(untouched_outside(B, 20, 20));
+    MADMUL(B, A, P, 20, 20, 20);
+    for (int i = 1; i <= 20; ++i) {
+        for (int j = 1; j <= 20; ++j) {
+            EXPECT_NEAR(P(i, j), i == j ? 1.0 : 0.0, 1e-12);
+        }
+    }
+}
+
+TEST(Rotation, AxesAndAngles) {
+    test::Scratch s;
+    OutFile lst;
+    ASSERT_TRUE(lst.create((s.dir() / "l.txt").string()));
+    Mat<3, 3> R;
+    for (int osa = 1; osa <= 3; ++osa) {
+        fill_sentinel(R);
+        MADROT(R, 0.0, osa, lst);
+        for (int i = 1; i <= 3; ++i) {
+            for (int j = 1; j <= 3; ++j) {
+                EXPECT_EQ(R(i, j), i == j ? 1.0 : 0.0);
+            }
+        }
+    }
+    const double h = std::acos(-1.0) / 2;
+    MADROT(R, h, 3, lst);
+    const double rows3[3][3] = {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}};
+    MADROT(R, h, 3, lst);
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 3; ++j) {
+            EXPECT_NEAR(R(i, j), rows3[i - 1][j - 1], 1e-15);
+        }
+    }
+    MADROT(R, h, 2, lst);
+    const double rows2[3][3] = {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}};
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 3; ++j) {
+            EXPECT_NEAR(R(i, j), rows2[i - 1][j - 1], 1e-15);
+        }
+    }
+    MADROT(R, 0.3, 1, lst);
+    EXPECT_EQ(R(1, 1), 1.0);
+    EXPECT_EQ(R(1, 2), 0.0);
+    EXPECT_EQ(R(3, 1), 0.0);
+    EXPECT_EQ(R(2, 3), -std::sin(0.3));
+    fill_sentinel(R);
+    MADROT(R, 0.3, 0, lst);
+    MADROT(R, 0.3, 4, lst);
+    EXPECT_TRUE(untouched_outside(R, 0, 0));
+    lst.close();
+    EXPECT_EQ(s.get("l.txt"), " Spatne zadana osa rotace <1,3> =   0\r\n"
+                              " Spatne zadana osa rotace <1,3> =   4\r\n");
+}
+
+TEST(PointLookup, FirstMatchOrAMessage) {
+    test::ScriptReader in({});
+    test::StringWriter out;
+    Console con(in, out);
+    const std::int16_t IN[8] = {0, 5, 9, 5};
+    std::int16_t I = 0;
+    EXPECT_EQ(CBODU(IN, 3, 5, I, con), 0);
+    EXPECT_EQ(I, 1);
+    EXPECT_EQ(CBODU(IN, 3, 9, I, con), 0);
+    EXPECT_EQ(I, 2);
+    EXPECT_EQ(out.text, "");
+    EXPECT_EQ(CBODU(IN, 0, 5, I, con), 1);
+    EXPECT_EQ(CBODU(IN, 3, -4, I, con), 1);
+    con.finish();
+    EXPECT_EQ(out.text,
+              "Procedura CBODU ... Hledane cislo neexistuje          5\r\n"
+              "Procedura CBODU ... Hledane cislo neexistuje         -4\r\n");
+}
+
+}  // namespace
+}  // namespace kavron

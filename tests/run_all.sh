@@ -1,0 +1,21 @@
+#!/bin/sh
+# Builds the program and its tests, runs every test, then builds once more with
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs every test again.
+set -eu
+cd "$(dirname "$0")/.."
+
+need() { command -v "$1" >/dev/null 2>&1; }
+if ! need cmake || ! need g++ || [ ! -f /usr/include/gtest/gtest.h ]; then
+  if need apt-get; then
+    apt-get update -qq && apt-get install -y -qq cmake g++ libgtest-dev >/dev/null
+  fi
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
+ctest --test-dir build --output-on-failure -j2
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRON_SANITIZE=ON >/dev/null
+cmake --build build-asan -j2
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j2
