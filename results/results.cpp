@@ -37,6 +37,39 @@ void summary(Run& r, std::string_view label, double pv, double m, std::string_vi
     r.lst.write(l, {pv, m});
 }
 
+// Texts of the zenith-angle and distance tables.
+struct Table {
+    std::string_view title, columns, units, residual_unit, sd_label, unit;
+};
+
+// The rows of the measurements first+1..first+count (values[1..count]) with their summary.
+void kind_table(Run& r, bool res, const Table& tb, int first, int count, const double* values) {
+    using namespace fmt;
+    Task& t = r.t;
+    if (res) {
+        r.lst.write({E(), T(tb.title), E(), T(tb.columns), T("     oprava"), E(), T(tb.units),
+                     T(tb.residual_unit), E()});
+    } else {
+        r.lst.write({E(), T(tb.title), E(), T(tb.columns), E(), T(tb.units), E()});
+    }
+    double SS1 = 0, SS2 = 0;
+    int used = 0;
+    for (int i = 1; i <= count; ++i) {
+        const int k = first + i;
+        const double v = t.V(k, 1), p = t.PPP(1, k);
+        table_row(r, res, t.INS[k], t.INC[k], values[i], p, v);
+        if (res && std::fabs(v) > kResidualFloor) {
+            ++used;
+            SS1 += v * p;
+            SS2 += v * v * p;
+        }
+    }
+    if (res && count >= 2 && used > 1) {
+        SS2 = std::sqrt(SS2 / (used - 1));
+        summary(r, tb.sd_label, SS1, SS2, tb.unit, 1);
+    }
+}
+
 void statistics(Run& r) {
     using namespace fmt;
     Task& t = r.t;
@@ -118,62 +151,27 @@ void statistics(Run& r) {
         }
     }
 
-    // Zenith angles.
+    // Zenith angles; their header also stands over an empty table when there are directions.
     if (t.ISZ != 0) {
-        if (res) {
-            r.lst.write({E(), T(" Z e n i t o v é   ú h l y"), E(),
-                         T(" stanovisko cíl   zenitový úhel  váha     oprava"), E(),
-                         T("                      [cc]                [cc]"), E()});
-        } else {
-            r.lst.write({E(), T(" Z e n i t o v é   ú h l y"), E(),
-                         T(" stanovisko cíl   zenitový úhel  váha"), E(),
-                         T("                      [cc]"), E()});
-        }
-        double SS1 = 0, SS2 = 0;
-        int count = 0;
-        for (int i = 1; i <= t.IZ; ++i) {
-            const int k = t.IS + i;
-            const double v = t.V(k, 1), p = t.PPP(1, k);
-            table_row(r, res, t.INS[k], t.INC[k], t.ZZ[i], p, v);
-            if (res && std::fabs(v) > kResidualFloor) {
-                ++count;
-                SS1 += v * p;
-                SS2 += v * v * p;
-            }
-        }
-        if (res && t.IZ >= 2 && count > 1) {
-            SS2 = std::sqrt(SS2 / (count - 1));
-            summary(r, " Směr.odch. zenit.úhlu = ", SS1, SS2, " [cc]", 1);
-        }
+        const Table zenith = {" Z e n i t o v é   ú h l y",
+                              " stanovisko cíl   zenitový úhel  váha",
+                              "                      [cc]",
+                              "                [cc]",
+                              " Směr.odch. zenit.úhlu = ",
+                              " [cc]"};
+        kind_table(r, res, zenith, t.IS, t.IZ, t.ZZ);
     }
 
     // Distances.
     if (t.ID != 0) {
         r.con.list({lit("Tisk délek ")}, CodePage::Cp1250);
-        if (res) {
-            r.lst.write({E(), T(" D é l k y"), E(),
-                         T(" stanovisko cíl       délka      váha     oprava"), E(),
-                         T("                       [mm]                [mm]"), E()});
-        } else {
-            r.lst.write({E(), T(" D é l k y"), E(), T(" stanovisko cíl       délka      váha"),
-                         E(), T("                       [mm]"), E()});
-        }
-        double SS1 = 0, SS2 = 0;
-        int count = 0;
-        for (int i = 1; i <= t.ID; ++i) {
-            const int k = t.ISZ + i;
-            const double v = t.V(k, 1), p = t.PPP(1, k);
-            table_row(r, res, t.INS[k], t.INC[k], t.DO[i], p, v);
-            if (res && std::fabs(v) > kResidualFloor) {
-                ++count;
-                SS1 += v * p;
-                SS2 += v * v * p;
-            }
-        }
-        if (res && t.ID >= 2 && count > 1) {
-            SS2 = std::sqrt(SS2 / (count - 1));
-            summary(r, " Směrod. odch. délky = ", SS1, SS2, " [mm]", 1);
-        }
+        const Table distance = {" D é l k y",
+                                " stanovisko cíl       délka      váha",
+                                "                       [mm]",
+                                "                [mm]",
+                                " Směrod. odch. délky = ",
+                                " [mm]"};
+        kind_table(r, res, distance, t.ISZ, t.ID, t.DO);
     }
 
     t.QCH = t.MCH * t.MCH / (t.MO * t.MO);
