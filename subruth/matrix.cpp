@@ -8,6 +8,7 @@
 namespace kavron {
 
 namespace {
+constexpr int kMaxExtent = 66;  // the largest extent the task declares
 void same_shape([[maybe_unused]] MatRef A, [[maybe_unused]] MatRef B) {
     assert(A.M == B.M && A.N == B.N);
 }
@@ -51,9 +52,31 @@ void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N) {
             C(i, j) = 0.0;
         }
     }
+    // A term whose A(i,k) is an exact zero adds a zero to the sum, which changes nothing (the sum
+    // starts at +0 and can never become -0), unless B holds an infinity or a NaN. Such terms are
+    // left out, so the sparse matrices of the adjustment cost little; the other terms are added
+    // in ascending k exactly as before.
+    bool finite = true;
+    for (int j = 1; j <= N && finite; ++j) {
+        for (int k = 1; k <= L; ++k) {
+            if (!std::isfinite(B(k, j))) {
+                finite = false;
+                break;
+            }
+        }
+    }
+    assert(L <= kMaxExtent);
+    int terms[kMaxExtent];
     for (int i = 1; i <= M; ++i) {
+        int count = 0;
+        for (int k = 1; k <= L; ++k) {
+            if (!finite || A(i, k) != 0.0) {
+                terms[count++] = k;
+            }
+        }
         for (int j = 1; j <= N; ++j) {
-            for (int k = 1; k <= L; ++k) {
+            for (int t = 0; t < count; ++t) {
+                const int k = terms[t];
                 C(i, j) = C(i, j) + A(i, k) * B(k, j);
             }
         }
@@ -127,11 +150,20 @@ int MADINV(MatRef A, MatRef B, int K) {
         for (int J = 1; J <= K; ++J) {
             B(I, J) = B(I, J) / P;
         }
+        // A row whose multiplier is an exact zero would only subtract zeros; it is left alone
+        // unless the pivot row holds an infinity or a NaN.
+        bool finite = true;
+        for (int J = 1; J <= K && finite; ++J) {
+            finite = std::isfinite(B(I, J));
+        }
         for (int L = 1; L <= K; ++L) {
             if (L == I) {
                 continue;
             }
             const double Q = B(L, I);
+            if (Q == 0.0 && finite) {
+                continue;
+            }
             for (int J = 1; J <= K; ++J) {
                 B(L, J) = B(L, J) - B(I, J) * Q;
             }

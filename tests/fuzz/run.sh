@@ -1,0 +1,22 @@
+#!/bin/sh
+# Fuzzes whole runs for the given number of seconds (default 60) under AddressSanitizer and
+# UndefinedBehaviorSanitizer. The corpus starts from the shipped examples and the regression
+# inputs in tests/fuzz/regressions; what the fuzzer finds is kept in build-fuzz/corpus.
+set -eu
+cd "$(dirname "$0")/../.."
+seconds=${1:-60}
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKAVRON_FUZZ=ON -DKAVRON_TESTS=OFF >/dev/null
+cmake --build build-fuzz -j2 --target kavron_fuzz
+mkdir -p build-fuzz/corpus build-fuzz/seeds
+for job in examples/*.txt; do
+  name=$(basename "$job" .txt)
+  script="examples/$name.konzole"
+  { cat "$job"; printf '\0'; [ -f "$script" ] && tail -n +4 "$script"; } > "build-fuzz/seeds/$name"
+done
+cp tests/fuzz/regressions/* build-fuzz/seeds/ 2>/dev/null || true
+# Every regression input must pass before the search starts.
+./build-fuzz/kavron_fuzz -runs=0 tests/fuzz/regressions >/dev/null 2>&1 || {
+  ./build-fuzz/kavron_fuzz -runs=0 tests/fuzz/regressions; exit 1; }
+./build-fuzz/kavron_fuzz -max_total_time="$seconds" -timeout=60 -max_len=8192 \
+  -print_final_stats=1 build-fuzz/corpus build-fuzz/seeds 2>&1 | tail -n 15
