@@ -13,16 +13,22 @@ using fmt::lit;
 
 namespace {
 
-constexpr double RO = 636619.772367;          // cc per radian
-constexpr double LU = 3.1415927410125732;     // pi as a 4-byte real
-constexpr double RK = 4000000.0;              // full circle in cc
+constexpr double RO = 636619.772367;       // cc per radian
+constexpr double LU = 3.1415927410125732;  // pi as a 4-byte real
+constexpr double RK = 4000000.0;           // full circle in cc
 constexpr double kMinDirLen = 0.10000000149011612;
 constexpr double kConvergence = 0.1 + 0.10000000149011612;
 static_assert(kConvergence == 0.20000000149011612);
 
-int dx_of(int p) { return 3 * p - 2; }
-int dy_of(int p) { return 3 * p - 1; }
-int dz_of(int p) { return 3 * p; }
+int dx_of(int p) {
+    return 3 * p - 2;
+}
+int dy_of(int p) {
+    return 3 * p - 1;
+}
+int dz_of(int p) {
+    return 3 * p;
+}
 
 // Bearing from a to b in cc, in [0, 4 000 000).
 double bearing(double dx, double dy) {
@@ -118,8 +124,7 @@ Flow data_check(Run& r) {
                 return exit_point_not_listed(r);
             }
             const int S = t.I1, T2 = t.J1;
-            const double dx = t.XO[T2] - t.XO[S], dy = t.YO[T2] - t.YO[S],
-                         dz = t.ZO[T2] - t.ZO[S];
+            const double dx = t.XO[T2] - t.XO[S], dy = t.YO[T2] - t.YO[S], dz = t.ZO[T2] - t.ZO[S];
             const double s = std::sqrt(dx * dx + dy * dy + dz * dz);
             if (s == 0.0) {
                 return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
@@ -163,8 +168,7 @@ Flow data_check(Run& r) {
                 return exit_point_not_listed(r);
             }
             const int S = t.I1, T2 = t.J1;
-            const double dz = t.ZO[T2] - t.ZO[S], dy = t.YO[T2] - t.YO[S],
-                         dx = t.XO[T2] - t.XO[S];
+            const double dz = t.ZO[T2] - t.ZO[S], dy = t.YO[T2] - t.YO[S], dx = t.XO[T2] - t.XO[S];
             const double h = std::sqrt(dx * dx + dy * dy);
             if (h == 0.0) {
                 return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);

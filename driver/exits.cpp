@@ -15,7 +15,9 @@ Flow stop_text(Run& r, std::string_view bytes) {
     return Flow::halt(0);
 }
 
-Flow stop_plain(Run& r) { return stop_text(r, "Stop - Program terminated."); }
+Flow stop_plain(Run& r) {
+    return stop_text(r, "Stop - Program terminated.");
+}
 
 void pause(Run& r, std::string_view bytes) {
     r.con.text_line(bytes);

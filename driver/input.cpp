@@ -60,6 +60,18 @@ Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
     return Line::Read;
 }
 
+// A code of -2 or less asks for the point database; a code above 7 has no meaning.
+Flow check_code(Run& r, i16 KOD) {
+    if (KOD <= -2) {
+        return exit_no_database(r);
+    }
+    if (KOD > 7) {
+        r.con.list({lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
+        return end_sequence(r);
+    }
+    return Flow::go();
+}
+
 Flow too_many_measurements(Run& r) {
     return stop_text(r, cp852("Chyba ve vstupu, max. počet měření je 62"));
 }
@@ -108,17 +120,14 @@ Flow read_points_and_measurements(Run& r) {
         if (r.inp.list_read({var(ICB), var(KOD)}) != ReadStatus::Ok) {
             return exit_input_error(r);
         }
-        if (KOD <= -2) {
-            return exit_no_database(r);
-        }
-        if (KOD > 7) {
-            r.con.list({lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
-            return end_sequence(r);
-        }
+        KAVRON_TRY(check_code(r, KOD));
         r.inp.step_back();
         if (r.inp.list_read({var(ICB), var(KOD), var(XR), var(YR), var(ZR)}) != ReadStatus::Ok) {
             return exit_input_error(r);
         }
+        // When the number and the code stood on different lines, the full read starts on the
+        // code's line and takes another code: it is checked again before it is stored.
+        KAVRON_TRY(check_code(r, KOD));
         if (t.IB + 1 > JB) {
             return stop_text(r, cp852("Chyba ve vstupu, max. počet bodů je 7"));
         }
@@ -141,8 +150,8 @@ Flow read_points_and_measurements(Run& r) {
     r.lst.write({T(" S o u ř a d n i c e")});
     r.lst.write({T(" Číslo bodu"), X(8), T("X"), X(14), T("Y"), X(10), T("Z"), X(9), T("kód"),
                  T("   podmínky umístění")});
-    const Layout row = {X(3), I(5), X(4), F(12, 1), X(3), F(12, 1), F(12, 1),
-                        X(3), I(4), X(4), A()};
+    const Layout row = {X(3),     I(5), X(4), F(12, 1), X(3), F(12, 1),
+                        F(12, 1), X(3), I(4), X(4),     A()};
     for (int i = 1; i <= t.IB; ++i) {
         const std::string pop = label(t.KOD1[i]);
         r.lst.write(row, {t.IN[i], t.XO[i], t.YO[i], t.ZO[i], t.KOD1[i], raw(pop)});

@@ -61,7 +61,7 @@ Answer ask_name(Run& r, std::string_view prompt, std::string& name) {
 }
 
 std::string path_of(const std::filesystem::path& dir, const std::string& name) {
-    const std::string n = rtrim(name);
+    std::string n = rtrim(name);
     if (dir.empty() || std::filesystem::path(n).is_absolute()) {
         return n;
     }

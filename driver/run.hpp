@@ -25,12 +25,12 @@ private:
 };
 
 // Runs a step and returns from the caller when the step ended the run.
-#define KAVRON_TRY(step)              \
-    do {                              \
+#define KAVRON_TRY(step)                  \
+    do {                                  \
         const ::kavron::Flow f_ = (step); \
-        if (f_.stopped()) {           \
-            return f_;                \
-        }                             \
+        if (f_.stopped()) {               \
+            return f_;                    \
+        }                                 \
     } while (0)
 
 struct DateTime {

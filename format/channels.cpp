@@ -20,8 +20,7 @@ void Console::record(std::string_view rec) {
     open_ = true;
 }
 
-void Console::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals,
-                    CodePage cp) {
+void Console::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals, CodePage cp) {
     for (const auto& r : fmt::format_records(layout, {vals.begin(), vals.size()}, cp)) {
         record(r);
     }
@@ -66,7 +65,9 @@ std::optional<std::string> Console::read_line(bool answer) {
 
 // ---- output files ----
 
-OutFile::~OutFile() { close(); }
+OutFile::~OutFile() {
+    close();
+}
 
 bool OutFile::create(const std::string& path) {
     close();
@@ -95,8 +96,7 @@ void OutFile::record(std::string_view rec) {
     std::fwrite("\r\n", 1, 2, f_);
 }
 
-void OutFile::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals,
-                    CodePage cp) {
+void OutFile::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals, CodePage cp) {
     for (const auto& r : fmt::format_records(layout, {vals.begin(), vals.size()}, cp)) {
         record(r);
     }
@@ -112,9 +112,15 @@ void OutFile::list(std::initializer_list<fmt::Val> vals, CodePage cp) {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool ends_token(char c) {
+    return is_blank(c) || c == ',' || c == '/';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool parse_i16(std::string_view t, std::int16_t& out) {
     std::size_t k = 0;

@@ -88,10 +88,18 @@ struct Var {
     void* p;
     std::size_t len = 0;  // Text: length of the variable
 };
-inline Var var(std::int16_t& v) { return {Var::Kind::I16, &v}; }
-inline Var var(float& v) { return {Var::Kind::F32, &v}; }
-inline Var var(double& v) { return {Var::Kind::F64, &v}; }
-inline Var var(std::string& v, std::size_t len) { return {Var::Kind::Text, &v, len}; }
+inline Var var(std::int16_t& v) {
+    return {Var::Kind::I16, &v};
+}
+inline Var var(float& v) {
+    return {Var::Kind::F32, &v};
+}
+inline Var var(double& v) {
+    return {Var::Kind::F64, &v};
+}
+inline Var var(std::string& v, std::size_t len) {
+    return {Var::Kind::Text, &v, len};
+}
 
 // A reading position in a sequence of records.
 class Cursor {

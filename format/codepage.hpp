@@ -12,7 +12,11 @@ enum class CodePage { Cp852, Cp1250 };
 // Converts a UTF-8 text to the code page; a character the page lacks becomes '?'.
 std::string encode(std::string_view utf8, CodePage cp);
 
-inline std::string cp852(std::string_view utf8) { return encode(utf8, CodePage::Cp852); }
-inline std::string cp1250(std::string_view utf8) { return encode(utf8, CodePage::Cp1250); }
+inline std::string cp852(std::string_view utf8) {
+    return encode(utf8, CodePage::Cp852);
+}
+inline std::string cp1250(std::string_view utf8) {
+    return encode(utf8, CodePage::Cp1250);
+}
 
 }  // namespace kavron

@@ -57,7 +57,9 @@ void round_to(Decimal& x, int keep) {
     }
 }
 
-std::string stars(int w) { return std::string(static_cast<std::size_t>(w > 0 ? w : 0), '*'); }
+std::string stars(int w) {
+    return std::string(static_cast<std::size_t>(w > 0 ? w : 0), '*');
+}
 
 std::string justify(const std::string& s, int w) {
     if (static_cast<int>(s.size()) > w) {
@@ -87,7 +89,9 @@ std::string exponent_form(double v) {
 
 }  // namespace
 
-std::string int_field(long long v, int w) { return justify(std::to_string(v), w); }
+std::string int_field(long long v, int w) {
+    return justify(std::to_string(v), w);
+}
 
 std::string real_field(double v, int w, int d, bool single) {
     if (!std::isfinite(v)) {
@@ -162,8 +166,7 @@ struct Builder {
                 return real_field(v.d, it.w, it.d, v.kind == Val::Kind::Flt);
             default: {
                 assert(v.kind == Val::Kind::Raw || v.kind == Val::Kind::Lit);
-                const std::string s =
-                    v.kind == Val::Kind::Lit ? encode(v.s, cp) : std::string(v.s);
+                std::string s = v.kind == Val::Kind::Lit ? encode(v.s, cp) : std::string(v.s);
                 if (it.w == 0) {
                     return s;
                 }
@@ -246,8 +249,7 @@ std::vector<std::string> list_records(std::span<const Val> vals, CodePage cp) {
             prev_number = false;
             continue;
         }
-        const std::string num =
-            v.kind == Val::Kind::Int ? int_field(v.i, 11) : list_double(v.d);
+        const std::string num = v.kind == Val::Kind::Int ? int_field(v.i, 11) : list_double(v.d);
         std::string f = (prev_number ? " " : "") + num;
         if (used() + f.size() > kLimit) {
             fresh();

@@ -29,9 +29,13 @@ struct Val {
 };
 
 // Bytes already in the channel's code page (file names, the action line, labels).
-inline Val raw(std::string_view bytes) { return {Val::Kind::Raw, bytes}; }
+inline Val raw(std::string_view bytes) {
+    return {Val::Kind::Raw, bytes};
+}
 // A fixed text written in UTF-8; converted to the code page of the statement.
-inline Val lit(std::string_view utf8) { return {Val::Kind::Lit, utf8}; }
+inline Val lit(std::string_view utf8) {
+    return {Val::Kind::Lit, utf8};
+}
 
 // One edit item of a layout.
 struct Item {
@@ -45,13 +49,27 @@ struct Item {
 };
 using Layout = std::vector<Item>;
 
-inline Item T(std::string_view utf8) { return {Item::Kind::Text, utf8, 0, 0, 0, {}}; }
-inline Item X(int n) { return {Item::Kind::Skip, {}, n, 0, 0, {}}; }
-inline Item E() { return {Item::Kind::End, {}, 0, 0, 0, {}}; }
-inline Item I(int w) { return {Item::Kind::Int, {}, w, 0, 0, {}}; }
-inline Item F(int w, int d) { return {Item::Kind::Real, {}, w, d, 0, {}}; }
-inline Item A(int w = 0) { return {Item::Kind::Str, {}, w, 0, 0, {}}; }
-inline Item G(int n, Layout items) { return {Item::Kind::Group, {}, 0, 0, n, std::move(items)}; }
+inline Item T(std::string_view utf8) {
+    return {Item::Kind::Text, utf8, 0, 0, 0, {}};
+}
+inline Item X(int n) {
+    return {Item::Kind::Skip, {}, n, 0, 0, {}};
+}
+inline Item E() {
+    return {Item::Kind::End, {}, 0, 0, 0, {}};
+}
+inline Item I(int w) {
+    return {Item::Kind::Int, {}, w, 0, 0, {}};
+}
+inline Item F(int w, int d) {
+    return {Item::Kind::Real, {}, w, d, 0, {}};
+}
+inline Item A(int w = 0) {
+    return {Item::Kind::Str, {}, w, 0, 0, {}};
+}
+inline Item G(int n, Layout items) {
+    return {Item::Kind::Group, {}, 0, 0, n, std::move(items)};
+}
 
 // An integer right-justified in w positions; w asterisks when it does not fit.
 std::string int_field(long long v, int w);

@@ -97,8 +97,8 @@ struct Dialog {
                     St::D1, St::E1, St::P1, [this] { header_distance(); });
             case St::D2:
                 r.con.record(" ");
-                return on_reply(ask("Výpočet vodorovné délky mezi body i,j (a/n)?"), St::D1,
-                                St::E1, St::P1, [this] { header_distance(); });
+                return on_reply(ask("Výpočet vodorovné délky mezi body i,j (a/n)?"), St::D1, St::E1,
+                                St::P1, [this] { header_distance(); });
             case St::P1: {
                 if (enter("Vložte čísla bodů i,j ? ", 2) == Entry::Failed) {
                     return failed(St::C1);
@@ -113,8 +113,8 @@ struct Dialog {
                 return St::P1;
             }
             case St::C1:
-                return on_reply(ask("Chcete opravdu ukončit výpočet délek? (a/n) "), St::D1,
-                                St::P1, St::E1);
+                return on_reply(ask("Chcete opravdu ukončit výpočet délek? (a/n) "), St::D1, St::P1,
+                                St::E1);
             case St::E1:
                 if (FLAG == 0) {
                     FLAG = 1;
@@ -167,8 +167,8 @@ struct Dialog {
                 return derived_angle(r, J1, I1, K1) ? St::P4 : reenter_three();
             }
             case St::C4:
-                return on_reply(ask("Chcete opravdu ukončit výpočet úhlu? (a/n) "), St::D1,
-                                St::P4, St::D5);
+                return on_reply(ask("Chcete opravdu ukončit výpočet úhlu? (a/n) "), St::D1, St::P4,
+                                St::D5);
             case St::D5:
                 return zenith_reply(
                     ask("Chcete provést výpočet zenitového úhlu mezi body i,j (a/n)?"));

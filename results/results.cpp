@@ -114,8 +114,8 @@ void statistics(Run& r) {
                          T("     oprava"), E(), T("                      [cc]                [cc]"),
                          E()});
         } else {
-            r.lst.write({E(), T(" S m ě r y"), E(), T(" stanovisko cíl       směr       váha"),
-                         E(), T("                      [cc]"), E()});
+            r.lst.write({E(), T(" S m ě r y"), E(), T(" stanovisko cíl       směr       váha"), E(),
+                         T("                      [cc]"), E()});
         }
         double SS1 = 0, SS2 = 0, QX = 0, QY = 0;
         int set_count = 0, total = 0;
@@ -153,12 +153,9 @@ void statistics(Run& r) {
 
     // Zenith angles; their header also stands over an empty table when there are directions.
     if (t.ISZ != 0) {
-        const Table zenith = {" Z e n i t o v é   ú h l y",
-                              " stanovisko cíl   zenitový úhel  váha",
-                              "                      [cc]",
-                              "                [cc]",
-                              " Směr.odch. zenit.úhlu = ",
-                              " [cc]"};
+        const Table zenith = {" Z e n i t o v é   ú h l y", " stanovisko cíl   zenitový úhel  váha",
+                              "                      [cc]", "                [cc]",
+                              " Směr.odch. zenit.úhlu = ",  " [cc]"};
         kind_table(r, res, zenith, t.IS, t.IZ, t.ZZ);
     }
 
@@ -219,8 +216,8 @@ void coordinates_and_ellipsoids(Run& r) {
                  T("  číslo      x          dx         y         dy           z      dz"), E(),
                  T("  bodu      [mm]       [mm]       [mm]      [mm]         [mm]    [mm]"), E(),
                  E()});
-    const Layout coord = {T(" "), I(4), T(" "), F(13, 1), F(8, 1), F(13, 1), F(8, 1), F(13, 1),
-                          F(8, 1)};
+    const Layout coord = {T(" "),   I(4),    T(" "),   F(13, 1), F(8, 1),
+                          F(13, 1), F(8, 1), F(13, 1), F(8, 1)};
     for (int i = 1; i <= t.IB; ++i) {
         r.lst.write(coord, {t.IN[i], t.XO[i], t.HR(3 * i - 2, 1), t.YO[i], t.HR(3 * i - 1, 1),
                             t.ZO[i], t.HR(3 * i, 1)});
@@ -231,8 +228,8 @@ void coordinates_and_ellipsoids(Run& r) {
                  T("  bodu      [mm]       [mm]       [mm]      alfa      beta     gama"), E(),
                  T("                                            [g]       [g]      [g]"), E(),
                  E()});
-    const Layout row = {T(" "), I(4), T(" "), F(10, 1), F(10, 1), F(10, 1), X(4),
-                        F(9, 2), F(9, 2), F(9, 2)};
+    const Layout row = {T(" "),   I(4), T(" "),  F(10, 1), F(10, 1),
+                        F(10, 1), X(4), F(9, 2), F(9, 2),  F(9, 2)};
     for (int i = 1; i <= t.IB; ++i) {
         const int idx[3] = {3 * i - 2, 3 * i - 1, 3 * i};
         for (int a = 0; a < 3; ++a) {
@@ -268,6 +265,8 @@ Flow results(Run& r) {
     return Flow::go();
 }
 
-double ellipsoid_angle(Run& r, int OSA, int p, int q) { return rotation_step(r, OSA, p, q) * kGon; }
+double ellipsoid_angle(Run& r, int OSA, int p, int q) {
+    return rotation_step(r, OSA, p, q) * kGon;
+}
 
 }  // namespace kavron

@@ -20,10 +20,11 @@ struct MatRef {
 template <int R, int C>
 struct Mat {
     std::array<double, static_cast<std::size_t>(R) * C> a{};
-    double& operator()(int i, int j) { return a[static_cast<std::size_t>((i - 1) + (j - 1) * R)]; }
-    double operator()(int i, int j) const {
-        return a[static_cast<std::size_t>((i - 1) + (j - 1) * R)];
+    static std::size_t at(int i, int j) {
+        return static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * R;
     }
+    double& operator()(int i, int j) { return a[at(i, j)]; }
+    double operator()(int i, int j) const { return a[at(i, j)]; }
     MatRef ref() { return {a.data(), R, C}; }
     operator MatRef() { return ref(); }
 };

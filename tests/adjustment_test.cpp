@@ -101,8 +101,8 @@ TEST(Adjustment, PartlyFixedPointsKeepTheirOtherUnknowns) {
             EXPECT_EQ(t.R(j, k), 0.0) << j << "," << k;
         }
     }
-    EXPECT_GT(t.R(6, 6), 0.0);  // dz of the code-4 point
-    EXPECT_GT(t.R(7, 7), 0.0);  // dx of the code-5 point
+    EXPECT_GT(t.R(6, 6), 0.0);    // dz of the code-4 point
+    EXPECT_GT(t.R(7, 7), 0.0);    // dx of the code-5 point
     EXPECT_GT(t.R(11, 11), 0.0);  // dy of the code-6 point
 }
 
@@ -213,8 +213,9 @@ TEST(DataCheck, TablesOfAHandComputedCaseThenTheUnderdeterminedStop) {
                                  "'Tabulky'\n10 2 20 1 0\n1 7 0 0 0\n2 0 100000 0 0\n"
                                  "3 0 0 100000 0\n-1\n1 2 0 1\n1 3 1000010 1\n-1\n"
                                  "1 3 1000020 1\n-1\n1 2 100005 1\n-1\n");
-    const std::string head = test::crlf({" " + std::string(4, ' ') + "out.txt" + std::string(19, ' ') +
-                                         std::string(4, ' ') + "in.txt" + std::string(20, ' ')});
+    const std::string head =
+        test::crlf({" " + std::string(4, ' ') + "out.txt" + std::string(19, ' ') +
+                    std::string(4, ' ') + "in.txt" + std::string(20, ' ')});
     EXPECT_EQ(o.diag,
               kDiagStart + head +
                   test::crlf({cp1250(" Rozdíly mezi úhly vypoč. z měř. směrů a ze souřad."), "", "",
@@ -243,7 +244,8 @@ TEST(DataCheck, TablesOnlyInTheFirstPassAndTheZenithHeadingWithoutZenithAngles) 
     const auto at = o.diag.find(zenith);
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(o.diag.substr(at), zenith + "\r\n\r\n\r\n");  // the last thing in the file
-    EXPECT_EQ(o.diag.find(cp1250(" Rozdíly mezi úhly")), o.diag.rfind(cp1250(" Rozdíly mezi úhly")));
+    EXPECT_EQ(o.diag.find(cp1250(" Rozdíly mezi úhly")),
+              o.diag.rfind(cp1250(" Rozdíly mezi úhly")));
     EXPECT_NE(o.console.find(" pocitam    3"), std::string::npos);
 }
 
@@ -260,14 +262,15 @@ TEST(DataCheck, MisclosuresAreNotReducedToAHalfCircle) {
 
 TEST(DataCheck, UnknownPointNumberEndsTheCheck) {
     test::Scratch s;
-    const auto o = test::run_job(s, "'p'\n1 1 1 1 0\n1 7 0 0 0\n2 0 100 0 0\n-1\n1 2 0 1\n1 9 5 1\n"
-                                    "-1\n-1\n-1\n");
-    const std::string tail =
-        "\r\nProcedura CBODU ... Hledane cislo neexistuje          9\r\n" +
-        cp852("Číslo stanoviska nebo cíle neexistuje v seznamu") + "\r\nsou" + cp852("ř") +
-        "adnic\r\n" + cp852("Proveďte opravu dat, smažte  výstupní soubor - ") + "out.txt" +
-        std::string(19, ' ') + "\r\na znovu prove" + cp852("ď") + "te v" + cp852("ý") +
-        "po" + cp852("č") + "et\r\nKONEC\r\n";
+    const auto o = test::run_job(s,
+                                 "'p'\n1 1 1 1 0\n1 7 0 0 0\n2 0 100 0 0\n-1\n1 2 0 1\n1 9 5 1\n"
+                                 "-1\n-1\n-1\n");
+    const std::string tail = "\r\nProcedura CBODU ... Hledane cislo neexistuje          9\r\n" +
+                             cp852("Číslo stanoviska nebo cíle neexistuje v seznamu") + "\r\nsou" +
+                             cp852("ř") + "adnic\r\n" +
+                             cp852("Proveďte opravu dat, smažte  výstupní soubor - ") + "out.txt" +
+                             std::string(19, ' ') + "\r\na znovu prove" + cp852("ď") + "te v" +
+                             cp852("ý") + "po" + cp852("č") + "et\r\nKONEC\r\n";
     ASSERT_GE(o.console.size(), tail.size());
     EXPECT_EQ(o.console.substr(o.console.size() - tail.size()), tail);
     EXPECT_EQ(o.diag.substr(o.diag.size() - 4), "\r\n\r\n");  // the angle heading, no line
@@ -306,11 +309,11 @@ TEST(Datum, NoDatumCodeEndsInTheSingularSolution) {
 
 TEST(Datum, DirectionConditionNeedsAFixedPoint) {
     test::Scratch s;
-    const auto o = test::run_job(s, "'d'\n1 1 1 1 0\n1 2 0 0 0\n2 4 100 0 0\n-1\n-1\n-1\n"
-                                    "1 2 100 1\n1 2 100 1\n1 2 100 1\n-1\n");
-    const std::string tail = "\r\n" +
-                             cp852("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***") +
-                             "\r\nKONEC\r\n";
+    const auto o = test::run_job(s,
+                                 "'d'\n1 1 1 1 0\n1 2 0 0 0\n2 4 100 0 0\n-1\n-1\n-1\n"
+                                 "1 2 100 1\n1 2 100 1\n1 2 100 1\n-1\n");
+    const std::string tail =
+        "\r\n" + cp852("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***") + "\r\nKONEC\r\n";
     ASSERT_GE(o.console.size(), tail.size());
     EXPECT_EQ(o.console.substr(o.console.size() - tail.size()), tail);
 }

@@ -15,33 +15,37 @@ namespace {
 
 using test::crlf;
 
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+std::string sp(int n) {
+    return std::string(static_cast<std::size_t>(n), ' ');
+}
 
 const std::string kList = "\r\n" + cp852("Čísla bodů jsou:") + "\r\n" + sp(10) + "1" + sp(11) +
                           "2" + sp(11) + "3" + sp(11) + "4" + sp(11) + "5";
 const std::string kTwo = cp852("Vložte čísla bodů i,j ? ");
 
-std::string nl(const std::string& utf8) { return "\r\n" + cp852(utf8); }
+std::string nl(const std::string& utf8) {
+    return "\r\n" + cp852(utf8);
+}
 
 TEST(Dialog, WholeSessionThroughEveryKindOfQuantity) {
     test::Scratch s;
-    const auto o = test::run_job(
-        s, test::kHandChecked,
-        {"a", "2 1", "5 5", "1 9", "-1 5", "n", "-1 5", "", "x", "5 1", "3 1", "-1 0", "a", "A",
-         "-2 1", "1 1", "abc", "a", "a", "4 1 2", "1 1 2", "-1 0 0", "a", "a", "1 2", "5 1",
-         "-1 0", "a"});
+    const auto o =
+        test::run_job(s, test::kHandChecked,
+                      {"a",     "2 1",    "5 5", "1 9", "-1 5", "n",   "-1 5", "",  "x", "5 1",
+                       "3 1",   "-1 0",   "a",   "A",   "-2 1", "1 1", "abc",  "a", "a", "4 1 2",
+                       "1 1 2", "-1 0 0", "a",   "a",   "1 2",  "5 1", "-1 0", "a"});
     EXPECT_EQ(o.status, 0);
 
     // The console from the last results record to the end.
     const std::string dialog =
         cp1250("Tisk výsledných souřadnic") +
-        nl("Výpočet prostorové délky a její směrod. odch. mezi body i,j  (a/n)?") + kList +
-        "\r\n" + kTwo + kTwo + kTwo + "Procedura CBODU ... Hledane cislo neexistuje" + sp(10) + "9" +
+        nl("Výpočet prostorové délky a její směrod. odch. mezi body i,j  (a/n)?") + kList + "\r\n" +
+        kTwo + kTwo + kTwo + "Procedura CBODU ... Hledane cislo neexistuje" + sp(10) + "9" +
         nl("Znovu zadejte obě čísla bodů.") + kList + "\r\n" + kTwo +
         cp852("Chcete opravdu ukončit výpočet délek? (a/n) ") + kTwo +
         cp852("Chcete opravdu ukončit výpočet délek? (a/n) ") +
-        nl("Výpočet vodorovné délky mezi body i,j (a/n)?") + kList + "\r\n" + kTwo + kTwo +
-        kTwo + cp852("Chcete opravdu ukončit výpočet délek? (a/n) ") +
+        nl("Výpočet vodorovné délky mezi body i,j (a/n)?") + kList + "\r\n" + kTwo + kTwo + kTwo +
+        cp852("Chcete opravdu ukončit výpočet délek? (a/n) ") +
         cp852("Chcete provést výpočet převýšení mezi body i,j (a/n)?") + kList + "\r\n" + kTwo +
         kTwo + kTwo + cp852("Chcete opravdu ukončit výpočet převýšení (a/n)? ") +
         cp852("Výpočet úhlu mezi body j-i-k a jeho směrod. odch. (a/n)?") + kList + "\r\n" +
@@ -104,7 +108,8 @@ TEST(Dialog, WholeSessionThroughEveryKindOfQuantity) {
         "",
         "     1 -   2           1000000.0          3.020",
     });
-    const std::string closing = cp1250(" Průměrná směrod. odch. souřadnicová  =    .4 [mm]") + "\r\n";
+    const std::string closing =
+        cp1250(" Průměrná směrod. odch. souřadnicová  =    .4 [mm]") + "\r\n";
     const auto end = o.listing.find(closing);
     ASSERT_NE(end, std::string::npos);
     EXPECT_EQ(o.listing.substr(end + closing.size()), rows);
@@ -136,11 +141,11 @@ TEST(Dialog, SpatialAndHorizontalDistancesDifferByTheHeight) {
     // Two free points 3000 mm apart in x and 400 mm in height, held by distances from fixed
     // points; the spatial distance is 3026.6 mm, the horizontal one 3000.0 mm.
     test::Scratch s;
-    const auto o = test::run_job(
-        s,
-        "'d'\n1 1 1 1 0\n1 7 0 0 0\n2 7 3000 4000 0\n3 7 0 4000 400\n-1\n-1\n-1\n"
-        "1 2 5000 1\n3 2 3000 1\n1 3 4019.950248 1\n-1\n",
-        {"a", "1 2", "-1 0", "a", "a", "1 2", "-1 0", "a", "n", "n"});
+    const auto o =
+        test::run_job(s,
+                      "'d'\n1 1 1 1 0\n1 7 0 0 0\n2 7 3000 4000 0\n3 7 0 4000 400\n-1\n-1\n-1\n"
+                      "1 2 5000 1\n3 2 3000 1\n1 3 4019.950248 1\n-1\n",
+                      {"a", "1 2", "-1 0", "a", "a", "1 2", "-1 0", "a", "n", "n"});
     EXPECT_NE(o.listing.find("     1 -   2              5000.0           .000"), std::string::npos);
     EXPECT_NE(o.listing.find(cp1250(" vodorovná  délka")), std::string::npos);
     const auto horizontal = o.listing.find(cp1250(" vodorovná  délka"));

@@ -13,7 +13,9 @@ using test::crlf;
 using test::run_job;
 using test::Scratch;
 
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+std::string sp(int n) {
+    return std::string(static_cast<std::size_t>(n), ' ');
+}
 std::string pad(std::string s, std::size_t n) {
     s.resize(n, ' ');
     return s;
@@ -51,8 +53,12 @@ std::string join(const std::vector<std::string>& lines) {
 }
 
 const std::string kAsk = "zadejte celou adresu               ";
-std::string ask_err() { return cp852("Jméno chybového  souboru (ERR$$$.TXT)        ") + "\r\n" + kAsk; }
-std::string ask_out() { return cp852("Jméno výstupního souboru (pro tisk výsledků) ") + "\r\n" + kAsk; }
+std::string ask_err() {
+    return cp852("Jméno chybového  souboru (ERR$$$.TXT)        ") + "\r\n" + kAsk;
+}
+std::string ask_out() {
+    return cp852("Jméno výstupního souboru (pro tisk výsledků) ") + "\r\n" + kAsk;
+}
 std::string ask_in() {
     return cp852("Jméno vstupního souboru (souřadnice,směry,délky,..) ") + "\r\n" + kAsk;
 }
@@ -63,9 +69,8 @@ std::string console_start() {
     return join(l) + "\r\n" + ask_err() + ask_out() + ask_in();
 }
 
-const std::string kDiagStart =
-    crlf({cp1250("  Toto okno slouží ke kontrole dat. "), "", "",
-          " " + sp(4) + pad("out.txt", 26) + sp(4) + pad("in.txt", 26)});
+const std::string kDiagStart = crlf({cp1250("  Toto okno slouží ke kontrole dat. "), "", "",
+                                     " " + sp(4) + pad("out.txt", 26) + sp(4) + pad("in.txt", 26)});
 
 std::string listing_header(const std::string& action, const char* moo = "   1.0") {
     return crlf({cp1250(" KAVRON 3.09 Prostorová síť   E3   Datum:  6. 5.2026   Čas:  9: 5: 3"), "",
@@ -77,15 +82,14 @@ std::string listing_header(const std::string& action, const char* moo = "   1.0"
                  cp1250(" směrodatná odchylka souřadnicová [mm] =    .5"), ""});
 }
 
-const std::string kPointHead =
-    crlf({cp1250(" S o u ř a d n i c e"),
-          cp1250(" Číslo bodu") + sp(8) + "X" + sp(14) + "Y" + sp(10) + "Z" + sp(9) +
-              cp1250("kód   podmínky umístění")});
+const std::string kPointHead = crlf(
+    {cp1250(" S o u ř a d n i c e"), cp1250(" Číslo bodu") + sp(8) + "X" + sp(14) + "Y" + sp(10) +
+                                         "Z" + sp(9) + cp1250("kód   podmínky umístění")});
 
-std::string point_row(const char* n, const char* x, const char* y, const char* z,
-                      const char* code, const std::string& label) {
-    return crlf({sp(3) + n + sp(4) + x + sp(3) + y + z + sp(3) + code + sp(4) +
-                 pad(cp1250(label), 14)});
+std::string point_row(const char* n, const char* x, const char* y, const char* z, const char* code,
+                      const std::string& label) {
+    return crlf(
+        {sp(3) + n + sp(4) + x + sp(3) + y + z + sp(3) + code + sp(4) + pad(cp1250(label), 14)});
 }
 
 const std::string kPoints =
@@ -121,17 +125,17 @@ TEST(Run, ExistingListingIsKeptAndAskedForAgain) {
     Scratch s;
     s.put("out.txt", "keep me");
     s.put("in.txt", "'x'\n10 2.5 20 1 0.5\n-1\n");
-    const auto o = test::run_with(
-        s, {"err.txt", "out.txt", "", "   ", "new.txt" + sp(17) + "ignored beyond 24", "none.txt",
-            "in.txt"});
+    const auto o =
+        test::run_with(s, {"err.txt", "out.txt", "", "   ",
+                           "new.txt" + sp(17) + "ignored beyond 24", "none.txt", "in.txt"});
     EXPECT_EQ(s.get("out.txt"), "keep me");
     EXPECT_TRUE(s.exists("new.txt"));
     EXPECT_FALSE(s.exists("new.txt" + sp(17) + "ig"));
-    const std::string expected =
-        join(banner_lines()) + "\r\n" + ask_err() + ask_out() +
-        pad("out.txt", 24) + cp852(" - tento soubor již existuje") + "\r\n" + ask_out() +
-        ask_out() + ask_out() + ask_in() + pad("none.txt", 24) + " - tento soubor neexistuje" +
-        "\r\n" + ask_in() + cp1250("Tisk souřadnic ") + "\r\nKONEC\r\n";
+    const std::string expected = join(banner_lines()) + "\r\n" + ask_err() + ask_out() +
+                                 pad("out.txt", 24) + cp852(" - tento soubor již existuje") +
+                                 "\r\n" + ask_out() + ask_out() + ask_out() + ask_in() +
+                                 pad("none.txt", 24) + " - tento soubor neexistuje" + "\r\n" +
+                                 ask_in() + cp1250("Tisk souřadnic ") + "\r\nKONEC\r\n";
     EXPECT_EQ(o.console, expected);
     EXPECT_EQ(o.status, 0);
 }
@@ -235,23 +239,26 @@ const std::string kHead = "'Chyby'\n10 2.5 20 1 0.5\n";
 
 TEST(InputExits, BadFirstValueOfAPointLineEchoesTheRestOfTheLine) {
     Scratch s;
-    const auto o = run_job(s, kHead + "1 7 0 0 0\n2 0 1 0 0\n3 0 0 1 0\n4 0 1 1 1\n"
-                                      "x5 0 1 1 1  tail\n");
+    const auto o = run_job(s, kHead +
+                                  "1 7 0 0 0\n2 0 1 0 0\n3 0 0 1 0\n4 0 1 1 1\n"
+                                  "x5 0 1 1 1  tail\n");
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.console, console_start() +
-                             cp852("  chyba ve čtení vstupních dat na řádku č.: ") + sp(10) + "7" +
-                             "\r\nKONEC\r\n");
-    EXPECT_EQ(o.diag, kDiagStart + crlf({cp1250(" Chyba ve čtení vstupního souboru na řádku č.:   7"),
-                                         pad("0 1 1 1  tail", 40)}));
+    EXPECT_EQ(o.console, console_start() + cp852("  chyba ve čtení vstupních dat na řádku č.: ") +
+                             sp(10) + "7" + "\r\nKONEC\r\n");
+    EXPECT_EQ(o.diag,
+              kDiagStart + crlf({cp1250(" Chyba ve čtení vstupního souboru na řádku č.:   7"),
+                                 pad("0 1 1 1  tail", 40)}));
     EXPECT_EQ(o.listing, listing_header("Chyby"));
 }
 
 TEST(InputExits, BadLastValueEchoesTheNextLine) {
     Scratch s;
-    const auto o = run_job(s, "'a'\n10 2.5 20 1 0.5x\n1 7 0 0 0 and a line longer than forty "
-                              "characters\n");
-    EXPECT_EQ(o.diag, kDiagStart + crlf({cp1250(" Chyba ve čtení vstupního souboru na řádku č.:   2"),
-                                         "1 7 0 0 0 and a line longer than forty c"}));
+    const auto o = run_job(s,
+                           "'a'\n10 2.5 20 1 0.5x\n1 7 0 0 0 and a line longer than forty "
+                           "characters\n");
+    EXPECT_EQ(o.diag,
+              kDiagStart + crlf({cp1250(" Chyba ve čtení vstupního souboru na řádku č.:   2"),
+                                 "1 7 0 0 0 and a line longer than forty c"}));
     EXPECT_EQ(o.listing, "");
 }
 
@@ -260,8 +267,9 @@ TEST(InputExits, UnquotedActionLine) {
     const auto o = run_job(s, "Test site\n10 2.5 20 1 0.5\n");
     EXPECT_EQ(o.console, console_start() + cp852("  chyba ve čtení vstupních dat na řádku č.: ") +
                              sp(10) + "1\r\nKONEC\r\n");
-    EXPECT_EQ(o.diag, kDiagStart + crlf({cp1250(" Chyba ve čtení vstupního souboru na řádku č.:   1"),
-                                         pad("site", 40)}));
+    EXPECT_EQ(o.diag,
+              kDiagStart + crlf({cp1250(" Chyba ve čtení vstupního souboru na řádku č.:   1"),
+                                 pad("site", 40)}));
 }
 
 TEST(InputExits, EchoReadAtTheEndOfTheFileStopsWithStatusOne) {
@@ -269,15 +277,16 @@ TEST(InputExits, EchoReadAtTheEndOfTheFileStopsWithStatusOne) {
     const auto o = run_job(s, kHead + "1 7 0 0 0\n2 0 1 0 x\n");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.console, console_start() + cp852("  chyba ve čtení vstupních dat na řádku č.: ") +
-                             sp(10) + "4\r\n" + cp852("Chyba při čtení vstupního souboru") + "\r\n");
+                             sp(10) + "4\r\n" + cp852("Chyba při čtení vstupního souboru") +
+                             "\r\n");
     EXPECT_EQ(o.diag, kDiagStart);
 }
 
 TEST(InputExits, DatabaseCodeEndsBeforeThePointTable) {
     Scratch s;
     const auto o = run_job(s, kHead + "1 7 0 0 0\n2 -2 1 0 0\n-1\n");
-    EXPECT_EQ(o.console,
-              console_start() + cp852("Žadná DATABAZE bodů není inicializovaná ") + "\r\nKONEC\r\n");
+    EXPECT_EQ(o.console, console_start() + cp852("Žadná DATABAZE bodů není inicializovaná ") +
+                             "\r\nKONEC\r\n");
     EXPECT_EQ(o.listing, listing_header("Chyby"));
 }
 
@@ -288,6 +297,16 @@ TEST(InputExits, UnknownPointCode) {
                              "8\r\nKONEC\r\n");
 }
 
+TEST(InputExits, CodeOfAFullReadThatStartsOnTheNextLineIsCheckedToo) {
+    // The number alone on its line: the code comes from the next line, and the full read starts
+    // there and takes 14 as the code.
+    Scratch s;
+    const auto o = run_job(s, kHead + "1\n7 14 0 0 0\n-1\n");
+    EXPECT_EQ(o.console, console_start() + cp852("Chyba ve vstupu, neznámý kód bodu") + sp(9) +
+                             "14\r\nKONEC\r\n");
+    EXPECT_EQ(o.listing, listing_header("Chyby"));
+}
+
 TEST(InputExits, EighthPointStopsWithoutKonec) {
     Scratch s;
     std::string pts;
@@ -295,8 +314,7 @@ TEST(InputExits, EighthPointStopsWithoutKonec) {
         pts += std::to_string(i) + " 0 " + std::to_string(i * 100) + " 0 0\n";
     }
     const auto o = run_job(s, kHead + pts + "-1\n");
-    EXPECT_EQ(o.console,
-              console_start() + cp852("Chyba ve vstupu, max. počet bodů je 7") + "\r\n");
+    EXPECT_EQ(o.console, console_start() + cp852("Chyba ve vstupu, max. počet bodů je 7") + "\r\n");
     EXPECT_EQ(o.listing, listing_header("Chyby"));
 
     Scratch s7;
@@ -321,9 +339,8 @@ TEST(InputExits, SixtyThirdMeasurementStops) {
     const std::string pts = "1 7 0 0 0\n2 0 100 0 0\n-1\n";
     const auto o = run_job(s, kHead + pts + lines_of(30, "1 2 0 1\n") + "-1\n" +
                                   lines_of(20, "1 2 0 1\n") + "-1\n" + lines_of(13, "1 2 5 1\n"));
-    EXPECT_EQ(o.console,
-              console_start() + cp1250("Tisk souřadnic ") + "\r\n" +
-                  cp852("Chyba ve vstupu, max. počet měření je 62") + "\r\n");
+    EXPECT_EQ(o.console, console_start() + cp1250("Tisk souřadnic ") + "\r\n" +
+                             cp852("Chyba ve vstupu, max. počet měření je 62") + "\r\n");
     EXPECT_EQ(o.listing,
               listing_header("Chyby") + kPointHead +
                   point_row("    1", "          .0", "          .0", "          .0", "   7",
@@ -333,8 +350,8 @@ TEST(InputExits, SixtyThirdMeasurementStops) {
 
 TEST(InputExits, FiftyFirstDistanceStops) {
     Scratch s;
-    const auto o = run_job(s, kHead + "1 7 0 0 0\n2 0 100 0 0\n-1\n-1\n-1\n" +
-                                  lines_of(51, "1 2 100 1\n"));
+    const auto o =
+        run_job(s, kHead + "1 7 0 0 0\n2 0 100 0 0\n-1\n-1\n-1\n" + lines_of(51, "1 2 100 1\n"));
     EXPECT_EQ(o.console, console_start() + cp1250("Tisk souřadnic ") + "\r\n" +
                              cp852("Chyba ve vstupu, max. počet délek je 50") + "\r\n");
 }
@@ -368,9 +385,9 @@ TEST(Exits, CoincidentPointsAndAdviceBlock) {
     kavron::Run r{con, t, {}, {}, {}};
     EXPECT_EQ(exit_coincident(r, 1, 2, 3, 4, 5, 0).status(), 0);
     EXPECT_EQ(out.text, cp852(" Chyba - Jsou zadány stejné souřadnice pro dva body") + "\r\n" +
-                            cp852(" Čísla bodů: ") + sp(10) + "1" + sp(11) + "2" + sp(11) + "3\r\n" +
-                            cp852(" Čísla indexů:") + sp(10) + "4" + sp(11) + "5" + sp(11) + "0" +
-                            "\r\nStop - Program terminated.");
+                            cp852(" Čísla bodů: ") + sp(10) + "1" + sp(11) + "2" + sp(11) +
+                            "3\r\n" + cp852(" Čísla indexů:") + sp(10) + "4" + sp(11) + "5" +
+                            sp(11) + "0" + "\r\nStop - Program terminated.");
     out.text.clear();
     EXPECT_EQ(exit_no_convergence(r).status(), 0);
     const auto pos = out.text.find(cp852("  nevedou-li"));

@@ -31,7 +31,7 @@ TEST(Fields, RealsRoundHalfAwayWithoutLeadingZero) {
     EXPECT_EQ(real_field(-0.0, 6, 1), "    .0");
     EXPECT_EQ(real_field(-0.04, 6, 1), "    .0");  // rounds to zero: no sign
     EXPECT_EQ(real_field(0.05, 6, 1), "    .1");
-    EXPECT_EQ(real_field(9.96, 5, 1), " 10.0");   // the carry adds a digit
+    EXPECT_EQ(real_field(9.96, 5, 1), " 10.0");  // the carry adds a digit
     EXPECT_EQ(real_field(99.96, 4, 1), "****");
     EXPECT_EQ(real_field(0.0, 3, 0), " 0.");
     EXPECT_EQ(real_field(7.5, 4, 0), "  8.");

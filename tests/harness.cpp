@@ -43,7 +43,9 @@ std::optional<std::string> ScriptReader::read_line() {
     return lines_[next_++];
 }
 
-DateTime fixed_clock() { return {2026, 5, 6, 9, 5, 3}; }
+DateTime fixed_clock() {
+    return {2026, 5, 6, 9, 5, 3};
+}
 
 Outcome run_with(const Scratch& s, std::vector<std::string> console) {
     ScriptReader in(std::move(console));

@@ -154,7 +154,7 @@ TEST(Matrix, ColumnRemovalAndInsertion) {
     EXPECT_EQ(A(1, 2), 13.0);
     EXPECT_EQ(A(2, 3), 24.0);
     EXPECT_EQ(A(3, 2), kSentinel);  // rows beyond K are not moved
-    MADEXT(A, 2, L, 2);  // the round trip restores the shape with a zero column
+    MADEXT(A, 2, L, 2);             // the round trip restores the shape with a zero column
     EXPECT_EQ(L, 4);
     EXPECT_EQ(A(1, 1), 11.0);
     EXPECT_EQ(A(1, 2), 0.0);
@@ -282,8 +282,9 @@ TEST(Rotation, AxesAndAngles) {
     MADROT(R, 0.3, 4, lst);
     EXPECT_TRUE(untouched_outside(R, 0, 0));
     lst.close();
-    EXPECT_EQ(s.get("l.txt"), " Spatne zadana osa rotace <1,3> =   0\r\n"
-                              " Spatne zadana osa rotace <1,3> =   4\r\n");
+    EXPECT_EQ(s.get("l.txt"),
+              " Spatne zadana osa rotace <1,3> =   0\r\n"
+              " Spatne zadana osa rotace <1,3> =   4\r\n");
 }
 
 TEST(PointLookup, FirstMatchOrAMessage) {

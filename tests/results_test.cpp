@@ -21,7 +21,9 @@ namespace {
 using test::crlf;
 using test::LoadedJob;
 
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+std::string sp(int n) {
+    return std::string(static_cast<std::size_t>(n), ' ');
+}
 
 using test::kHandChecked;
 

@@ -11,9 +11,21 @@ if ! need cmake || ! need g++ || [ ! -f /usr/include/gtest/gtest.h ]; then
   fi
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+sources=$(git ls-files '*.cpp' '*.hpp' 2>/dev/null || find driver format subruth adjustment results tests -name '*.[ch]pp')
+if need clang-format; then
+  clang-format --dry-run -Werror $sources
+  echo "formatting: ok"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+
+if need clang-tidy; then
+  clang-tidy -p build --quiet $(echo "$sources" | grep -E '^(driver|format|subruth|adjustment|results)/.*\.cpp$') \
+    2>&1 | grep -E 'warning:|error:' && exit 1
+  echo "clang-tidy: ok"
+fi
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRON_SANITIZE=ON >/dev/null
 cmake --build build-asan -j2
