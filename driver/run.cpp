@@ -156,7 +156,8 @@ Flow whole_run(Run& r, const std::filesystem::path& dir) {
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir) {
     Console con(in, out);
-    auto task = std::make_unique<Task>();
+    // Default-initialised: the task's own initialisers clear it once.
+    std::unique_ptr<Task> task(new Task);
     Run r{con, *task, {}, {}, {}};
     const DateTime now = clock();
     Task& t = *task;

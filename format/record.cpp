@@ -1,6 +1,7 @@
 #include "format/record.hpp"
 
 #include <cassert>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,8 @@ struct Decimal {
 
 Decimal expand(double v) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.16e", v);
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 16);
+    *res.ptr = '\0';
     Decimal r;
     const char* p = buf;
     if (*p == '-') {

@@ -67,18 +67,26 @@ void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N) {
     }
     assert(L <= kMaxExtent);
     int terms[kMaxExtent];
+    double factors[kMaxExtent];
     for (int i = 1; i <= M; ++i) {
         int count = 0;
         for (int k = 1; k <= L; ++k) {
-            if (!finite || A(i, k) != 0.0) {
-                terms[count++] = k;
+            const double a = A(i, k);
+            if (!finite || a != 0.0) {
+                terms[count] = k - 1;
+                factors[count] = a;
+                ++count;
             }
         }
         for (int j = 1; j <= N; ++j) {
+            // C differs from A and B, so the partial sum can be kept in a register: the same
+            // additions in the same order, stored once.
+            const double* column = &B(1, j);
+            double c = C(i, j);
             for (int t = 0; t < count; ++t) {
-                const int k = terms[t];
-                C(i, j) = C(i, j) + A(i, k) * B(k, j);
+                c = c + factors[t] * column[terms[t]];
             }
+            C(i, j) = c;
         }
     }
 }
