@@ -153,14 +153,11 @@ Flow whole_run(Run& r, const std::filesystem::path& dir) {
 
 }  // namespace
 
-int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Task& t,
                 const std::filesystem::path& dir) {
     Console con(in, out);
-    // Default-initialised: the task's own initialisers clear it once.
-    std::unique_ptr<Task> task(new Task);
-    Run r{con, *task, {}, {}, {}};
+    Run r{con, t, {}, {}, {}};
     const DateTime now = clock();
-    Task& t = *task;
     t.IYR = static_cast<i16>(now.year);
     t.IMON = static_cast<i16>(now.month);
     t.IDAY = static_cast<i16>(now.day);
@@ -172,6 +169,12 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     r.lst.close();
     r.diag.close();
     return f.status();
+}
+
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
+                const std::filesystem::path& dir) {
+    const auto task = std::make_unique<Task>();
+    return run_program(in, out, clock, *task, dir);
 }
 
 }  // namespace kavron

@@ -49,5 +49,8 @@ struct Run {
 // taken from (empty: the current folder). Returns the exit status.
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir = {});
+// The same on a task the caller provides, freshly constructed.
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Task& t,
+                const std::filesystem::path& dir = {});
 
 }  // namespace kavron
