@@ -88,4 +88,27 @@ std::string encode(std::string_view utf8, CodePage cp) {
     return out;
 }
 
+std::string decode(std::string_view bytes, CodePage cp) {
+    const auto& table = cp == CodePage::Cp852 ? kCp852 : kCp1250;
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        const char32_t c = b < 0x80 ? b : table[b - 0x80];
+        if (c == 0) {
+            out.push_back('?');
+        } else if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
 }  // namespace kavron

@@ -12,6 +12,9 @@ enum class CodePage { Cp852, Cp1250 };
 // Converts a UTF-8 text to the code page; a character the page lacks becomes '?'.
 std::string encode(std::string_view utf8, CodePage cp);
 
+// Converts bytes of the code page to UTF-8; an unassigned byte becomes '?'.
+std::string decode(std::string_view bytes, CodePage cp);
+
 inline std::string cp852(std::string_view utf8) {
     return encode(utf8, CodePage::Cp852);
 }

@@ -115,6 +115,14 @@ TEST(Layouts, TextsAreConvertedToTheStatementsCodePage) {
     EXPECT_EQ(cp852("€"), "?");
 }
 
+TEST(Layouts, BytesOfBothCodePagesDecodeBackToUtf8) {
+    const std::string text = "Výsledky výpočtu: Čísla bodů, směrodatná odchylka, Žadná, ř";
+    EXPECT_EQ(decode(cp852(text), CodePage::Cp852), text);
+    EXPECT_EQ(decode(cp1250(text), CodePage::Cp1250), text);
+    EXPECT_EQ(decode("\x81", CodePage::Cp1250), "?");  // unassigned in 1250
+    EXPECT_EQ(decode("\xB0\xFE", CodePage::Cp852), "\xE2\x96\x91\xE2\x96\xA0");
+}
+
 std::vector<std::string> lst(std::initializer_list<Val> v) {
     return list_records({v.begin(), v.size()}, CodePage::Cp852);
 }
