@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the program and its tests, runs every test, then builds once more with
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs every test again.
+# Checks the formatting, builds the program and its tests, runs every test and clang-tidy, builds
+# once more with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test again, and
+# fuzzes whole runs for a minute.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -31,3 +32,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVRON_SANITIZE=ON >/dev/nul
 cmake --build build-asan -j2
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j2
+
+# A short fuzzing run of whole programs (tests/fuzz/run.sh; KAVRON_FUZZ_SECONDS=0 skips it).
+seconds=${KAVRON_FUZZ_SECONDS:-60}
+if [ "$seconds" -gt 0 ] && need clang++; then
+  tests/fuzz/run.sh "$seconds"
+fi

@@ -19,4 +19,6 @@ cp tests/fuzz/regressions/* build-fuzz/seeds/ 2>/dev/null || true
 ./build-fuzz/kavron_fuzz -runs=0 tests/fuzz/regressions >/dev/null 2>&1 || {
   ./build-fuzz/kavron_fuzz -runs=0 tests/fuzz/regressions; exit 1; }
 ./build-fuzz/kavron_fuzz -max_total_time="$seconds" -timeout=60 -max_len=8192 \
-  -print_final_stats=1 build-fuzz/corpus build-fuzz/seeds 2>&1 | tail -n 15
+  -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/corpus build-fuzz/seeds \
+  > build-fuzz/last-run.log 2>&1 || { tail -n 40 build-fuzz/last-run.log; exit 1; }
+grep -E '^stat::number_of_executed_units|^Done' build-fuzz/last-run.log
