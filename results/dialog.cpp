@@ -84,6 +84,22 @@ struct Dialog {
         r.con.record(" ");
     }
 
+    // The point entry of a two-point quantity: read, check, look up, compute.
+    template <typename Compute>
+    St two_points(St on_failure, St on_negative, St again, Compute compute) {
+        if (enter("Vložte čísla bodů i,j ? ", 2) == Entry::Failed) {
+            return failed(on_failure);
+        }
+        if (AK1 < 0 || AK2 < 0) {
+            return on_negative;
+        }
+        if (!found(AK1, I1) || !found(AK2, I2)) {
+            return reenter_two();
+        }
+        compute();
+        return again;
+    }
+
     // What a read failure leads to: its own transition, or END once the console has ended.
     St failed(St next) const { return r.con.input_ended() ? St::END : next; }
 
@@ -99,19 +115,9 @@ struct Dialog {
                 r.con.record(" ");
                 return on_reply(ask("Výpočet vodorovné délky mezi body i,j (a/n)?"), St::D1, St::E1,
                                 St::P1, [this] { header_distance(); });
-            case St::P1: {
-                if (enter("Vložte čísla bodů i,j ? ", 2) == Entry::Failed) {
-                    return failed(St::C1);
-                }
-                if (AK1 < 0 || AK2 < 0) {
-                    return St::C1;
-                }
-                if (!found(AK1, I1) || !found(AK2, I2)) {
-                    return reenter_two();
-                }
-                (void)derived_distance(r, I1, I2, FLAG == 1);
-                return St::P1;
-            }
+            case St::P1:
+                return two_points(St::C1, St::C1, St::P1,
+                                  [this] { (void)derived_distance(r, I1, I2, FLAG == 1); });
             case St::C1:
                 return on_reply(ask("Chcete opravdu ukončit výpočet délek? (a/n) "), St::D1, St::P1,
                                 St::E1);
@@ -130,19 +136,8 @@ struct Dialog {
                                            "   mezi body             [mm]             [mm]");
                                     NAVD = 2;
                                 });
-            case St::P2: {
-                if (enter("Vložte čísla bodů i,j ? ", 2) == Entry::Failed) {
-                    return failed(St::C2);
-                }
-                if (AK1 < 0 || AK2 < 0) {
-                    return St::P2;
-                }
-                if (!found(AK1, I1) || !found(AK2, I2)) {
-                    return reenter_two();
-                }
-                derived_height(r, I1, I2);
-                return St::P2;
-            }
+            case St::P2:  // a negative number only asks again
+                return two_points(St::C2, St::P2, St::P2, [this] { derived_height(r, I1, I2); });
             case St::C2:
                 return on_reply(ask("Chcete opravdu ukončit výpočet převýšení (a/n)? "), St::D1,
                                 St::P2, St::D4);
@@ -174,19 +169,9 @@ struct Dialog {
                     ask("Chcete provést výpočet zenitového úhlu mezi body i,j (a/n)?"));
             case St::A5:
                 return zenith_reply(answer());
-            case St::P3: {
-                if (enter("Vložte čísla bodů i,j ? ", 2) == Entry::Failed) {
-                    return failed(St::C3);
-                }
-                if (AK1 < 0 || AK2 < 0) {
-                    return St::C3;
-                }
-                if (!found(AK1, I1) || !found(AK2, I2)) {
-                    return reenter_two();
-                }
-                (void)derived_zenith(r, I1, I2);
-                return St::P3;
-            }
+            case St::P3:
+                return two_points(St::C3, St::C3, St::P3,
+                                  [this] { (void)derived_zenith(r, I1, I2); });
             case St::C3:
                 return on_reply(ask("Chcete opravdu ukončit výpočet zenit.úhlu (a/n)? "), St::A5,
                                 St::P3, St::END);
