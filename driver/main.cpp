@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
@@ -67,8 +66,9 @@ struct TaskStorage {
             task = fallback.get();
             return;
         }
-        const auto start = reinterpret_cast<std::uintptr_t>(region);
-        void* aligned = reinterpret_cast<void*>((start + kHuge - 1) & ~(kHuge - 1));
+        void* aligned = region;
+        std::size_t space = 2 * kHuge;
+        std::align(kHuge, kHuge, aligned, space);      // the region holds an aligned 2 MB
         (void)madvise(aligned, kHuge, MADV_HUGEPAGE);  // only a hint
         task = new (aligned) kavron::Task;
     }
