@@ -196,13 +196,12 @@ bool Cursor::ensure_line() {
     return true;
 }
 
-bool Cursor::fill(const Var& v, std::string_view token) {
-    const bool quoted = !token.empty() && token[0] == '\0';
+bool Cursor::fill(const Var& v, std::string_view token, bool quoted) {
     if (v.kind == Var::Kind::Text) {
         if (!quoted) {
             return false;
         }
-        std::string s(token.substr(1));
+        std::string s(token);
         s.resize(v.len, ' ');
         *static_cast<std::string*>(v.p) = s;
         return true;
@@ -285,11 +284,12 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
                 }
             }
         }
-        // The value itself; a quoted text is marked by a leading NUL byte.
+        // The value itself.
         std::string token;
+        bool quoted = false;
         if (line_[col_] == '\'' || line_[col_] == '"') {
             const char q = line_[col_++];
-            token.push_back('\0');
+            quoted = true;
             for (;;) {
                 if (col_ >= line_.size()) {
                     if (!next_record()) {
@@ -316,7 +316,7 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         took = true;
         last_value_ = index_;
         for (long r = 0; r < repeat && vi < vars.size(); ++r) {
-            if (!fill(vars[vi], token)) {
+            if (!fill(vars[vi], token, quoted)) {
                 // Leave the position behind the separator that follows the bad value.
                 while (col_ < line_.size() && is_blank(line_[col_])) {
                     ++col_;

@@ -126,7 +126,7 @@ protected:
 
 private:
     bool ensure_line();
-    bool fill(const Var& v, std::string_view token);
+    bool fill(const Var& v, std::string_view token, bool quoted);
 };
 
 // The input data file, held in memory and read record by record; can step back.

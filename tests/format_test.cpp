@@ -212,6 +212,11 @@ TEST_F(Reading, QuotedTextsAcrossLinesAndDoubledQuotes) {
     EXPECT_EQ(g.list_read({var(s, 2), var(t, 4), var(u, 4)}), ReadStatus::End);
     EXPECT_EQ(s, "x\"");
     EXPECT_EQ(t, "a   ");
+    // An empty quoted text is a text; a stray NUL byte is not a quote.
+    auto& h = open(std::string("''\n\0x\n", 6));
+    EXPECT_EQ(h.list_read({var(s, 3)}), ReadStatus::Ok);
+    EXPECT_EQ(s, "   ");
+    EXPECT_EQ(h.list_read({var(s, 3)}), ReadStatus::Fail);
 }
 
 TEST_F(Reading, IntegerRangeAndTypes) {
