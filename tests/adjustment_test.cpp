@@ -38,6 +38,13 @@ void disturb_free_points(Network& n) {
     }
 }
 
+// A job read and adjusted; `converged` is false when the input or the passes ended the run.
+struct Adjusted : LoadedJob {
+    bool converged;
+    explicit Adjusted(const std::string& text)
+        : LoadedJob(text), converged(ok && !adjust(r).stopped()) {}
+};
+
 void expect_truth(const Network& n, const Task& t, bool free_only) {
     for (int i = 1; i <= t.IB; ++i) {
         const auto& p = n.at(t.IN[i]);
@@ -57,9 +64,8 @@ TEST(Adjustment, FixedPointWithDirectionConditionReturnsTheTruth) {
     Network n = five_points(7, 2, 0, 0, 0);
     n.observe_all();
     disturb_free_points(n);
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     const Task& t = *job.t;
     EXPECT_EQ(t.NP, 4);  // three fixed components and the direction
     EXPECT_EQ(t.NN, 15);
@@ -76,9 +82,8 @@ TEST(Adjustment, SeveralFixedPoints) {
     Network n = five_points(0, 7, 7, 0, 0);
     n.observe_all(true, true, false);
     disturb_free_points(n);
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     expect_truth(n, *job.t, true);
     EXPECT_EQ(job.t->NP, 6);
 }
@@ -87,9 +92,8 @@ TEST(Adjustment, PartlyFixedPointsKeepTheirOtherUnknowns) {
     Network n = five_points(7, 4, 5, 6, 0);
     n.observe_all();
     disturb_free_points(n);
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     const Task& t = *job.t;
     EXPECT_EQ(t.NP, 9);
     expect_truth(n, t, true);
@@ -116,9 +120,8 @@ TEST(Adjustment, HelmertNetworkKeepsTheShapeAndAddsNoShiftOrRotation) {
         n.pts[i].oy = off[i][1];
         n.pts[i].oz = off[i][2];
     }
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     const Task& t = *job.t;
     EXPECT_EQ(t.IIT, 2);  // no free point: nothing moves, HTH repeats
     EXPECT_EQ(t.NP, 4);
@@ -153,9 +156,8 @@ TEST(Adjustment, HelmertWithoutDistancesHasAFifthRowInTheDyAndDzColumns) {
     Network n = five_points(3, 3, 3, 3, 0);
     n.pts.pop_back();
     n.observe_all(true, true, false);
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     const Task& t = *job.t;
     EXPECT_EQ(t.NP, 5);
     EXPECT_EQ(t.G(5, 4), 0.0);
@@ -169,9 +171,8 @@ TEST(Adjustment, ThreeDirectionStationGivesTheTridiagonalCofactorBlock) {
     n.pts.pop_back();
     n.dirs = {{1, 2}, {1, 3}, {1, 4}};  // one station, three directions
     n.observe_all(false, true, true);
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     const Task& t = *job.t;
     EXPECT_EQ(t.QI(1, 1), 2.0);
     EXPECT_EQ(t.QI(1, 2), -1.0);
@@ -192,9 +193,8 @@ TEST(Adjustment, RedundancyCountsEquationsUnknownsAndConditions) {
     for (const auto& d : n.dists) {
         n.zeniths.push_back(d);
     }
-    LoadedJob job(n.text());
-    ASSERT_TRUE(job.ok);
-    ASSERT_FALSE(adjust(job.r).stopped());
+    Adjusted job(n.text());
+    ASSERT_TRUE(job.converged);
     const Task& t = *job.t;
     EXPECT_EQ(t.NM, 12);
     EXPECT_EQ(t.NN, 12);
