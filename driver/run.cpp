@@ -164,7 +164,14 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     t.IHR = static_cast<i16>(now.hour);
     t.IMIN = static_cast<i16>(now.minute);
     t.ISEC = static_cast<i16>(now.second);
-    const Flow f = whole_run(r, dir);
+    Flow f = Flow::go();
+    try {
+        f = whole_run(r, dir);
+    } catch (const fmt::LayoutError& e) {
+        // A write statement that does not fit its values: say so rather than print a wrong digit.
+        con.text_line(cp852("Vnitřní chyba programu: ") + e.what());
+        f = Flow::halt(3);
+    }
     con.finish();
     r.lst.close();
     r.diag.close();

@@ -1,6 +1,5 @@
 #include "format/record.hpp"
 
-#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -161,13 +160,19 @@ struct Builder {
     std::string field(const Item& it, const Val& v) const {
         switch (it.kind) {
             case Item::Kind::Int:
-                assert(v.kind == Val::Kind::Int);
+                if (v.kind != Val::Kind::Int) {
+                    throw LayoutError("integer field given a value of another kind");
+                }
                 return int_field(v.i, it.w);
             case Item::Kind::Real:
-                assert(v.kind == Val::Kind::Dbl || v.kind == Val::Kind::Flt);
+                if (v.kind != Val::Kind::Dbl && v.kind != Val::Kind::Flt) {
+                    throw LayoutError("real field given a value of another kind");
+                }
                 return real_field(v.d, it.w, it.d, v.kind == Val::Kind::Flt);
             default: {
-                assert(v.kind == Val::Kind::Raw || v.kind == Val::Kind::Lit);
+                if (v.kind != Val::Kind::Raw && v.kind != Val::Kind::Lit) {
+                    throw LayoutError("text field given a number");
+                }
                 std::string s = v.kind == Val::Kind::Lit ? encode(v.s, cp) : std::string(v.s);
                 if (it.w == 0) {
                     return s;
@@ -220,6 +225,9 @@ std::vector<std::string> format_records(const Layout& layout, std::span<const Va
     b.vals = vals;
     b.cp = cp;
     b.run(layout);
+    if (b.next < vals.size()) {
+        throw LayoutError("more values than the layout has fields");
+    }
     b.out.push_back(b.cur);
     return b.out;
 }
@@ -252,12 +260,15 @@ std::vector<std::string> list_records(std::span<const Val> vals, CodePage cp) {
             continue;
         }
         const std::string num = v.kind == Val::Kind::Int ? int_field(v.i, 11) : list_double(v.d);
-        std::string f = (prev_number ? " " : "") + num;
-        if (used() + f.size() > kLimit) {
+        std::size_t width = num.size() + (prev_number ? 1 : 0);
+        if (used() + width > kLimit) {
             fresh();
-            f = num;
+            width = num.size();
         }
-        cur += f;
+        if (width > num.size()) {
+            cur += ' ';
+        }
+        cur += num;
         prev_number = true;
     }
     out.push_back(cur);

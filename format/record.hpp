@@ -3,6 +3,7 @@
 // real and text fields) and value-list records.
 #include <initializer_list>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,7 +83,14 @@ std::string real_field(double v, int w, int d, bool single = false);
 // magnitudes in [1, 1e7), else one digit, 15 decimals and a three-digit exponent.
 std::string list_double(double v);
 
-// The records of one formatted write statement.
+// A write statement whose values do not match its layout: a fault of the program, not of its
+// input. Checked in every build; the driver ends the run with an internal-error message.
+class LayoutError : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+// The records of one formatted write statement (throws LayoutError on a mismatch).
 std::vector<std::string> format_records(const Layout& layout, std::span<const Val> vals,
                                         CodePage cp);
 // The records of one value-list write statement (each begins with a blank; at most 79 positions
