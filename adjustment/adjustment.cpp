@@ -13,9 +13,7 @@ using fmt::lit;
 
 namespace {
 
-constexpr double RO = 636619.772367;       // cc per radian
-constexpr double LU = 3.1415927410125732;  // pi as a 4-byte real
-constexpr double RK = 4000000.0;           // full circle in cc
+constexpr double LU = kPi4;
 constexpr double kMinDirLen = 0.10000000149011612;
 constexpr double kConvergence = 0.1 + 0.10000000149011612;
 static_assert(kConvergence == 0.20000000149011612);
@@ -49,7 +47,8 @@ Flow too_many_equations(Run& r) {
     return end_sequence(r);
 }
 
-// Part of a pass: misclosures, design-matrix rows and (first pass) the check tables.
+// The first step of every pass: misclosures, design-matrix rows and, in the first pass only, the
+// check tables of the diagnostics file.
 Flow data_check(Run& r) {
     using namespace fmt;
     Task& t = r.t;

@@ -24,8 +24,6 @@ std::string label(int code) {
     return s;
 }
 
-constexpr double kMinWeight = 0.0010000000474974513;
-
 // State of the measurement reader carried from line to line.
 struct MeasureVars {
     i16 ISR = 0, ICR = 0;

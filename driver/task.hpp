@@ -1,9 +1,15 @@
 #pragma once
 // Everything one adjustment job holds for the whole run, with fixed capacities. Arrays are indexed
-// from 1, as the job numbers its points, measurements and unknowns.
+// from 1, as the job numbers its points, measurements and unknowns; element 0 is unused.
+// Units: coordinates, distances and their corrections in mm; directions, angles and their
+// residuals in cc (centesimal seconds, 4 000 000 to the circle).
+// Measurement index g: directions 1..IS, zenith angles IS+1..ISZ, distances ISZ+1..NR.
+// Equation index: angles first, then distances, then zenith angles (1..NM).
+// Unknown index: three per point in point-list order, 3i-2, 3i-1, 3i = dx, dy, dz of point i.
 #include <cstdint>
 #include <string>
 
+#include "driver/constants.hpp"
 #include "subruth/matrix.hpp"
 
 namespace kavron {
@@ -18,59 +24,107 @@ constexpr int JP = 60;  // condition rows
 constexpr int JD = 50;  // distances
 
 struct Task {
-    // Files named in the dialog (26 characters each, blank padded).
-    std::string ADRESC, ADRESA, ADRESB;
-    i16 IYR = 0, IMON = 0, IDAY = 0, IHR = 0, IMIN = 0, ISEC = 0;
+    // ---- Files and clock ----
+    std::string ADRESC;               // diagnostics file name, 26 characters, blank padded
+    std::string ADRESA;               // output listing name, 26 characters
+    std::string ADRESB;               // input file name, 26 characters
+    i16 IYR = 0, IMON = 0, IDAY = 0;  // date of the run: year (4 digits), month 1-12, day 1-31
+    i16 IHR = 0, IMIN = 0, ISEC = 0;  // time of the run: hour 0-23, minute, second
 
-    // Run data.
-    std::string ZAH;
-    float UU = 0, UD = 0, UZ = 0, MOO = 0;
-    double MCH = 0;
-    double MO = 0;
-    i16 NS = 0;
+    // ---- Run data ----
+    std::string ZAH;  // action line, 80 characters, blank padded (input bytes as read)
+    float UU = 0;     // a-priori sd of a direction [cc]
+    float UD = 0;     // a-priori sd of a distance [mm]
+    float UZ = 0;     // a-priori sd of a zenith angle [cc]
+    float MOO = 0;    // a-priori unit sd (below 0.01 replaced by 1)
+    double MCH = 0;   // sd of the approximate coordinates [mm]; only the results use it
+    double MO = 0;    // unit sd in use: MOO until the results fix it
+    i16 NS = 0;       // input lines read so far (first reads), named by the input error
 
-    // Points.
-    i16 IB = 0;
-    i16 IN[JB + 1] = {};
-    double XO[JB + 1] = {}, YO[JB + 1] = {}, ZO[JB + 1] = {};
-    i16 KOD1[JB + 1] = {};
-    i16 NN = 0;
-    double RC = 0;
+    // ---- Points, 1..IB ----
+    i16 IB = 0;              // number of points (at most JB)
+    i16 IN[JB + 1] = {};     // point numbers
+    double XO[JB + 1] = {};  // x [mm]: approximate, then corrected pass by pass
+    double YO[JB + 1] = {};  // y [mm]
+    double ZO[JB + 1] = {};  // z [mm]
+    i16 KOD1[JB + 1] = {};   // point codes (the absolute value picks the datum role)
+    i16 NN = 0;              // unknowns: 3*IB, fewer while fixed components are removed
+    double RC = 0;           // Helmert scale divisor: sum of |x|+|y| over the points / (3*IB)
 
-    // Measurements: directions 1..IS, zenith angles IS+1..ISZ, distances ISZ+1..NR.
-    i16 IS = 0, IZ = 0, ID = 0, NR = 0, ISZ = 0, ISN1 = 0, IZN1 = 0;
-    i16 INS[JR + 2] = {}, INC[JR + 2] = {};  // one spare: messages name the next record's target
-    double SMO[JR + 1] = {}, ZMO[JR + 1] = {}, DO[JD + 1] = {};
-    i16 CS[JR + 1] = {}, CC[JR + 1] = {};
-    double SO[JR + 1] = {}, ZZ[JR + 1] = {};
-    Mat<1, JR> PPP;  // weights
+    // ---- Measurements, by measurement index g = 1..NR ----
+    i16 IS = 0;               // number of directions
+    i16 IZ = 0;               // number of zenith angles
+    i16 ID = 0;               // number of distances (at most JD)
+    i16 NR = 0;               // number of measurements, IS+IZ+ID (at most JR)
+    i16 ISZ = 0;              // IS+IZ
+    i16 ISN1 = 0;             // IS+1, index of the first zenith angle
+    i16 IZN1 = 0;             // IS+IZ+1, index of the first distance
+    i16 INS[JR + 2] = {};     // station number of measurement g (one spare: messages name g+1)
+    i16 INC[JR + 2] = {};     // target number of measurement g
+    double SMO[JR + 1] = {};  // directions [cc], 1..IS
+    double ZMO[JR + 1] = {};  // zenith angles [cc], 1..IZ
+    double DO[JD + 1] = {};   // distances [mm], 1..ID
+    i16 CS[JR + 1] = {};      // copies for the result tables: station of direction 1..IS
+    i16 CC[JR + 1] = {};      // target of direction 1..IS
+    double SO[JR + 1] = {};   // value of direction 1..IS [cc]
+    double ZZ[JR + 1] = {};   // value of zenith angle 1..IZ [cc]
+    Mat<1, JR> PPP;           // weight of measurement g (a weight below 0.001 counts as 1)
 
-    // Adjustment.
-    i16 IIT = 0, ITER = 0, IIK = 0;
-    i16 IX = 0, IXX = 0, IXD = 0, NM = 0, IST = 0, NP = 0, NNKK = 0;
+    // ---- Adjustment (used sizes: NM equations, NR measurements, NN unknowns, NP conditions) ----
+    i16 IIT = 0;                 // pass counter, 1 in the first pass
+    i16 ITER = 0;                // solved passes
+    i16 IIK = 0;                 // divergence counter; more than 5 ends the run
+    i16 IX = 0;                  // equations whose misclosure is stored
+    i16 IXX = 0;                 // equations whose design-matrix row is stored
+    i16 IXD = 0;                 // rows of D written; must equal NM
+    i16 NM = 0;                  // observation equations (at most JM)
+    i16 IST = 0;                 // direction sets (runs of directions from one station)
+    i16 NP = 0;                  // datum condition rows (at most JP)
+    i16 NNKK = 0;                // 3*IB, the number of unknowns before the reduction
     i16 I1 = 0, J1 = 0, K1 = 0;  // list positions of the last looked-up points
-    double HTH = 0, HTC = 0;
-    Mat<JR, JR> PP, PI;
-    Mat<JM, JN> A;
-    Mat<JM, 1> L, AH, AHL;
-    Mat<JM, JR> D;
-    Mat<JR, JM> DT, PIDT, DTQ;
-    Mat<JM, JM> QI, Q;
-    Mat<JP, JN> G;
-    Mat<JN, JM> AT, ATQ, MATQ;
-    Mat<JN, JN> N, GT, GTG, MI, M, MATQA, R, RW;
-    Mat<JN, 1> H, HR;
-    Mat<1, JN> HT;
-    Mat<JR, 1> V;
-    Mat<1, JR> VT;
-    Mat<1, 1> VVT;
+    double HTH = 0;              // sum of the squared corrections of this pass [mm^2]
+    double HTC = 0;              // the same of the previous pass
+    Mat<JR, JR> PP;              // weights of the measurements on the diagonal (g, g)
+    Mat<JR, JR> PI;              // PP inverse: cofactors of the measurements
+    Mat<JM, JN> A;               // design matrix, fixed components' columns removed
+    Mat<JM, 1> L;                // misclosures, measured minus computed [cc or mm]
+    Mat<JM, 1> AH;               // A*H
+    Mat<JM, 1> AHL;              // A*H - L: residuals of the equations
+    Mat<JM, JR> D;      // measurements to equations (an angle is a difference of directions)
+    Mat<JR, JM> DT;     // D transposed
+    Mat<JR, JM> PIDT;   // PI*DT
+    Mat<JR, JM> DTQ;    // PIDT*Q: equation residuals to measurement residuals
+    Mat<JM, JM> QI;     // cofactors of the equations, D*PIDT
+    Mat<JM, JM> Q;      // weights of the equations, QI inverse
+    Mat<JP, JN> G;      // datum condition rows
+    Mat<JN, JM> AT;     // A transposed
+    Mat<JN, JM> ATQ;    // AT*Q
+    Mat<JN, JM> MATQ;   // M*ATQ
+    Mat<JN, JN> N;      // normal matrix ATQ*A
+    Mat<JN, JN> GT;     // G transposed
+    Mat<JN, JN> GTG;    // GT*G
+    Mat<JN, JN> MI;     // N + GTG
+    Mat<JN, JN> M;      // MI inverse
+    Mat<JN, JN> MATQA;  // MATQ*A
+    Mat<JN, JN> R;      // cofactors of the unknowns, M*N*M (after re-insertion 3*IB square)
+    Mat<JN, JN> RW;     // work copy of R while fixed components are re-inserted
+    Mat<JN, 1> H;       // corrections dx, dy, dz of the pass [mm]
+    Mat<JN, 1> HR;      // accumulated shifts: approximate minus adjusted coordinates [mm]
+    Mat<1, JN> HT;      // H as a row
+    Mat<JR, 1> V;       // residuals of the measurements by index g [cc or mm]
+    Mat<1, JR> VT;      // p*v by index g
+    Mat<1, 1> VVT;      // [pvv], the weighted sum of the squared residuals
 
-    // Results.
-    double QCH = 0;
-    Mat<66, 66> RD;
-    Mat<1, 66> F, FR;
-    Mat<66, 1> FT;
-    Mat<3, 3> MX, ROT, ROTT, MXR;
+    // ---- Results ----
+    double QCH = 0;  // MCH^2 / MO^2: the coordinates' variance in cofactor units
+    Mat<66, 66> RD;  // working cofactor matrix of the coordinates, 3*IB square
+    Mat<1, 66> F;    // coefficients of one derived quantity in the unknowns
+    Mat<1, 66> FR;   // F*RD
+    Mat<66, 1> FT;   // F transposed
+    Mat<3, 3> MX;    // cofactor block of one point, turned towards its principal axes
+    Mat<3, 3> ROT;   // rotation of the current step
+    Mat<3, 3> ROTT;  // its transpose
+    Mat<3, 3> MXR;   // MX*ROT
 };
 
 }  // namespace kavron

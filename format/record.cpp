@@ -123,7 +123,7 @@ std::string real_field(double v, int w, int d, bool single) {
     }
     std::string intpart = scaled.substr(0, scaled.size() - static_cast<std::size_t>(d));
     if (intpart.empty() && d == 0) {
-        intpart = "0";
+        intpart.assign(1, '0');
     }
     std::string s = x.neg && !zero ? "-" : "";
     s += intpart;
@@ -240,7 +240,7 @@ std::vector<std::string> list_records(std::span<const Val> vals, CodePage cp) {
     auto used = [&] { return cur.size() - 1; };
     auto fresh = [&] {
         out.push_back(cur);
-        cur = " ";
+        cur.assign(1, ' ');
         prev_number = false;
     };
     for (const Val& v : vals) {

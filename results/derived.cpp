@@ -10,9 +10,6 @@ using fmt::lit;
 
 namespace {
 
-constexpr double RO = 636619.772367;
-constexpr double RK = 4000000.0;
-
 // Clears F and fills RD with the cofactors of the adjustment alone.
 void frame(Task& t) {
     const int NND = 3 * t.IB;

@@ -9,11 +9,10 @@ using fmt::lit;
 
 namespace {
 
-constexpr double kResidualFloor = 0.0010000000474974513;  // 0.001 as a 4-byte real
-constexpr double kSymmetry = 0.009999999776482582;        // 0.01 as a 4-byte real
-constexpr double kDegenerate = 9.999999747378752e-05;     // 1.0e-4 as a 4-byte real
-constexpr double kPi = 3.1415927410125732;
-constexpr double kGon = 63.66197967529297;  // 200/pi as a 4-byte real
+constexpr double kSymmetry = 0.009999999776482582;     // 0.01 as a 4-byte real
+constexpr double kDegenerate = 9.999999747378752e-05;  // 1.0e-4 as a 4-byte real
+constexpr double kPi = kPi4;
+constexpr double kGon = kGon4;
 
 // One row of a residual table; with r = 0 the residual is not supplied and not written.
 void table_row(Run& r, bool with_residual, int station, int target, double value, double weight,

@@ -47,24 +47,6 @@ DateTime fixed_clock() {
     return {2026, 5, 6, 9, 5, 3};
 }
 
-Outcome run_with(const Scratch& s, std::vector<std::string> console) {
-    ScriptReader in(std::move(console));
-    StringWriter out;
-    Outcome o;
-    o.status = run_program(in, out, fixed_clock, s.dir());
-    o.console = out.text;
-    o.listing = s.get("out.txt");
-    o.diag = s.get("err.txt");
-    return o;
-}
-
-Outcome run_job(const Scratch& s, const std::string& input, std::vector<std::string> more) {
-    s.put("in.txt", input);
-    std::vector<std::string> lines = {"err.txt", "out.txt", "in.txt"};
-    lines.insert(lines.end(), more.begin(), more.end());
-    return run_with(s, lines);
-}
-
 LoadedJob::LoadedJob(const std::string& text, std::vector<std::string> answers)
     : in(std::move(answers)) {
     s.put("in.txt", text);
@@ -82,22 +64,6 @@ std::string LoadedJob::listing() {
 std::string LoadedJob::diag() {
     r.diag.close();
     return s.get("err.txt");
-}
-
-const std::string kHandChecked =
-    "'Rucni kontrola'\n10 2 20 1 0\n"
-    "1 0 0 0 0\n2 7 100000 0 0\n3 7 -100000 0 0\n4 7 0 100000 0\n5 7 0 0 100000\n-1\n"
-    "4 2 1.0 1\n4 5 3499998.0 1\n4 3 3000001.000001 1\n-1\n"
-    "2 4 1000003 1\n3 4 999999 1\n-1\n"
-    "2 1 100001 1\n3 1 100001 1\n4 1 100000 4\n5 1 100000 16\n-1\n";
-
-std::string crlf(const std::vector<std::string>& records) {
-    std::string s;
-    for (const auto& r : records) {
-        s += r;
-        s += "\r\n";
-    }
-    return s;
 }
 
 }  // namespace kavron::test

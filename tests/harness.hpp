@@ -44,20 +44,8 @@ public:
     std::string text;
 };
 
-struct Outcome {
-    int status = -1;
-    std::string console;
-    std::string listing;
-    std::string diag;
-};
-
 // 6 May 2026, 9:05:03: single digits everywhere but the year.
 DateTime fixed_clock();
-
-// Runs with the answers err.txt, out.txt, in.txt followed by `more`, on `input` saved as in.txt.
-Outcome run_job(const Scratch& s, const std::string& input, std::vector<std::string> more = {});
-// Runs with exactly these console lines.
-Outcome run_with(const Scratch& s, std::vector<std::string> console);
 
 // A job read into a task by hand, ready for the steps after the input: files in a scratch folder,
 // a console with the given answers.
@@ -74,12 +62,5 @@ struct LoadedJob {
     std::string listing();
     std::string diag();
 };
-
-// A network checked by hand: point 1 free at the origin, 2..5 fixed on the axes 100 m away;
-// R = diag(0.5, 0.25, 0.0625) for point 1 and MO = sqrt(3.6) after the adjustment.
-extern const std::string kHandChecked;
-
-// Records joined, each followed by CR LF.
-std::string crlf(const std::vector<std::string>& records);
 
 }  // namespace kavron::test

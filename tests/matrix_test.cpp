@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "format/channels.hpp"
 #include "harness.hpp"
@@ -31,14 +32,21 @@ bool untouched_outside(const Mat<R, C>& m, int K, int L) {
     return true;
 }
 
-TEST(Matrix, StorageIsColumnMajorFromOne) {
-    Mat<3, 2> m;
-    m(2, 1) = 5.0;
-    m(1, 2) = 7.0;
-    EXPECT_EQ(m.a[1], 5.0);
-    EXPECT_EQ(m.a[3], 7.0);
-    MatRef v = m;
-    EXPECT_EQ(v(2, 1), 5.0);
+template <int R, int C>
+void set2(Mat<R, C>& m, double a, double b, double c, double d) {
+    m(1, 1) = a;
+    m(1, 2) = b;
+    m(2, 1) = c;
+    m(2, 2) = d;
+}
+
+template <int R, int C>
+void expect_block(const Mat<R, C>& m, const std::vector<std::vector<double>>& rows, double tol) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t j = 0; j < rows[i].size(); ++j) {
+            EXPECT_NEAR(m(int(i) + 1, int(j) + 1), rows[i][j], tol) << i + 1 << "," << j + 1;
+        }
+    }
 }
 
 TEST(Matrix, ElementWiseRoutinesStayInTheirBlockAndMayOverwriteAnOperand) {
@@ -78,26 +86,13 @@ TEST(Matrix, ProductSumsInOrderAndClearsItsTarget) {
     Mat<3, 5> B;
     Mat<4, 5> C;
     fill_sentinel(C);
-    A(1, 1) = 1;
-    A(1, 2) = 2;
-    A(2, 1) = 3;
-    A(2, 2) = 4;
-    B(1, 1) = 5;
-    B(1, 2) = 6;
-    B(2, 1) = 7;
-    B(2, 2) = 8;
+    set2(A, 1, 2, 3, 4);
+    set2(B, 5, 6, 7, 8);
     MADMUL(A, B, C, 2, 2, 2);
-    EXPECT_EQ(C(1, 1), 19.0);
-    EXPECT_EQ(C(1, 2), 22.0);
-    EXPECT_EQ(C(2, 1), 43.0);
-    EXPECT_EQ(C(2, 2), 50.0);
+    expect_block(C, {{19, 22}, {43, 50}}, 0.0);
     EXPECT_TRUE(untouched_outside(C, 2, 2));
     MADMUL(A, B, C, 3, 0, 4);  // L = 0: a block of zeros
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = 1; j <= 4; ++j) {
-            EXPECT_EQ(C(i, j), 0.0);
-        }
-    }
+    expect_block(C, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}, 0.0);
     EXPECT_TRUE(untouched_outside(C, 3, 4));
     // Summation order: (1e16 + 1) + (-1e16) is 0 in doubles, taken k = 1, 2, 3.
     Mat<1, 3> r;
@@ -183,39 +178,19 @@ TEST(Inversion, WorkedExamples) {
         I3(i, i) = 1.0;
     }
     EXPECT_EQ(MADINV(I3, J, 3), 0);
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = 1; j <= 3; ++j) {
-            EXPECT_EQ(J(i, j), i == j ? 1.0 : 0.0);
-        }
-    }
+    expect_block(J, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 0.0);
 
     Mat<2, 2> S, T;
-    S(1, 1) = 2;
-    S(1, 2) = 1;
-    S(2, 1) = 1;
-    S(2, 2) = 3;
+    set2(S, 2, 1, 1, 3);
     EXPECT_EQ(MADINV(S, T, 2), 0);
-    const double eps = 4 * std::numeric_limits<double>::epsilon();
-    EXPECT_NEAR(T(1, 1), 0.6, eps);
-    EXPECT_NEAR(T(1, 2), -0.2, eps);
-    EXPECT_NEAR(T(2, 1), -0.2, eps);
-    EXPECT_NEAR(T(2, 2), 0.4, eps);
+    expect_block(T, {{0.6, -0.2}, {-0.2, 0.4}}, 4 * std::numeric_limits<double>::epsilon());
     EXPECT_EQ(S(1, 1), 2.0);  // the input is left alone
 
-    S(1, 1) = 0;
-    S(1, 2) = 1;
-    S(2, 1) = 1;
-    S(2, 2) = 0;
+    set2(S, 0, 1, 1, 0);
     EXPECT_EQ(MADINV(S, T, 2), 1);  // invertible, but the first pivot is zero
-    S(1, 1) = 1e-17;
-    S(1, 2) = 0;
-    S(2, 1) = 0;
-    S(2, 2) = 1;
+    set2(S, 1e-17, 0, 0, 1);
     EXPECT_EQ(MADINV(S, T, 2), 1);
-    S(1, 1) = 1;
-    S(1, 2) = 2;
-    S(2, 1) = 2;
-    S(2, 2) = 4;
+    set2(S, 1, 2, 2, 4);
     EXPECT_EQ(MADINV(S, T, 2), 1);
     S(1, 1) = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(MADINV(S, T, 2), 1);
@@ -235,11 +210,11 @@ TEST(Inversion, WellConditionedTwentyByTwenty) {
     ASSERT_EQ(MADINV(A, B, 20), 0);
     EXPECT_TRUE(untouched_outside(B, 20, 20));
     MADMUL(B, A, P, 20, 20, 20);
-    for (int i = 1; i <= 20; ++i) {
-        for (int j = 1; j <= 20; ++j) {
-            EXPECT_NEAR(P(i, j), i == j ? 1.0 : 0.0, 1e-12);
-        }
+    std::vector<std::vector<double>> unit(20, std::vector<double>(20, 0.0));
+    for (int i = 0; i < 20; ++i) {
+        unit[i][i] = 1.0;
     }
+    expect_block(P, unit, 1e-12);
 }
 
 TEST(Rotation, AxesAndAngles) {
@@ -250,28 +225,13 @@ TEST(Rotation, AxesAndAngles) {
     for (int osa = 1; osa <= 3; ++osa) {
         fill_sentinel(R);
         MADROT(R, 0.0, osa, lst);
-        for (int i = 1; i <= 3; ++i) {
-            for (int j = 1; j <= 3; ++j) {
-                EXPECT_EQ(R(i, j), i == j ? 1.0 : 0.0);
-            }
-        }
+        expect_block(R, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 0.0);
     }
     const double h = std::acos(-1.0) / 2;
     MADROT(R, h, 3, lst);
-    const double rows3[3][3] = {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}};
-    MADROT(R, h, 3, lst);
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = 1; j <= 3; ++j) {
-            EXPECT_NEAR(R(i, j), rows3[i - 1][j - 1], 1e-15);
-        }
-    }
+    expect_block(R, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, 1e-15);
     MADROT(R, h, 2, lst);
-    const double rows2[3][3] = {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}};
-    for (int i = 1; i <= 3; ++i) {
-        for (int j = 1; j <= 3; ++j) {
-            EXPECT_NEAR(R(i, j), rows2[i - 1][j - 1], 1e-15);
-        }
-    }
+    expect_block(R, {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}, 1e-15);
     MADROT(R, 0.3, 1, lst);
     EXPECT_EQ(R(1, 1), 1.0);
     EXPECT_EQ(R(1, 2), 0.0);

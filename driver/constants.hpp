@@ -1,0 +1,18 @@
+#pragma once
+// Constants that the adjustment, the results and the input share. Several are 4-byte reals carried
+// in 8 bytes: they are written here as those doubles, so that every figure comes out the same.
+
+namespace kavron {
+
+constexpr double RO = 636619.772367;         // cc per radian
+constexpr double RK = 4000000.0;             // full circle in cc
+constexpr double kPi4 = 3.1415927410125732;  // pi as a 4-byte real
+constexpr double kGon4 = 63.66197967529297;  // gon per radian (200/pi) as a 4-byte real
+constexpr double kOneThousandth4 = 0.0010000000474974513;  // 0.001 as a 4-byte real
+
+// The weight floor: a weight below it counts as 1; residuals at or below it stay out of the
+// accuracy sums. Both are the same 4-byte 0.001.
+constexpr double kMinWeight = kOneThousandth4;
+constexpr double kResidualFloor = kOneThousandth4;
+
+}  // namespace kavron

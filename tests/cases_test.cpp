@@ -1,0 +1,136 @@
+// Whole runs as data. Every folder under tests/cases is one run of the program:
+//   script     the console lines the user types, one a line
+//   example    (instead of before/ and script) the name of a shipped example job, run with its
+//              own console script
+//   before/    the files in the folder when the run starts (the input file, an existing listing)
+//   console    the console bytes the run must write
+//   status     its exit status
+//   after/     every file the run creates or changes, as it must be at the end
+// After the run the folder must hold exactly the files of before/ and after/, those of before/
+// that after/ does not name unchanged. tests/cases/update.sh rewrites console, status and after/
+// from the program's output on purpose; the test run itself never writes them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "harness.hpp"
+
+namespace kavron {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+
+const fs::path kCases = fs::path(KAVRON_TESTS_DIR) / "cases";
+
+std::string slurp(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void spill(const fs::path& p, const std::string& bytes) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+Files files_in(const fs::path& dir) {
+    Files out;
+    if (fs::is_directory(dir)) {
+        for (const auto& e : fs::directory_iterator(dir)) {
+            out[e.path().filename().string()] = slurp(e.path());
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        out.push_back(l);
+    }
+    return out;
+}
+
+std::vector<std::string> case_names() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(kCases)) {
+        if (e.is_directory()) {
+            names.push_back(e.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Case : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
+    const fs::path dir = kCases / GetParam();
+    Files before = files_in(dir / "before");
+    std::string script = slurp(dir / "script");
+    if (fs::exists(dir / "example")) {
+        const std::string job = lines_of(slurp(dir / "example")).at(0);
+        const fs::path ex = KAVRON_EXAMPLES;
+        before[job + ".txt"] = slurp(ex / (job + ".txt"));
+        script = slurp(ex / (job + ".konzole"));
+    }
+    test::Scratch s;
+    for (const auto& [name, bytes] : before) {
+        s.put(name, bytes);
+    }
+    test::ScriptReader in(lines_of(script));
+    test::StringWriter out;
+    const int status = run_program(in, out, test::fixed_clock, s.dir());
+    const Files now = files_in(s.dir());
+
+    Files changed;
+    for (const auto& [name, bytes] : now) {
+        const auto b = before.find(name);
+        if (b == before.end() || b->second != bytes) {
+            changed[name] = bytes;
+        }
+    }
+    if (std::getenv("KAVRON_UPDATE_CASES") != nullptr) {
+        spill(dir / "console", out.text);
+        spill(dir / "status", std::to_string(status) + "\n");
+        fs::remove_all(dir / "after");
+        for (const auto& [name, bytes] : changed) {
+            spill(dir / "after" / name, bytes);
+        }
+        return;
+    }
+    EXPECT_EQ(status, std::stoi(slurp(dir / "status")));
+    EXPECT_EQ(out.text, slurp(dir / "console"));
+    const Files after = files_in(dir / "after");
+    for (const auto& [name, bytes] : after) {
+        const auto got = now.find(name);
+        if (got == now.end()) {
+            ADD_FAILURE() << name << " was not written";
+        } else {
+            EXPECT_EQ(got->second, bytes) << name;
+        }
+    }
+    for (const auto& [name, bytes] : changed) {
+        EXPECT_TRUE(after.count(name) != 0) << name << " was written but is not expected";
+    }
+    for (const auto& [name, bytes] : before) {
+        EXPECT_TRUE(now.count(name) != 0) << name << " is gone";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, Case, ::testing::ValuesIn(case_names()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string n = info.param;
+                             std::replace(n.begin(), n.end(), '-', '_');
+                             return n;
+                         });
+
+}  // namespace
+}  // namespace kavron
