@@ -192,6 +192,11 @@ TEST(Inversion, WorkedExamples) {
     EXPECT_EQ(MADINV(S, T, 2), 1);
     set2(S, 1, 2, 2, 4);
     EXPECT_EQ(MADINV(S, T, 2), 1);
+    // Rows whose multiplier is zero are skipped only while the pivot row is finite: an infinity
+    // still spreads its NaN to them.
+    set2(S, std::numeric_limits<double>::infinity(), 0, 0, 1);
+    (void)MADINV(S, T, 2);
+    EXPECT_TRUE(std::isnan(T(2, 1)));
     S(1, 1) = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(MADINV(S, T, 2), 1);
     fill_sentinel(T);
