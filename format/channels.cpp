@@ -146,8 +146,8 @@ bool parse_i16(std::string_view t, std::int16_t& out) {
     return true;
 }
 
-// Decimal notation with an optional exponent (E or D, either case); returns it in the form the
-// C library reads, or an empty string when the token is not such a number.
+// Decimal notation with an optional exponent introduced by E (either case); returns it in the
+// form the C library reads, or an empty string when the token is not such a number.
 std::string real_syntax(std::string_view t) {
     std::string s;
     std::size_t k = 0;
@@ -169,7 +169,7 @@ std::string real_syntax(std::string_view t) {
     if (digits == 0) {
         return {};
     }
-    if (k < t.size() && (t[k] == 'E' || t[k] == 'e' || t[k] == 'D' || t[k] == 'd')) {
+    if (k < t.size() && (t[k] == 'E' || t[k] == 'e')) {
         s += 'e';
         ++k;
         if (k < t.size() && (t[k] == '+' || t[k] == '-')) {
@@ -250,7 +250,9 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         const char c = line_[col_];
         if (c == ',') {
             if (comma_pending) {
-                ++vi;
+                ++vi;  // an empty value, taken on this record
+                took = true;
+                last_value_ = index_;
             }
             comma_pending = true;
             ++col_;
@@ -293,6 +295,7 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
             for (;;) {
                 if (col_ >= line_.size()) {
                     if (!next_record()) {
+                        done_ = true;  // the reader stays at the end of the file
                         return ReadStatus::End;
                     }
                     continue;
@@ -313,10 +316,19 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
                 token.push_back(line_[col_++]);
             }
         }
+        // A closing mark must be followed by a separator; otherwise the value, up to the next
+        // separator, is bad.
+        bool glued = false;
+        if (quoted && col_ < line_.size() && !ends_token(line_[col_])) {
+            glued = true;
+            while (col_ < line_.size() && !ends_token(line_[col_])) {
+                ++col_;
+            }
+        }
         took = true;
         last_value_ = index_;
         for (long r = 0; r < repeat && vi < vars.size(); ++r) {
-            if (!fill(vars[vi], token, quoted)) {
+            if (glued || !fill(vars[vi], token, quoted)) {
                 // Leave the position behind the separator that follows the bad value.
                 while (col_ < line_.size() && is_blank(line_[col_])) {
                     ++col_;

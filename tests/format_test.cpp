@@ -238,7 +238,7 @@ TEST_F(Reading, RealsRoundStraightToTheirTypeAndRespectItsRange) {
     float f32 = 0;
     double f64 = 0;
     // Just below the midpoint of two floats: read through a double it would tie and round up.
-    auto& f = open("1.00000017881393432617187499\n1e39\n1e309\n3.4e38 1.5D2 .5 5. -2e-3\n");
+    auto& f = open("1.00000017881393432617187499\n1e39\n1e309\n3.4e38 1.5E2 .5 5. -2e-3\n1D3\n");
     EXPECT_EQ(f.list_read({var(f32)}), ReadStatus::Ok);
     EXPECT_EQ(f32, 1.00000011920928955078125f);
     EXPECT_EQ(f.list_read({var(f32)}), ReadStatus::Fail);
@@ -250,6 +250,7 @@ TEST_F(Reading, RealsRoundStraightToTheirTypeAndRespectItsRange) {
     EXPECT_EQ(b, 0.5);
     EXPECT_EQ(c, 5.0);
     EXPECT_EQ(d, -2e-3);
+    EXPECT_EQ(f.list_read({var(d)}), ReadStatus::Fail);  // only E introduces an exponent
 }
 
 TEST_F(Reading, AFailureLeavesThePositionBehindItsSeparator) {
