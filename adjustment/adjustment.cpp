@@ -331,6 +331,7 @@ Flow weights(Run& r) {
     if (MADINV(t.QI, t.Q, t.NM) != 0) {
         return exit_qi_singular(r);
     }
+    MADMUL(t.PIDT, t.Q, t.DTQ, t.NR, t.NM, t.NM);
     return Flow::go();
 }
 
@@ -348,7 +349,6 @@ Flow solve(Run& r) {
         return exit_solution_singular(r);
     }
     MADMUL(t.M, t.ATQ, t.MATQ, NN, NN, NM);
-    MADMUL(t.PIDT, t.Q, t.DTQ, NR, NM, NM);
     MADMUL(t.MATQ, t.L, t.H, NN, NM, 1);
     MADMUL(t.MATQ, t.A, t.MATQA, NN, NM, NN);
     MADMUL(t.MATQA, t.M, t.R, NN, NN, NN);
@@ -438,7 +438,13 @@ Flow adjust(Run& r) {
         KAVRON_TRY(transformation(r));
         KAVRON_TRY(conditions(r));
         eliminate(t);
-        KAVRON_TRY(weights(r));
+        // D and PP hold the same values in every pass: D follows from the order of the
+        // measurements and their stations, PP from their weights, neither from the coordinates.
+        // So do PI, PIDT, QI, Q and DTQ, which follow from them alone: they are computed in the
+        // first pass and kept (a failure there ends the run in that pass).
+        if (t.IIT == 1) {
+            KAVRON_TRY(weights(r));
+        }
         KAVRON_TRY(solve(r));
         KAVRON_TRY(reinsert(r));
         update_free_points(t);

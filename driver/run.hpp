@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "driver/task.hpp"
 #include "format/channels.hpp"
@@ -44,6 +45,13 @@ struct Run {
     OutFile lst;   // output listing
     InFile inp;    // input data file
 };
+
+// The date and time of a run. When source_date_epoch (the SOURCE_DATE_EPOCH of the environment,
+// or nullptr) holds a decimal count of seconds since 1970-01-01 00:00:00 UTC, up to the end of
+// the year 9999, that moment in UTC; otherwise local(), and when the variable was set but not
+// such a number, `complaint` receives one line for the user.
+DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime()>& local,
+                     std::string& complaint);
 
 // The whole program: console in and out, the clock, and the folder that relative file names are
 // taken from (empty: the current folder). Returns the exit status.

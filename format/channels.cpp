@@ -1,5 +1,7 @@
 #include "format/channels.hpp"
 
+#include "driver/platform.hpp"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -71,13 +73,13 @@ OutFile::~OutFile() {
 
 bool OutFile::create(const std::string& path) {
     close();
-    f_ = std::fopen(path.c_str(), "wb");
+    f_ = platform::open_file(path, platform::Open::Replace);
     return f_ != nullptr;
 }
 
 bool OutFile::create_new(const std::string& path) {
     close();
-    f_ = std::fopen(path.c_str(), "wbx");
+    f_ = platform::open_file(path, platform::Open::New);
     return f_ != nullptr;
 }
 
@@ -365,7 +367,7 @@ ReadStatus Cursor::text_read(std::string& v, std::size_t w, std::size_t len) {
 }
 
 bool InFile::open(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::open_file(path, platform::Open::Read);
     if (f == nullptr) {
         return false;
     }

@@ -52,6 +52,13 @@ char to_byte(char32_t cp, const std::array<std::uint16_t, 128>& table) {
 
 std::string encode(std::string_view utf8, CodePage cp) {
     const auto& table = cp == CodePage::Cp852 ? kCp852 : kCp1250;
+    bool ascii = true;
+    for (const char ch : utf8) {
+        ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
+    }
+    if (ascii) {
+        return std::string(utf8);  // the same bytes in both code pages
+    }
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;

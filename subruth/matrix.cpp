@@ -1,7 +1,10 @@
 #include "subruth/matrix.hpp"
 
+#include <bit>
 #include <cassert>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 
 #include "format/channels.hpp"
 
@@ -11,6 +14,19 @@ namespace {
 constexpr int kMaxExtent = 66;  // the largest extent the task declares
 void same_shape([[maybe_unused]] MatRef A, [[maybe_unused]] MatRef B) {
     assert(A.M == B.M && A.N == B.N);
+}
+// Whether every element of the K x L block is finite: an exponent of all ones marks an infinity
+// or a NaN. Counted without a branch per element.
+bool all_finite(MatRef A, int K, int L) {
+    constexpr std::uint64_t kExponent = 0x7FF0000000000000ULL;
+    std::uint64_t bad = 0;
+    for (int j = 1; j <= L; ++j) {
+        const double* column = &A(1, j);
+        for (int i = 0; i < K; ++i) {
+            bad |= (std::bit_cast<std::uint64_t>(column[i]) & kExponent) == kExponent ? 1U : 0U;
+        }
+    }
+    return bad == 0;
 }
 }  // namespace
 
@@ -47,46 +63,47 @@ void MADNAS(MatRef A, MatRef B, MatRef C, int K, int L) {
 void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N) {
     assert(A.N == B.M && C.M == A.M && C.N == B.N);
     assert(C.p != A.p && C.p != B.p);
-    for (int i = 1; i <= M; ++i) {
-        for (int j = 1; j <= N; ++j) {
-            C(i, j) = 0.0;
-        }
-    }
-    // A term whose A(i,k) is an exact zero adds a zero to the sum, which changes nothing (the sum
-    // starts at +0 and can never become -0), unless B holds an infinity or a NaN. Such terms are
-    // left out, so the sparse matrices of the adjustment cost little; the other terms are added
-    // in ascending k exactly as before.
-    bool finite = true;
-    for (int j = 1; j <= N && finite; ++j) {
-        for (int k = 1; k <= L; ++k) {
-            if (!std::isfinite(B(k, j))) {
-                finite = false;
-                break;
-            }
-        }
-    }
-    assert(L <= kMaxExtent);
+    assert(L <= kMaxExtent && N <= kMaxExtent);
+    // C(i,j) is the sum over k = 1..L, in ascending k, of A(i,k)·B(k,j), started from +0. A term
+    // whose A(i,k) is an exact zero adds a zero to the sum, which changes nothing (the sum starts
+    // at +0 and can never become -0), unless B holds an infinity or a NaN. Such terms are left
+    // out, so the sparse matrices of the adjustment cost little. The sums of one row of C are
+    // built side by side, term after term, each still in ascending k: the same additions in the
+    // same order.
+    const bool finite = all_finite(B, L, N);
     int terms[kMaxExtent];
     double factors[kMaxExtent];
+    double sums[kMaxExtent];
     for (int i = 1; i <= M; ++i) {
+        const double* row = &A(i, 1);
         int count = 0;
-        for (int k = 1; k <= L; ++k) {
-            const double a = A(i, k);
-            if (!finite || a != 0.0) {
-                terms[count] = k - 1;
-                factors[count] = a;
-                ++count;
+        for (int k = 0; k < L; ++k) {
+            const double a = row[static_cast<std::ptrdiff_t>(k) * A.M];
+            terms[count] = k;
+            factors[count] = a;
+            count += a != 0.0 ? 1 : 0;
+        }
+        if (!finite) {
+            for (int k = 0; k < L; ++k) {
+                terms[k] = k;
+                factors[k] = row[static_cast<std::ptrdiff_t>(k) * A.M];
+            }
+            count = L;
+        }
+        for (int j = 0; j < N; ++j) {
+            sums[j] = 0.0;
+        }
+        const std::ptrdiff_t stride = B.M;
+        for (int t = 0; t < count; ++t) {
+            const double a = factors[t];
+            const double* b = B.p + terms[t];
+            for (int j = 0; j < N; ++j) {
+                sums[j] = sums[j] + a * b[j * stride];
             }
         }
-        for (int j = 1; j <= N; ++j) {
-            // C differs from A and B, so the partial sum can be kept in a register: the same
-            // additions in the same order, stored once.
-            const double* column = &B(1, j);
-            double c = C(i, j);
-            for (int t = 0; t < count; ++t) {
-                c = c + factors[t] * column[terms[t]];
-            }
-            C(i, j) = c;
+        double* c = &C(i, 1);
+        for (int j = 0; j < N; ++j) {
+            c[static_cast<std::ptrdiff_t>(j) * C.M] = sums[j];
         }
     }
 }

@@ -2,6 +2,8 @@
 // reaches. Whole runs of the reader's error exits are cases under tests/cases.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "driver/exits.hpp"
 #include "harness.hpp"
 
@@ -110,6 +112,45 @@ TEST(Exits, AdviceBlockClosesWithTwoContactRecordsOfFixedLength) {
     EXPECT_EQ(b - (a + 2) + 1, 52u);  // with the control blank the console consumed
     EXPECT_EQ(c - (b + 2) + 1, 56u);
     EXPECT_EQ(text.substr(c), "\r\nKONEC");
+}
+
+}  // namespace
+}  // namespace kavron
+
+namespace kavron {
+namespace {
+
+TEST(Clock, SourceDateEpochGivesItsMomentInUtcAndAnythingElseTheLocalTime) {
+    const auto local = [] { return DateTime{2026, 5, 6, 9, 5, 3}; };
+    const struct {
+        const char* value;
+        DateTime want;
+        bool complaint;
+    } rows[] = {
+        {nullptr, {2026, 5, 6, 9, 5, 3}, false},
+        {"1709715903", {2024, 3, 6, 9, 5, 3}, false},
+        {"0", {1970, 1, 1, 0, 0, 0}, false},
+        {"951782400", {2000, 2, 29, 0, 0, 0}, false},         // a leap day of a century year
+        {"4107542399", {2100, 2, 28, 23, 59, 59}, false},     // 2100 is no leap year
+        {"253402300799", {9999, 12, 31, 23, 59, 59}, false},  // the last moment a listing shows
+        {"253402300800", {2026, 5, 6, 9, 5, 3}, true},
+        {"", {2026, 5, 6, 9, 5, 3}, true},
+        {"-5", {2026, 5, 6, 9, 5, 3}, true},
+        {"+5", {2026, 5, 6, 9, 5, 3}, true},
+        {" 5", {2026, 5, 6, 9, 5, 3}, true},
+        {"12x", {2026, 5, 6, 9, 5, 3}, true},
+        {"99999999999999999999", {2026, 5, 6, 9, 5, 3}, true},
+    };
+    for (const auto& row : rows) {
+        std::string complaint;
+        const DateTime d = date_of_run(row.value, local, complaint);
+        const std::string name = row.value == nullptr ? "(unset)" : row.value;
+        EXPECT_EQ(std::tie(d.year, d.month, d.day, d.hour, d.minute, d.second),
+                  std::tie(row.want.year, row.want.month, row.want.day, row.want.hour,
+                           row.want.minute, row.want.second))
+            << name;
+        EXPECT_EQ(!complaint.empty(), row.complaint) << name;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+#pragma once
+// What differs between the systems the program runs on: the console of a real run, the opening of
+// files by the names the user types, the clock, the storage of the task, and messages for the
+// user's terminal. driver/platform_posix.cpp serves Linux and the other POSIX systems,
+// driver/platform_windows.cpp serves Windows; everything else is the same on both.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "driver/run.hpp"
+#include "driver/task.hpp"
+#include "format/channels.hpp"
+
+namespace kavron::platform {
+
+enum class Open {
+    Replace,  // create, or replace what is there
+    New,      // create only if no file of that name exists (exclusive, also against a racing run)
+    Read,     // an existing file
+};
+
+// Opens a file in binary mode by the name the user gave. On Windows the name's bytes are taken in
+// code page 852 (the console's) and the file is opened by its Unicode name; elsewhere the bytes
+// are the name. nullptr when it cannot be opened.
+std::FILE* open_file(const std::string& name, Open how);
+
+// The local date and time of day.
+DateTime local_now();
+
+// One line for the user's terminal on standard error: UTF-8 text, written in UTF-8 on POSIX
+// systems and in the console's code page 852 on Windows.
+void tell_user(std::string_view utf8);
+
+// A real run: standard input and output as bytes (the program writes its own CR LF), the task's
+// storage, and on a Windows console the code pages 852 for the run, restored at every ending,
+// Ctrl+C included.
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    LineReader& in();
+    ByteWriter& out();
+    Task& task();
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace kavron::platform

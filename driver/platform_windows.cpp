@@ -1,0 +1,153 @@
+// The Windows side of the platform.
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "driver/platform.hpp"
+#include "format/codepage.hpp"
+
+// After the program's headers: <windows.h> defines IN and OUT as macros, and IN names the task's
+// point numbers.
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace kavron::platform {
+
+namespace {
+
+// A name typed on the console (code page 852) as the Unicode name Windows knows.
+std::wstring wide_name(const std::string& cp852_bytes) {
+    const std::string utf8 = decode(cp852_bytes, CodePage::Cp852);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return w;
+}
+
+}  // namespace
+
+std::FILE* open_file(const std::string& name, Open how) {
+    const std::wstring w = wide_name(name);
+    if (how == Open::New) {
+        // _O_EXCL with _O_CREAT creates the file only if no file of that name exists.
+        const int fd =
+            _wopen(w.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd < 0) {
+            return nullptr;
+        }
+        std::FILE* f = _fdopen(fd, "wb");
+        if (f == nullptr) {
+            _close(fd);
+        }
+        return f;
+    }
+    return _wfopen(w.c_str(), how == Open::Replace ? L"wb" : L"rb");
+}
+
+DateTime local_now() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* tm = std::localtime(&now);  // one thread; read once
+    if (tm == nullptr) {
+        return {1970, 1, 1, 0, 0, 0};
+    }
+    return {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec};
+}
+
+void tell_user(std::string_view utf8) {
+    const std::string bytes = encode(utf8, CodePage::Cp852);
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+namespace {
+
+// The console's code pages before the run; restored at every ending.
+UINT saved_output_cp = 0;
+UINT saved_input_cp = 0;
+bool switched = false;
+
+void restore_code_pages() {
+    if (switched) {
+        std::fflush(stdout);
+        SetConsoleOutputCP(saved_output_cp);
+        SetConsoleCP(saved_input_cp);
+        switched = false;
+    }
+}
+
+BOOL WINAPI on_console_event(DWORD) {
+    restore_code_pages();
+    return FALSE;  // the default handler ends the process
+}
+
+class StdoutWriter : public ByteWriter {
+public:
+    void write(std::string_view bytes) override {
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    }
+};
+
+class StdinReader : public LineReader {
+public:
+    std::optional<std::string> read_line() override {
+        std::fflush(stdout);
+        std::string line;
+        int c = std::getc(stdin);
+        if (c == EOF) {
+            return std::nullopt;
+        }
+        while (c != EOF && c != '\n') {
+            line.push_back(static_cast<char>(c));
+            c = std::getc(stdin);
+        }
+        return line;  // a CR before the LF is the console's; the caller drops it
+    }
+};
+
+}  // namespace
+
+struct Session::Impl {
+    StdinReader in;
+    StdoutWriter out;
+    std::unique_ptr<Task> task = std::make_unique<Task>();
+};
+
+Session::Session() : impl_(new Impl) {
+    // The program writes its own CR LF: no translation of LF in either direction.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0) {
+        saved_output_cp = GetConsoleOutputCP();
+        saved_input_cp = GetConsoleCP();
+        SetConsoleCtrlHandler(on_console_event, TRUE);
+        SetConsoleOutputCP(852);
+        SetConsoleCP(852);
+        switched = true;
+    }
+}
+
+Session::~Session() {
+    std::fflush(stdout);
+    restore_code_pages();
+    delete impl_;
+}
+
+LineReader& Session::in() {
+    return impl_->in;
+}
+ByteWriter& Session::out() {
+    return impl_->out;
+}
+Task& Session::task() {
+    return *impl_->task;
+}
+
+}  // namespace kavron::platform

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Runs every whole-run case of tests/cases with a built program as a separate process (the Linux
+# release binary, or kavron.exe under Wine) and compares its console, exit status and files byte
+# for byte with what the case expects. The clock is fixed with SOURCE_DATE_EPOCH at the cases'
+# 6. 5.2026 9:05:03 UTC.
+#   tests/cases/run-binary.sh PROGRAM [LAUNCHER...]     e.g. build-release/kavron
+#                                                       or   build-windows/kavron.exe wine
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+examples=$(cd "$here/../../examples" && pwd)
+program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+shift
+launcher=("$@")
+export SOURCE_DATE_EPOCH=1778058303
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+for dir in "$here"/*/; do
+  name=$(basename "$dir")
+  run="$work/$name"
+  mkdir -p "$run/folder"
+  script="$dir/script"
+  if [[ -d $dir/before ]]; then cp -p "$dir"/before/* "$run/folder/"; fi
+  if [[ -f $dir/example ]]; then
+    job=$(head -n 1 "$dir/example")
+    cp "$examples/$job.txt" "$run/folder/"
+    script="$examples/$job.konzole"
+  fi
+  (cd "$run/folder" && ls -A | sort > "$run/before.list")
+  status=0
+  (cd "$run/folder" && "${launcher[@]}" "$program" < "$script" > "$run/console" 2> "$run/stderr") ||
+    status=$?
+  problems=()
+  [[ $status == "$(cat "$dir/status")" ]] || problems+=("status $status, expected $(cat "$dir/status")")
+  cmp -s "$run/console" "$dir/console" || problems+=("console differs")
+  if [[ -d $dir/after ]]; then
+    for f in "$dir"/after/*; do
+      cmp -s "$f" "$run/folder/$(basename "$f")" || problems+=("$(basename "$f") differs")
+    done
+  fi
+  # No other file may have been written or removed.
+  { cat "$run/before.list"; if [[ -d $dir/after ]]; then (cd "$dir/after" && ls -A); fi; } |
+    sort -u > "$run/expected.list"
+  (cd "$run/folder" && ls -A | sort) > "$run/now.list"
+  if ! cmp -s "$run/expected.list" "$run/now.list"; then
+    problems+=("files: $(diff "$run/expected.list" "$run/now.list" | grep '^[<>]' | tr '\n' ' ' || true)")
+  fi
+  if [[ -d $dir/before ]]; then
+    for f in "$dir"/before/*; do
+      b=$(basename "$f")
+      [[ -f $dir/after/$b ]] || cmp -s "$f" "$run/folder/$b" || problems+=("$b was changed")
+    done
+  fi
+  if ((${#problems[@]})); then
+    echo "FAIL $name: ${problems[*]}"
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+done
+echo "cases with $(basename "$program"): $passed passed, $failed failed"
+((failed == 0))
