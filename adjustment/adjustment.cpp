@@ -43,6 +43,7 @@ bool lookup(Run& r, int number, i16& pos) {
 }
 
 Flow too_many_equations(Run& r) {
+    ending(r, "too_many_equations");
     pause(r, " NM > JM ");
     return end_sequence(r);
 }
@@ -149,6 +150,7 @@ Flow data_check(Run& r) {
         }
     }
     if (t.IX > JM) {
+        ending(r, "too_many_equations");
         return stop_text(r, cp852("Chyba ve vstupu, měř. délek může být max. 56"));
     }
     if (t.IX != t.IXX) {
@@ -258,6 +260,7 @@ Flow conditions(Run& r) {
                 }
             }
             if (j == 0) {
+                ending(r, "missing_reference_point");
                 r.con.list({lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
                 return end_sequence(r);
             }

@@ -6,6 +6,9 @@
 
 namespace kavron {
 
+// Names the ending that begins here, for the reports: its console text starts now.
+void ending(Run& r, std::string_view kind);
+
 // "KONEC" on a line of its own; status 0.
 Flow end_sequence(Run& r);
 // The text (bytes as they stand) on a line of its own; status 0, no "KONEC".

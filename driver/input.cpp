@@ -64,6 +64,7 @@ Flow check_code(Run& r, i16 KOD) {
         return exit_no_database(r);
     }
     if (KOD > 7) {
+        ending(r, "unknown_point_code");
         r.con.list({lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
         return end_sequence(r);
     }
@@ -71,6 +72,7 @@ Flow check_code(Run& r, i16 KOD) {
 }
 
 Flow too_many_measurements(Run& r) {
+    ending(r, "too_many_measurements");
     return stop_text(r, cp852("Chyba ve vstupu, max. počet měření je 62"));
 }
 
@@ -127,11 +129,15 @@ Flow read_points_and_measurements(Run& r) {
         // code's line and takes another code: it is checked again before it is stored.
         KAVRON_TRY(check_code(r, KOD));
         if (t.IB + 1 > JB) {
+            ending(r, "too_many_points");
             return stop_text(r, cp852("Chyba ve vstupu, max. počet bodů je 7"));
         }
         t.IB = static_cast<i16>(t.IB + 1);
         t.IN[t.IB] = ICB;
         t.XO[t.IB] = XR;
+        r.rep.X0[t.IB] = XR;
+        r.rep.Y0[t.IB] = YR;
+        r.rep.Z0[t.IB] = ZR;
         t.YO[t.IB] = YR;
         t.ZO[t.IB] = ZR;
         t.KOD1[t.IB] = KOD;
@@ -221,6 +227,7 @@ Flow read_points_and_measurements(Run& r) {
             return too_many_measurements(r);
         }
         if (t.ID + 1 > JD) {
+            ending(r, "too_many_distances");
             return stop_text(r, cp852("Chyba ve vstupu, max. počet délek je 50"));
         }
         g = g + 1;

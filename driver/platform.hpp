@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/run.hpp"
 #include "driver/task.hpp"
@@ -17,6 +18,7 @@ enum class Open {
     Replace,  // create, or replace what is there
     New,      // create only if no file of that name exists (exclusive, also against a racing run)
     Read,     // an existing file
+    Keep,     // an existing file for appending, or a new one: nothing that is there is changed
 };
 
 // Opens a file in binary mode by the name the user gave. On Windows the name's bytes are taken in
@@ -24,12 +26,18 @@ enum class Open {
 // are the name. nullptr when it cannot be opened.
 std::FILE* open_file(const std::string& name, Open how);
 
+// Removes the file; false when it cannot.
+bool remove_file(const std::string& name);
+
 // The local date and time of day.
 DateTime local_now();
 
 // One line for the user's terminal on standard error: UTF-8 text, written in UTF-8 on POSIX
 // systems and in the console's code page 852 on Windows.
 void tell_user(std::string_view utf8);
+
+// The program's arguments after its name, as bytes that open_file takes for names.
+std::vector<std::string> arguments(int argc, char** argv);
 
 // A real run: standard input and output as bytes (the program writes its own CR LF), the task's
 // storage, and on a Windows console the code pages 852 for the run, restored at every ending,
@@ -43,6 +51,10 @@ public:
 
     LineReader& in();
     ByteWriter& out();
+    // Standard output and standard error for texts in UTF-8 (help, messages), converted for the
+    // user's terminal as tell_user does.
+    ByteWriter& text_out();
+    ByteWriter& text_err();
     Task& task();
 
 private:

@@ -12,8 +12,15 @@ namespace kavron::platform {
 
 std::FILE* open_file(const std::string& name, Open how) {
     // "x" is O_EXCL: the create fails when the name exists, whoever made it.
-    const char* mode = how == Open::Replace ? "wb" : how == Open::New ? "wbx" : "rb";
+    const char* mode = how == Open::Replace ? "wb"
+                       : how == Open::New   ? "wbx"
+                       : how == Open::Keep  ? "ab"
+                                            : "rb";
     return std::fopen(name.c_str(), mode);
+}
+
+bool remove_file(const std::string& name) {
+    return std::remove(name.c_str()) == 0;
 }
 
 DateTime local_now() {
@@ -28,13 +35,19 @@ void tell_user(std::string_view utf8) {
     std::fputc('\n', stderr);
 }
 
+std::vector<std::string> arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
 namespace {
 
-class StdoutWriter : public ByteWriter {
+class FileWriter : public ByteWriter {
 public:
-    void write(std::string_view bytes) override {
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    }
+    explicit FileWriter(std::FILE* f) : f_(f) {}
+    void write(std::string_view bytes) override { std::fwrite(bytes.data(), 1, bytes.size(), f_); }
+
+private:
+    std::FILE* f_;
 };
 
 class StdinReader : public LineReader {
@@ -99,7 +112,8 @@ struct TaskStorage {
 
 struct Session::Impl {
     StdinReader in;
-    StdoutWriter out;
+    FileWriter out{stdout};
+    FileWriter err{stderr};
     TaskStorage storage;
 };
 
@@ -113,6 +127,12 @@ LineReader& Session::in() {
 }
 ByteWriter& Session::out() {
     return impl_->out;
+}
+ByteWriter& Session::text_out() {
+    return impl_->out;
+}
+ByteWriter& Session::text_err() {
+    return impl_->err;
 }
 Task& Session::task() {
     return *impl_->storage.task;

@@ -16,6 +16,8 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <shellapi.h>
 
 namespace kavron::platform {
 
@@ -48,7 +50,11 @@ std::FILE* open_file(const std::string& name, Open how) {
         }
         return f;
     }
-    return _wfopen(w.c_str(), how == Open::Replace ? L"wb" : L"rb");
+    return _wfopen(w.c_str(), how == Open::Replace ? L"wb" : how == Open::Keep ? L"ab" : L"rb");
+}
+
+bool remove_file(const std::string& name) {
+    return _wremove(wide_name(name).c_str()) == 0;
 }
 
 DateTime local_now() {
@@ -64,6 +70,21 @@ void tell_user(std::string_view utf8) {
     const std::string bytes = encode(utf8, CodePage::Cp852);
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fputc('\n', stderr);
+}
+
+std::vector<std::string> arguments(int, char**) {
+    // The Unicode command line, each argument in code page 852 like a name typed on the console.
+    int n = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    std::vector<std::string> out;
+    for (int i = 1; wide != nullptr && i < n; ++i) {
+        const int len = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string utf8(static_cast<std::size_t>(len > 0 ? len - 1 : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, utf8.data(), len, nullptr, nullptr);
+        out.push_back(encode(utf8, CodePage::Cp852));
+    }
+    LocalFree(wide);
+    return out;
 }
 
 namespace {
@@ -94,6 +115,19 @@ public:
     }
 };
 
+// UTF-8 texts for the terminal, written in the console's code page 852.
+class TextWriter : public ByteWriter {
+public:
+    explicit TextWriter(std::FILE* f) : f_(f) {}
+    void write(std::string_view utf8) override {
+        const std::string bytes = encode(utf8, CodePage::Cp852);
+        std::fwrite(bytes.data(), 1, bytes.size(), f_);
+    }
+
+private:
+    std::FILE* f_;
+};
+
 class StdinReader : public LineReader {
 public:
     std::optional<std::string> read_line() override {
@@ -116,6 +150,8 @@ public:
 struct Session::Impl {
     StdinReader in;
     StdoutWriter out;
+    TextWriter text_out{stdout};
+    TextWriter text_err{stderr};
     std::unique_ptr<Task> task = std::make_unique<Task>();
 };
 
@@ -145,6 +181,12 @@ LineReader& Session::in() {
 }
 ByteWriter& Session::out() {
     return impl_->out;
+}
+ByteWriter& Session::text_out() {
+    return impl_->text_out;
+}
+ByteWriter& Session::text_err() {
+    return impl_->text_err;
 }
 Task& Session::task() {
     return *impl_->task;

@@ -60,6 +60,8 @@ Answer ask_name(Run& r, std::string_view prompt, std::string& name) {
     return rtrim(name).empty() ? Answer::Retry : Answer::Name;
 }
 
+}  // namespace
+
 std::string path_of(const std::filesystem::path& dir, const std::string& name) {
     std::string n = rtrim(name);
     if (dir.empty() || std::filesystem::path(n).is_absolute()) {
@@ -68,10 +70,15 @@ std::string path_of(const std::filesystem::path& dir, const std::string& name) {
     return (dir / n).string();
 }
 
+namespace {
+
 Flow file_dialog(Run& r, const std::filesystem::path& dir) {
     using namespace fmt;
     Task& t = r.t;
-    const auto ended = [&r] { return stop_text(r, "Konec vstupu z konzoly"); };
+    const auto ended = [&r] {
+        ending(r, "console_ended");
+        return stop_text(r, "Konec vstupu z konzoly");
+    };
     for (;;) {
         const Answer a = ask_name(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC);
         if (a == Answer::Ended) {
@@ -81,6 +88,7 @@ Flow file_dialog(Run& r, const std::filesystem::path& dir) {
             continue;
         }
         if (!r.diag.create(path_of(dir, t.ADRESC))) {
+            ending(r, "diagnostics_file");
             r.con.list({lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
             return Flow::halt(1);
         }
@@ -141,6 +149,7 @@ Flow whole_run(Run& r, const std::filesystem::path& dir) {
     listing_header(r);
     KAVRON_TRY(read_points_and_measurements(r));
     if (r.t.NR == 0) {
+        ending(r, "no_measurements");
         return end_sequence(r);
     }
     KAVRON_TRY(adjust(r));
@@ -190,9 +199,12 @@ DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Task& t,
-                const std::filesystem::path& dir) {
+                const std::filesystem::path& dir, const Reports& reports) {
     Console con(in, out);
-    Run r{con, t, {}, {}, {}};
+    if (reports.json != nullptr) {
+        con.keep_transcript();
+    }
+    Run r{con, t, {}, {}, {}, {}};
     const DateTime now = clock();
     t.IYR = static_cast<i16>(now.year);
     t.IMON = static_cast<i16>(now.month);
@@ -205,12 +217,19 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
         f = whole_run(r, dir);
     } catch (const fmt::LayoutError& e) {
         // A write statement that does not fit its values: say so rather than print a wrong digit.
+        ending(r, "internal_error");
         con.text_line(cp852("Vnitřní chyba programu: ") + e.what());
         f = Flow::halt(3);
     }
     con.finish();
     r.lst.close();
     r.diag.close();
+    if (reports.json != nullptr) {
+        write_json(reports.json, r, f.status(), con.transcript());
+    }
+    if (reports.svg != nullptr) {
+        write_svg(reports.svg, r);
+    }
     return f.status();
 }
 

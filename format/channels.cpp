@@ -9,16 +9,23 @@ namespace kavron {
 
 // ---- console ----
 
+void Console::emit(std::string_view bytes) {
+    out_.write(bytes);
+    if (keeping_) {
+        transcript_.append(bytes);
+    }
+}
+
 void Console::record(std::string_view rec) {
     if (rec.empty()) {
         rec = " ";
     }
     if (rec[0] == '+') {
-        out_.write("\r");
+        emit("\r");
     } else if (open_) {
-        out_.write("\r\n");
+        emit("\r\n");
     }
-    out_.write(rec.substr(1));
+    emit(rec.substr(1));
     open_ = true;
 }
 
@@ -36,15 +43,15 @@ void Console::list(std::initializer_list<fmt::Val> vals, CodePage cp) {
 
 void Console::text_line(std::string_view bytes) {
     if (open_) {
-        out_.write("\r\n");
+        emit("\r\n");
     }
-    out_.write(bytes);
+    emit(bytes);
     open_ = true;
 }
 
 void Console::finish() {
     if (open_) {
-        out_.write("\r\n");
+        emit("\r\n");
         open_ = false;
     }
 }

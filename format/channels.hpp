@@ -48,9 +48,17 @@ public:
     // True once a read met the end of input right after another read that met it.
     bool input_ended() const { return eof_streak_ >= 2; }
 
+    // Keeps a copy of every byte written from now on (for the reports of a run).
+    void keep_transcript() { keeping_ = true; }
+    const std::string& transcript() const { return transcript_; }
+
 private:
+    void emit(std::string_view bytes);
+
     LineReader& in_;
     ByteWriter& out_;
+    bool keeping_ = false;
+    std::string transcript_;
     bool open_ = false;
     int eof_streak_ = 0;
 };

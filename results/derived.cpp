@@ -37,10 +37,11 @@ double propagate(Run& r) {
     return std::sqrt(MF);
 }
 
-void two_point_row(Run& r, int Ki, int Kj, double value, double MF) {
+void two_point_row(Run& r, std::string_view kind, int Ki, int Kj, double value, double MF) {
     using namespace fmt;
     r.lst.write({X(2), I(4), T(" -"), I(4), X(8), F(12, 1), X(6), F(9, 3)},
                 {r.t.IN[Ki], r.t.IN[Kj], value, MF});
+    r.rep.derived.push_back({kind, {r.t.IN[Ki], r.t.IN[Kj]}, value, MF});
 }
 
 }  // namespace
@@ -63,7 +64,8 @@ bool derived_distance(Run& r, int Ki, int Kj, bool horizontal) {
         t.F(1, 3 * Ki) = DZK / SK;
         t.F(1, 3 * Kj) = -DZK / SK;
     }
-    two_point_row(r, Ki, Kj, SK, propagate(r));
+    two_point_row(r, horizontal ? "horizontal_distance" : "spatial_distance", Ki, Kj, SK,
+                  propagate(r));
     return true;
 }
 
@@ -73,7 +75,7 @@ void derived_height(Run& r, int Ki, int Kj) {
     const double DZK = t.ZO[Kj] - t.ZO[Ki];
     t.F(1, 3 * Ki) = -1.0;
     t.F(1, 3 * Kj) = 1.0;
-    two_point_row(r, Ki, Kj, DZK, propagate(r));
+    two_point_row(r, "height_difference", Ki, Kj, DZK, propagate(r));
 }
 
 bool derived_angle(Run& r, int Kj, int Ki, int Kk) {
@@ -110,6 +112,7 @@ bool derived_angle(Run& r, int Kj, int Ki, int Kk) {
     const double MF = propagate(r);
     r.lst.write({X(2), I(4), T(" -"), I(4), T(" -"), I(4), X(2), F(12, 1), X(6), F(9, 3)},
                 {t.IN[Kj], t.IN[Ki], t.IN[Kk], OMEG, MF});
+    r.rep.derived.push_back({"angle", {t.IN[Kj], t.IN[Ki], t.IN[Kk]}, OMEG, MF});
     return true;
 }
 
@@ -132,7 +135,7 @@ bool derived_zenith(Run& r, int Ki, int Kj) {
     t.F(1, 3 * Ki) = SOR * RO / SK;
     t.F(1, 3 * Kj) = -SOR * RO / SK;
     const double ZR = DZK == 0.0 ? 1000000.0 : std::atan2(SOR, DZK) * RO;
-    two_point_row(r, Ki, Kj, ZR, propagate(r));
+    two_point_row(r, "zenith_angle", Ki, Kj, ZR, propagate(r));
     return true;
 }
 

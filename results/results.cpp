@@ -74,9 +74,12 @@ void statistics(Run& r) {
     Task& t = r.t;
     const int rr = t.NM - t.NN + t.NP;
     r.con.list({lit("Počet ndbyteč. měření = "), static_cast<i16>(rr)});
+    r.rep.redundancy = rr;
     if (rr >= 1) {
         const double m0sq = t.VVT(1, 1) / rr;
         t.MO = std::sqrt(m0sq);
+        r.rep.m0 = t.MO;
+        r.rep.m0_tested = true;
         const Layout m0 = {E(), T(" Směrodat. odchylka jednot.= "), F(6, 1), E(), E()};
         r.lst.write(m0, {t.MO});
         r.con.write(m0, {t.MO}, CodePage::Cp1250);
@@ -86,6 +89,7 @@ void statistics(Run& r) {
         if (u4 > t.MO) {
             t.MO = t.MOO;
         }
+        r.rep.m0_passed = !(u < t.MO);
         if (u < t.MO) {
             r.lst.list({lit("!!! Měření neodpovídá směrodatné odchylce (požadované) !!!")});
         }
@@ -207,6 +211,12 @@ void coordinates_and_ellipsoids(Run& r) {
     for (int i = 1; i <= NN; ++i) {
         t.RD(i, i) = t.RD(i, i) + t.QCH;
     }
+    for (int i = 1; i <= NN; ++i) {
+        for (int j = 1; j <= NN; ++j) {
+            r.rep.covariance[i - 1][j - 1] = t.MO * t.MO * t.RD(i, j);
+        }
+    }
+    r.rep.adjusted = true;
     double TR = 0;
     MADTRE(t.RD, NN, TR);
     const double MXY = t.MO * std::sqrt(std::fabs(TR / NN));
@@ -231,9 +241,10 @@ void coordinates_and_ellipsoids(Run& r) {
                         F(10, 1), X(4), F(9, 2), F(9, 2),  F(9, 2)};
     for (int i = 1; i <= t.IB; ++i) {
         const int idx[3] = {3 * i - 2, 3 * i - 1, 3 * i};
+        double block[3][3];
         for (int a = 0; a < 3; ++a) {
             for (int b = 0; b < 3; ++b) {
-                t.MX(a + 1, b + 1) = t.RD(idx[a], idx[b]);
+                block[a][b] = t.RD(idx[a], idx[b]);
             }
         }
         const int pairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
@@ -243,13 +254,9 @@ void coordinates_and_ellipsoids(Run& r) {
                 r.lst.list({lit("Chyba v RD()"), i});
             }
         }
-        const double ALFA = rotation_step(r, 3, 1, 2) * kGon;
-        const double BETA = rotation_step(r, 1, 2, 3) * kGon;
-        const double OMEG = rotation_step(r, 2, 1, 3) * kGon;
-        const double EX1 = std::sqrt(std::fabs(t.MX(1, 1))) * t.MO;
-        const double EY1 = std::sqrt(std::fabs(t.MX(2, 2))) * t.MO;
-        const double EZ1 = std::sqrt(std::fabs(t.MX(3, 3))) * t.MO;
-        r.lst.write(row, {t.IN[i], EX1, EY1, EZ1, ALFA, OMEG, BETA});
+        const Ellipsoid e = ellipsoid_of(r, block);
+        r.lst.write(row, {t.IN[i], e.a, e.b, e.c, e.alfa, e.beta, e.gama});
+        r.rep.ellipsoid[i] = e;
     }
 
     r.lst.write({E(), T(" Uvažovaná směrodatná odchylka        ="), F(6, 1)}, {t.MO});
@@ -262,6 +269,23 @@ Flow results(Run& r) {
     statistics(r);
     coordinates_and_ellipsoids(r);
     return Flow::go();
+}
+
+Ellipsoid ellipsoid_of(Run& r, const double block[3][3]) {
+    Task& t = r.t;
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) {
+            t.MX(a + 1, b + 1) = block[a][b];
+        }
+    }
+    const double ALFA = rotation_step(r, 3, 1, 2) * kGon;
+    const double BETA = rotation_step(r, 1, 2, 3) * kGon;
+    const double OMEG = rotation_step(r, 2, 1, 3) * kGon;
+    const double EX1 = std::sqrt(std::fabs(t.MX(1, 1))) * t.MO;
+    const double EY1 = std::sqrt(std::fabs(t.MX(2, 2))) * t.MO;
+    const double EZ1 = std::sqrt(std::fabs(t.MX(3, 3))) * t.MO;
+    // The listing's columns: alfa, then beta (the third step's angle), then gama (the second's).
+    return {EX1, EY1, EZ1, ALFA, OMEG, BETA};
 }
 
 double ellipsoid_angle(Run& r, int OSA, int p, int q) {

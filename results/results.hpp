@@ -5,6 +5,9 @@ namespace kavron {
 
 // Statistics, residual tables, adjusted coordinates and error ellipsoids.
 Flow results(Run& r);
+// The error ellipsoid of a point from its 3x3 cofactor block (x, y, z), with the unit standard
+// deviation in use: one sweep of three rotations, as the listing prints it.
+Ellipsoid ellipsoid_of(Run& r, const double block[3][3]);
 // One rotation step of the error ellipsoid on MX in the plane (p, q) about axis OSA; returns the
 // angle in gon.
 double ellipsoid_angle(Run& r, int OSA, int p, int q);

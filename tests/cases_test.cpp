@@ -1,10 +1,12 @@
 // Whole runs as data. Every folder under tests/cases is one run of the program:
 //   script     the console lines the user types, one a line
+//   args       (optional) the command line, one argument a line
 //   example    (instead of before/ and script) the name of a shipped example job, run with its
 //              own console script
 //   before/    the files in the folder when the run starts (the input file, an existing listing)
 //   console    the console bytes the run must write
 //   status     its exit status
+//   errors     what it writes on standard error (only checked when the file is there)
 //   after/     every file the run creates or changes, as it must be at the end
 // After the run the folder must hold exactly the files of before/ and after/, those of before/
 // that after/ does not name unchanged. tests/cases/update.sh rewrites console, status and after/
@@ -15,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 #include "harness.hpp"
@@ -86,8 +89,10 @@ TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
         s.put(name, bytes);
     }
     test::ScriptReader in(lines_of(script));
-    test::StringWriter out;
-    const int status = run_program(in, out, test::fixed_clock, s.dir());
+    test::StringWriter out, text, errors;
+    const auto task = std::make_unique<Task>();
+    const int status = run_command(lines_of(slurp(dir / "args")), in, out, text, errors,
+                                   test::fixed_clock, *task, s.dir());
     const Files now = files_in(s.dir());
 
     Files changed;
@@ -98,8 +103,11 @@ TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
         }
     }
     if (std::getenv("KAVRON_UPDATE_CASES") != nullptr) {
-        spill(dir / "console", out.text);
+        spill(dir / "console", out.text + text.text);
         spill(dir / "status", std::to_string(status) + "\n");
+        if (!errors.text.empty()) {
+            spill(dir / "errors", errors.text);
+        }
         fs::remove_all(dir / "after");
         for (const auto& [name, bytes] : changed) {
             spill(dir / "after" / name, bytes);
@@ -107,7 +115,10 @@ TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
         return;
     }
     EXPECT_EQ(status, std::stoi(slurp(dir / "status")));
-    EXPECT_EQ(out.text, slurp(dir / "console"));
+    EXPECT_EQ(out.text + text.text, slurp(dir / "console"));
+    if (fs::exists(dir / "errors")) {
+        EXPECT_EQ(errors.text, slurp(dir / "errors"));
+    }
     const Files after = files_in(dir / "after");
     for (const auto& [name, bytes] : after) {
         const auto got = now.find(name);

@@ -55,7 +55,7 @@ struct LoadedJob {
     StringWriter out;
     Console con{in, out};
     std::unique_ptr<Task> t = std::make_unique<Task>();
-    kavron::Run r{con, *t, {}, {}, {}};
+    kavron::Run r{con, *t, {}, {}, {}, {}};
     bool ok = false;
 
     explicit LoadedJob(const std::string& text, std::vector<std::string> answers = {});

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every whole-run case of tests/cases with a built program as a separate process (the Linux
 # release binary, or kavron.exe under Wine) and compares its console, exit status and files byte
-# for byte with what the case expects. The clock is fixed with SOURCE_DATE_EPOCH at the cases'
-# 6. 5.2026 9:05:03 UTC.
+# for byte with what the case expects (standard error is not compared: its texts are for the
+# terminal, UTF-8 here and code page 852 on Windows). The clock is fixed with SOURCE_DATE_EPOCH
+# at the cases' 6. 5.2026 9:05:03 UTC.
 #   tests/cases/run-binary.sh PROGRAM [LAUNCHER...]     e.g. build-release/kavron
 #                                                       or   build-windows/kavron.exe wine
 set -euo pipefail
@@ -29,8 +30,10 @@ for dir in "$here"/*/; do
   fi
   (cd "$run/folder" && ls -A | sort > "$run/before.list")
   status=0
-  (cd "$run/folder" && "${launcher[@]}" "$program" < "$script" > "$run/console" 2> "$run/stderr") ||
-    status=$?
+  args=()
+  if [[ -f $dir/args ]]; then mapfile -t args < "$dir/args"; fi
+  (cd "$run/folder" && "${launcher[@]}" "$program" "${args[@]}" < "$script" > "$run/console" \
+    2> "$run/stderr") || status=$?
   problems=()
   [[ $status == "$(cat "$dir/status")" ]] || problems+=("status $status, expected $(cat "$dir/status")")
   cmp -s "$run/console" "$dir/console" || problems+=("console differs")

@@ -1,0 +1,182 @@
+// The reports beside the listing (--json, --svg): they leave the console and the files as they
+// are, and every figure they give is the one the listing prints, before its rounding.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "harness.hpp"
+#include "results/results.hpp"
+
+namespace kavron {
+namespace {
+
+using fmt::int_field;
+using fmt::real_field;
+using Json = nlohmann::json;
+
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        out.push_back(l);
+    }
+    return out;
+}
+
+struct Files {
+    int status;
+    std::string console, listing, diag, json;
+};
+
+Files run_example(const std::string& job, std::vector<std::string> args) {
+    const std::filesystem::path ex = KAVRON_EXAMPLES;
+    test::Scratch s;
+    s.put(job + ".txt", slurp(ex / (job + ".txt")));
+    test::ScriptReader in(lines_of(slurp(ex / (job + ".konzole"))));
+    test::StringWriter out, text, errors;
+    const auto task = std::make_unique<Task>();
+    const int status = run_command(args, in, out, text, errors, test::fixed_clock, *task, s.dir());
+    return {status, out.text, s.get("vysledky.txt"), s.get("chyby.txt"), s.get("r.json")};
+}
+
+bool has(const std::string& listing, const std::string& row) {
+    return listing.find("\r\n" + cp1250(row) + "\r\n") != std::string::npos;
+}
+
+class Example : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Example, ReportsChangeNothingAndAgreeWithTheListing) {
+    const Files plain = run_example(GetParam(), {});
+    const Files with = run_example(GetParam(), {"--json", "r.json", "--svg", "r.svg"});
+    EXPECT_EQ(with.status, plain.status);
+    EXPECT_EQ(with.console, plain.console);
+    EXPECT_EQ(with.listing, plain.listing);
+    EXPECT_EQ(with.diag, plain.diag);
+    const std::string& l = with.listing;
+    const Json doc = Json::parse(with.json);
+    ASSERT_EQ(doc["ending"]["kind"], "normal");
+
+    const Json& st = doc["statistics"];
+    if (!st["m0"].is_null()) {
+        EXPECT_TRUE(has(l, " Směrodat. odchylka jednot.= " + real_field(st["m0"], 6, 1)));
+    }
+    EXPECT_TRUE(
+        has(l, " Uvažovaná směrodatná odchylka        =" + real_field(st["m0_used"], 6, 1)));
+    for (const Json& p : doc["points"]) {
+        const std::string n = " " + int_field(p["number"], 4) + " ";
+        std::string row = n;
+        for (const char* axis : {"x", "y", "z"}) {
+            const double adj = p["adjusted"][axis], apx = p["approximate"][axis];
+            row += real_field(adj, 13, 1) + real_field(apx - adj, 8, 1);
+        }
+        EXPECT_TRUE(has(l, row)) << row;
+        const Json& e = p["ellipsoid"];
+        row = n + real_field(e["a"], 10, 1) + real_field(e["b"], 10, 1) +
+              real_field(e["c"], 10, 1) + "    " + real_field(e["alfa"], 9, 2) +
+              real_field(e["beta"], 9, 2) + real_field(e["gama"], 9, 2);
+        EXPECT_TRUE(has(l, row)) << row;
+    }
+    for (const Json& o : doc["observations"]) {
+        const std::string row = "   " + int_field(o["station"], 5) + int_field(o["target"], 5) +
+                                "    " + real_field(o["value"], 10, 1) +
+                                real_field(o["weight"], 10, 1) + real_field(o["residual"], 10, 1);
+        EXPECT_TRUE(has(l, row)) << row;
+    }
+    for (const Json& d : doc["derived"]) {
+        const auto& pts = d["points"];
+        std::string row = "  " + int_field(pts[0], 4) + " -" + int_field(pts[1], 4);
+        row += pts.size() == 3 ? " -" + int_field(pts[2], 4) + "  " : std::string(8, ' ');
+        row += real_field(d["value"], 12, 1) + std::string(6, ' ') + real_field(d["sd"], 9, 3);
+        EXPECT_TRUE(has(l, row)) << row;
+    }
+
+    // The covariance is symmetric, and each point's block, taken back to cofactors and put through
+    // the listing's own ellipsoid computation, gives the listing's figures.
+    const Json& cov = doc["covariance"]["matrix"];
+    const double MO = st["m0_used"];
+    test::LoadedJob job("'e'\n1 1 1 1 0\n");
+    job.t->MO = MO;
+    for (std::size_t i = 0; i < cov.size(); ++i) {
+        for (std::size_t j = 0; j < cov.size(); ++j) {
+            const double a = cov[i][j], b = cov[j][i];
+            EXPECT_NEAR(a, b, 1e-12 * std::max(1.0, std::fabs(a)));
+        }
+    }
+    for (std::size_t p = 0; p < doc["points"].size(); ++p) {
+        double block[3][3];
+        for (std::size_t a = 0; a < 3; ++a) {
+            for (std::size_t b = 0; b < 3; ++b) {
+                block[a][b] = cov[3 * p + a][3 * p + b].get<double>() / (MO * MO);
+            }
+        }
+        const Ellipsoid e = ellipsoid_of(job.r, block);
+        const std::string row = " " + int_field(doc["points"][p]["number"], 4) + " " +
+                                real_field(e.a, 10, 1) + real_field(e.b, 10, 1) +
+                                real_field(e.c, 10, 1) + "    " + real_field(e.alfa, 9, 2) +
+                                real_field(e.beta, 9, 2) + real_field(e.gama, 9, 2);
+        EXPECT_TRUE(has(l, row)) << row;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, Example,
+                         ::testing::Values("mikrosit", "helmert", "castecne", "nejvetsi"));
+
+TEST(Reports, HorizontalEllipsesOfHandWorkedBlocks) {
+    const struct {
+        double cxx, cxy, cyy, a, b, bearing;
+    } rows[] = {
+        {4, 0, 1, 2, 1, 0},           // major axis along x
+        {1, 0, 4, 2, 1, 100},         // along y
+        {2.5, 1.5, 2.5, 2, 1, 50},    // eigenvalues 4 and 1, halfway between x and y
+        {2.5, -1.5, 2.5, 2, 1, 150},  // the other diagonal
+        {3, 0, 3, std::sqrt(3.0), std::sqrt(3.0), 0},  // a circle
+    };
+    for (const auto& r : rows) {
+        const PlanEllipse e = horizontal_ellipse(r.cxx, r.cxy, r.cyy);
+        EXPECT_NEAR(e.a, r.a, 1e-12) << r.cxx << " " << r.cxy << " " << r.cyy;
+        EXPECT_NEAR(e.b, r.b, 1e-12) << r.cxx << " " << r.cxy << " " << r.cyy;
+        EXPECT_NEAR(e.bearing, r.bearing, 1e-9) << r.cxx << " " << r.cxy << " " << r.cyy;
+    }
+}
+
+TEST(Reports, DrawingShowsTheEllipseOfAHandWorkedBlock) {
+    // One free point: the page centre, one drawn unit per mm; the largest semi-axis (2 mm) is
+    // magnified 50 times to 100 units, the major axis at 50 gon from x (up) towards y (right).
+    test::LoadedJob job("'Elipsa'\n1 1 1 1 0\n1 0 0 0 0\n-1\n");
+    ASSERT_TRUE(job.ok);
+    job.r.rep.adjusted = true;
+    const double cov[3][3] = {{2.5, 1.5, 0}, {1.5, 2.5, 0}, {0, 0, 1}};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            job.r.rep.covariance[i][j] = cov[i][j];
+        }
+    }
+    const auto path = job.s.dir() / "sit.svg";
+    std::FILE* f = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    write_svg(f, job.r);
+    std::fclose(f);
+    const std::string svg = slurp(path);
+    EXPECT_NE(svg.find("<ellipse cx=\"1050.0\" cy=\"1375.0\" rx=\"100.0\" ry=\"50.0\" "
+                       "transform=\"rotate(-45.0 1050.0 1375.0)\""),
+              std::string::npos)
+        << svg;
+    // The sd of z (1 mm) as a bar of 50 units either way.
+    EXPECT_NE(svg.find("y1=\"1325.0\" x2=\"1010.0\" y2=\"1425.0\" class=\"zbar\""),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace kavron
