@@ -7,6 +7,8 @@
 //   console    the console bytes the run must write
 //   status     its exit status
 //   errors     what it writes on standard error (only checked when the file is there)
+//   console-is-text  (a marker) the console holds texts for the terminal (help, version): UTF-8
+//              here, code page 852 on Windows
 //   after/     every file the run creates or changes, as it must be at the end
 // After the run the folder must hold exactly the files of before/ and after/, those of before/
 // that after/ does not name unchanged. tests/cases/update.sh rewrites console, status and after/

@@ -12,7 +12,7 @@ wineserver -p 2>/dev/null || true  # one Wine server for all the runs, ended at 
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 || true  # the first start creates the Wine prefix
 
-tests/cases/run-binary.sh "$exe" wine
+KAVRON_TEXT_CODEPAGE=CP852 tests/cases/run-binary.sh "$exe" wine
 
 # výsledky.txt as the listing and síť.txt as the input, typed in code page 852.
 work=$(mktemp -d)
