@@ -305,7 +305,7 @@ void write_svg(std::FILE* f, const Run& r) {
            "\" y2=\"2450\" class=\"bar\"/>\n";
     out += "<text x=\"1500\" y=\"2510\">síť: " + length_label(net) + "</text>\n";
     if (magnify > 0) {
-        const double e = nice_below(largest);
+        const double e = nice_below(1.5 * largest);  // about as long as the largest semi-axis
         out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + e * magnify) +
                "\" y2=\"2600\" class=\"zbar\"/>\n";
         out += "<text x=\"1500\" y=\"2660\">elipsy: " + length_label(e) + "</text>\n";
