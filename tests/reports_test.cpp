@@ -40,7 +40,7 @@ struct Files {
     std::string console, listing, diag, json;
 };
 
-Files run_example(const std::string& job, std::vector<std::string> args) {
+Files run_example(const std::string& job, const std::vector<std::string>& args) {
     const std::filesystem::path ex = KAVRON_EXAMPLES;
     test::Scratch s;
     s.put(job + ".txt", slurp(ex / (job + ".txt")));
