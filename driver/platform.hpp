@@ -33,7 +33,7 @@ bool remove_file(const std::string& name);
 DateTime local_now();
 
 // One line for the user's terminal on standard error: UTF-8 text, written in UTF-8 on POSIX
-// systems and in the console's code page 852 on Windows.
+// systems; on Windows as Unicode to a console, else in the console's code page 852.
 void tell_user(std::string_view utf8);
 
 // The program's arguments after its name, as bytes that open_file takes for names.

@@ -23,14 +23,17 @@ namespace kavron::platform {
 
 namespace {
 
-// A name typed on the console (code page 852) as the Unicode name Windows knows.
-std::wstring wide_name(const std::string& cp852_bytes) {
-    const std::string utf8 = decode(cp852_bytes, CodePage::Cp852);
+std::wstring wide(std::string_view utf8) {
     const int n =
         MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
     return w;
+}
+
+// A name typed on the console (code page 852) as the Unicode name Windows knows.
+std::wstring wide_name(const std::string& cp852_bytes) {
+    return wide(decode(cp852_bytes, CodePage::Cp852));
 }
 
 }  // namespace
@@ -67,6 +70,14 @@ DateTime local_now() {
 }
 
 void tell_user(std::string_view utf8) {
+    HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(h, &mode) != 0) {
+        const std::wstring w = wide(std::string(utf8) + "\n");
+        DWORD done = 0;
+        WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
+        return;
+    }
     const std::string bytes = encode(utf8, CodePage::Cp852);
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fputc('\n', stderr);
@@ -115,17 +126,28 @@ public:
     }
 };
 
-// UTF-8 texts for the terminal, written in the console's code page 852.
+// UTF-8 texts for the terminal: on a console as Unicode, whatever its code page; redirected, in
+// code page 852, the console's.
 class TextWriter : public ByteWriter {
 public:
-    explicit TextWriter(std::FILE* f) : f_(f) {}
+    TextWriter(std::FILE* f, DWORD handle) : f_(f), handle_(handle) {}
     void write(std::string_view utf8) override {
+        HANDLE h = GetStdHandle(handle_);
+        DWORD mode = 0;
+        if (GetConsoleMode(h, &mode) != 0) {
+            std::fflush(f_);
+            const std::wstring w = wide(utf8);
+            DWORD done = 0;
+            WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
+            return;
+        }
         const std::string bytes = encode(utf8, CodePage::Cp852);
         std::fwrite(bytes.data(), 1, bytes.size(), f_);
     }
 
 private:
     std::FILE* f_;
+    DWORD handle_;
 };
 
 class StdinReader : public LineReader {
@@ -150,8 +172,8 @@ public:
 struct Session::Impl {
     StdinReader in;
     StdoutWriter out;
-    TextWriter text_out{stdout};
-    TextWriter text_err{stderr};
+    TextWriter text_out{stdout, STD_OUTPUT_HANDLE};
+    TextWriter text_err{stderr, STD_ERROR_HANDLE};
     std::unique_ptr<Task> task = std::make_unique<Task>();
 };
 
