@@ -28,16 +28,11 @@ namespace kavron {
 namespace {
 
 namespace fs = std::filesystem;
+using test::lines_of;
+using test::slurp;
 using Files = std::map<std::string, std::string>;
 
 const fs::path kCases = fs::path(KAVRON_TESTS_DIR) / "cases";
-
-std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 void spill(const fs::path& p, const std::string& bytes) {
     fs::create_directories(p.parent_path());
@@ -50,15 +45,6 @@ Files files_in(const fs::path& dir) {
         for (const auto& e : fs::directory_iterator(dir)) {
             out[e.path().filename().string()] = slurp(e.path());
         }
-    }
-    return out;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) {
-        out.push_back(l);
     }
     return out;
 }

@@ -26,10 +26,7 @@ void Scratch::put(const std::string& name, const std::string& bytes) const {
 }
 
 std::string Scratch::get(const std::string& name) const {
-    std::ifstream f(dir_ / name, std::ios::binary);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return slurp(dir_ / name);
 }
 
 bool Scratch::exists(const std::string& name) const {
@@ -41,6 +38,22 @@ std::optional<std::string> ScriptReader::read_line() {
         return std::nullopt;
     }
     return lines_[next_++];
+}
+
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        out.push_back(l);
+    }
+    return out;
 }
 
 DateTime fixed_clock() {

@@ -44,6 +44,10 @@ public:
     std::string text;
 };
 
+// The bytes of a file (empty when it cannot be read), and a text's lines without their ends.
+std::string slurp(const std::filesystem::path& p);
+std::vector<std::string> lines_of(const std::string& text);
+
 // 6 May 2026, 9:05:03: single digits everywhere but the year.
 DateTime fixed_clock();
 

@@ -18,22 +18,8 @@ namespace {
 using fmt::int_field;
 using fmt::real_field;
 using Json = nlohmann::json;
-
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) {
-        out.push_back(l);
-    }
-    return out;
-}
+using test::lines_of;
+using test::slurp;
 
 struct Files {
     int status;
