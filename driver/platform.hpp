@@ -49,17 +49,22 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    LineReader& in();
-    ByteWriter& out();
+    LineReader& in() { return *in_; }
+    ByteWriter& out() { return *out_; }
     // Standard output and standard error for texts in UTF-8 (help, messages), converted for the
     // user's terminal as tell_user does.
-    ByteWriter& text_out();
-    ByteWriter& text_err();
-    Task& task();
+    ByteWriter& text_out() { return *text_out_; }
+    ByteWriter& text_err() { return *text_err_; }
+    Task& task() { return *task_; }
 
 private:
     struct Impl;
     Impl* impl_;
+    LineReader* in_ = nullptr;
+    ByteWriter* out_ = nullptr;
+    ByteWriter* text_out_ = nullptr;
+    ByteWriter* text_err_ = nullptr;
+    Task* task_ = nullptr;
 };
 
 }  // namespace kavron::platform

@@ -117,25 +117,16 @@ struct Session::Impl {
     TaskStorage storage;
 };
 
-Session::Session() : impl_(new Impl) {}
+Session::Session()
+    : impl_(new Impl),
+      in_(&impl_->in),
+      out_(&impl_->out),
+      text_out_(&impl_->out),
+      text_err_(&impl_->err),
+      task_(impl_->storage.task) {}
 Session::~Session() {
     std::fflush(stdout);
     delete impl_;
-}
-LineReader& Session::in() {
-    return impl_->in;
-}
-ByteWriter& Session::out() {
-    return impl_->out;
-}
-ByteWriter& Session::text_out() {
-    return impl_->out;
-}
-ByteWriter& Session::text_err() {
-    return impl_->err;
-}
-Task& Session::task() {
-    return *impl_->storage.task;
 }
 
 }  // namespace kavron::platform

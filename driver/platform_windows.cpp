@@ -177,7 +177,13 @@ struct Session::Impl {
     std::unique_ptr<Task> task = std::make_unique<Task>();
 };
 
-Session::Session() : impl_(new Impl) {
+Session::Session()
+    : impl_(new Impl),
+      in_(&impl_->in),
+      out_(&impl_->out),
+      text_out_(&impl_->text_out),
+      text_err_(&impl_->text_err),
+      task_(impl_->task.get()) {
     // The program writes its own CR LF: no translation of LF in either direction.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -196,22 +202,6 @@ Session::~Session() {
     std::fflush(stdout);
     restore_code_pages();
     delete impl_;
-}
-
-LineReader& Session::in() {
-    return impl_->in;
-}
-ByteWriter& Session::out() {
-    return impl_->out;
-}
-ByteWriter& Session::text_out() {
-    return impl_->text_out;
-}
-ByteWriter& Session::text_err() {
-    return impl_->text_err;
-}
-Task& Session::task() {
-    return *impl_->task;
 }
 
 }  // namespace kavron::platform
