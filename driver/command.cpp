@@ -69,6 +69,10 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
         return refuse(errors, "neznámá volba: " + a);
     }
 
+    if (want_json && want_svg && json == svg) {
+        return refuse(errors, "volby --json a --svg nesmějí psát do téhož souboru");
+    }
+
     // Both files are made before the banner, so that a bad name is told before the dialog. No
     // file is touched unless both can be made: each is first opened without changing what is
     // there, and one that did not exist is removed again when the other fails.
