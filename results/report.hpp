@@ -48,9 +48,7 @@ struct Report {
     std::size_t ending_from = 0;
 };
 
-class Console;
 struct Run;
-struct DateTime;
 
 // The horizontal standard error ellipse of a point from the x, y block of its covariance [mm^2]:
 // the semi-axes [mm] and the bearing of the major axis [gon, 0 to 200, clockwise from +x].
