@@ -8,6 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 exe=$(pwd)/$1
 export WINEDEBUG=-all
+# A Wine prefix of its own, beside the program (made on the first start, about 10 s).
+export WINEPREFIX=${WINEPREFIX:-$(dirname "$exe")/wineprefix}
 wineserver -p 2>/dev/null || true  # one Wine server for all the runs, ended at the end
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 || true  # the first start creates the Wine prefix
