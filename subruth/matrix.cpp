@@ -81,14 +81,7 @@ void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N) {
             const double a = row[static_cast<std::ptrdiff_t>(k) * A.M];
             terms[count] = k;
             factors[count] = a;
-            count += a != 0.0 ? 1 : 0;
-        }
-        if (!finite) {
-            for (int k = 0; k < L; ++k) {
-                terms[k] = k;
-                factors[k] = row[static_cast<std::ptrdiff_t>(k) * A.M];
-            }
-            count = L;
+            count += !finite || a != 0.0 ? 1 : 0;
         }
         for (int j = 0; j < N; ++j) {
             sums[j] = 0.0;
