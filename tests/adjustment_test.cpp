@@ -186,21 +186,5 @@ TEST(Adjustment, ThreeDirectionStationGivesTheTridiagonalCofactorBlock) {
     EXPECT_EQ(t.D(3 + t.ID, t.IS + 1), 1.0);
 }
 
-TEST(Adjustment, RedundancyCountsEquationsUnknownsAndConditions) {
-    Network n = five_points(3, 3, 3, 3, 0);
-    n.pts.pop_back();
-    n.observe_all(false, false, true);
-    for (const auto& d : n.dists) {
-        n.zeniths.push_back(d);
-    }
-    Adjusted job(n.text());
-    ASSERT_TRUE(job.converged);
-    const Task& t = *job.t;
-    EXPECT_EQ(t.NM, 12);
-    EXPECT_EQ(t.NN, 12);
-    EXPECT_EQ(t.NP, 4);
-    EXPECT_EQ(t.NM - t.NN + t.NP, 4);
-}
-
 }  // namespace
 }  // namespace kavron

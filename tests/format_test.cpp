@@ -107,14 +107,6 @@ TEST(Layouts, TextFieldsCutOrRightJustify) {
     EXPECT_EQ(fmt_records({A(4)}, {lit("ř")})[0], "   \xF8");
 }
 
-TEST(Layouts, TextsAreConvertedToTheStatementsCodePage) {
-    EXPECT_EQ(cp852("čřžšěůáíé"), "\x9F\xFD\xA7\xE7\xD8\x85\xA0\xA1\x82");
-    EXPECT_EQ(cp1250("čřžšěůáíé"), "\xE8\xF8\x9E\x9A\xEC\xF9\xE1\xED\xE9");
-    EXPECT_EQ(cp852("ČŘŽŠĚŮÁÍÉ"), "\xAC\xFC\xA6\xE6\xB7\xDE\xB5\xD6\x90");
-    EXPECT_EQ(cp1250("€"), "\x80");
-    EXPECT_EQ(cp852("€"), "?");
-}
-
 TEST(Layouts, BytesOfBothCodePagesDecodeBackToUtf8) {
     const std::string text = "Výsledky výpočtu: Čísla bodů, směrodatná odchylka, Žadná, ř";
     EXPECT_EQ(decode(cp852(text), CodePage::Cp852), text);
@@ -288,27 +280,6 @@ TEST_F(Reading, LinesMayEndInCrLf) {
     EXPECT_EQ(b, 2);
     EXPECT_EQ(f.text_read(s, 10, 5), ReadStatus::Ok);
     EXPECT_EQ(s, "abc  ");
-}
-
-// ---- console ----
-
-TEST(ConsoleRule, LineBreaksComeBeforeRecords) {
-    test::ScriptReader in({"answer"});
-    test::StringWriter out;
-    Console c(in, out);
-    c.record(" first");
-    c.record(" second");
-    c.record("+over");
-    ASSERT_TRUE(c.read_line().has_value());
-    c.record(" after answer");
-    c.text_line("PAUSE");
-    EXPECT_FALSE(c.read_line(false).has_value());  // end of input: the line stays open
-    c.record(" more");
-    c.finish();
-    EXPECT_EQ(out.text, "first\r\nsecond\roverafter answer\r\nPAUSE\r\nmore\r\n");
-    EXPECT_FALSE(c.input_ended());
-    EXPECT_FALSE(c.read_line().has_value());
-    EXPECT_TRUE(c.input_ended());
 }
 
 }  // namespace
