@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "format/channels.hpp"
@@ -220,6 +222,118 @@ TEST(Inversion, WellConditionedTwentyByTwenty) {
         unit[i][i] = 1.0;
     }
     expect_block(P, unit, 1e-12);
+}
+
+// The textbook loops of the product and the inversion, every term and every row taken, for
+// comparison with the routines, which leave out terms that cannot change a bit.
+template <int R, int C>
+void reference_product(const Mat<R, C>& A, const Mat<R, C>& B, Mat<R, C>& P, int M, int L, int N) {
+    for (int i = 1; i <= M; ++i) {
+        for (int j = 1; j <= N; ++j) {
+            P(i, j) = 0.0;
+            for (int k = 1; k <= L; ++k) {
+                P(i, j) = P(i, j) + A(i, k) * B(k, j);
+            }
+        }
+    }
+}
+
+template <int R, int C>
+int reference_inverse(const Mat<R, C>& A, Mat<R, C>& B, int K) {
+    B = A;
+    for (int i = 1; i <= K; ++i) {
+        B(i, i) = B(i, i) + 1.0;
+    }
+    for (int I = 1; I <= K; ++I) {
+        const double P = B(I, I) - 1.0;
+        if (P == 0.0 || std::isnan(P)) {
+            return 1;
+        }
+        for (int J = 1; J <= K; ++J) {
+            B(I, J) = B(I, J) / P;
+        }
+        for (int L = 1; L <= K; ++L) {
+            if (L != I) {
+                const double Q = B(L, I);
+                for (int J = 1; J <= K; ++J) {
+                    B(L, J) = B(L, J) - B(I, J) * Q;
+                }
+            }
+        }
+    }
+    for (int i = 1; i <= K; ++i) {
+        B(i, i) = B(i, i) - 1.0;
+    }
+    return 0;
+}
+
+// Equal to the last bit, the sign of a zero included; any NaN matches any NaN.
+template <int R, int C>
+bool same_bits(const Mat<R, C>& X, const Mat<R, C>& Y, int K, int L) {
+    for (int j = 1; j <= L; ++j) {
+        for (int i = 1; i <= K; ++i) {
+            const double x = X(i, j), y = Y(i, j);
+            const bool both_nan = std::isnan(x) && std::isnan(y);
+            if (!both_nan && std::memcmp(&x, &y, sizeof(double)) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(Matrix, SparseProductsAndInversesMatchTheTextbookLoopsBitForBit) {
+    // Mostly zeros of both signs, with values that underflow when multiplied, and now and then an
+    // infinity or a NaN: the cases where leaving out a zero term could change a result.
+    std::mt19937 gen(20261207);
+    auto value = [&gen](int nonfinite_in) -> double {
+        const unsigned r = gen() % 100;
+        if (r < 45) {
+            return 0.0;
+        }
+        if (r < 60) {
+            return -0.0;
+        }
+        if (r < 65) {
+            return (gen() % 2 != 0 ? 1e-200 : -1e-200);
+        }
+        if (nonfinite_in > 0 && gen() % static_cast<unsigned>(nonfinite_in) == 0) {
+            return gen() % 2 != 0 ? std::numeric_limits<double>::infinity()
+                                  : std::numeric_limits<double>::quiet_NaN();
+        }
+        return static_cast<double>(static_cast<int>(gen() % 2001) - 1000) / 8.0;
+    };
+    static Mat<14, 14> A, B, C, D;
+    int products = 0, inverses = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const int nonfinite_in = round % 3 == 0 ? 40 : 0;
+        const int M = 1 + static_cast<int>(gen() % 12), L = static_cast<int>(gen() % 13),
+                  N = 1 + static_cast<int>(gen() % 12);
+        for (int j = 1; j <= 14; ++j) {
+            for (int i = 1; i <= 14; ++i) {
+                A(i, j) = value(nonfinite_in);
+                B(i, j) = value(nonfinite_in);
+            }
+        }
+        MADMUL(A, B, C, M, L, N);
+        reference_product(A, B, D, M, L, N);
+        ASSERT_TRUE(same_bits(C, D, M, N)) << "product, round " << round;
+        ++products;
+        // A dominant diagonal, so that most inversions go through to the end.
+        for (int i = 1; i <= 14; ++i) {
+            A(i, i) = static_cast<double>(20 + static_cast<int>(gen() % 20)) *
+                      (gen() % 5 == 0 ? -1.0 : 1.0);
+        }
+        const int K = 1 + static_cast<int>(gen() % 12);
+        const int status = MADINV(A, C, K);
+        ASSERT_EQ(status, reference_inverse(A, D, K)) << "inversion, round " << round;
+        if (status == 0) {
+            ASSERT_TRUE(same_bits(C, D, K, K)) << "inversion, round " << round;
+            ++inverses;
+        }
+    }
+    EXPECT_GT(inverses, 1000);
+    EXPECT_EQ(products, 3000);
 }
 
 TEST(Rotation, AxesAndAngles) {
