@@ -36,12 +36,31 @@ constexpr std::array<std::uint16_t, 128> kCp1250 = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-char to_byte(char32_t cp, const std::array<std::uint16_t, 128>& table) {
+// The byte of every code point below U+0300 (Latin letters and signs), 0 where the code page has
+// none; the few code points above it (box drawing, dashes, quotes) are looked up one by one.
+constexpr char32_t kDirect = 0x300;
+using Reverse = std::array<unsigned char, kDirect>;
+constexpr Reverse reverse_of(const std::array<std::uint16_t, 128>& table) {
+    Reverse r{};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i] >= 0x80 && table[i] < kDirect) {
+            r[table[i]] = static_cast<unsigned char>(0x80 + i);
+        }
+    }
+    return r;
+}
+constexpr Reverse kFrom852 = reverse_of(kCp852);
+constexpr Reverse kFrom1250 = reverse_of(kCp1250);
+
+char to_byte(char32_t cp, const std::array<std::uint16_t, 128>& table, const Reverse& reverse) {
     if (cp < 0x80) {
         return static_cast<char>(cp);
     }
+    if (cp < kDirect) {
+        return reverse[cp] != 0 ? static_cast<char>(reverse[cp]) : '?';
+    }
     for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i] != 0 && table[i] == cp) {
+        if (table[i] == cp) {
             return static_cast<char>(0x80 + i);
         }
     }
@@ -50,17 +69,17 @@ char to_byte(char32_t cp, const std::array<std::uint16_t, 128>& table) {
 
 }  // namespace
 
-std::string encode(std::string_view utf8, CodePage cp) {
-    const auto& table = cp == CodePage::Cp852 ? kCp852 : kCp1250;
+void append_encoded(std::string& out, std::string_view utf8, CodePage cp) {
     bool ascii = true;
     for (const char ch : utf8) {
         ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
     }
     if (ascii) {
-        return std::string(utf8);  // the same bytes in both code pages
+        out.append(utf8);  // the same bytes in both code pages
+        return;
     }
-    std::string out;
-    out.reserve(utf8.size());
+    const auto& table = cp == CodePage::Cp852 ? kCp852 : kCp1250;
+    const auto& reverse = cp == CodePage::Cp852 ? kFrom852 : kFrom1250;
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto b = static_cast<unsigned char>(utf8[i]);
@@ -89,9 +108,15 @@ std::string encode(std::string_view utf8, CodePage cp) {
         for (std::size_t k = 1; k < len; ++k) {
             c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         }
-        out.push_back(to_byte(c, table));
+        out.push_back(to_byte(c, table, reverse));
         i += len;
     }
+}
+
+std::string encode(std::string_view utf8, CodePage cp) {
+    std::string out;
+    out.reserve(utf8.size());
+    append_encoded(out, utf8, cp);
     return out;
 }
 

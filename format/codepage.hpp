@@ -11,6 +11,8 @@ enum class CodePage { Cp852, Cp1250 };
 
 // Converts a UTF-8 text to the code page; a character the page lacks becomes '?'.
 std::string encode(std::string_view utf8, CodePage cp);
+// The same, appended to out.
+void append_encoded(std::string& out, std::string_view utf8, CodePage cp);
 
 // Converts bytes of the code page to UTF-8; an unassigned byte becomes '?'.
 std::string decode(std::string_view bytes, CodePage cp);

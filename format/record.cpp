@@ -4,21 +4,24 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace kavron::fmt {
 namespace {
 
+constexpr int kWidest = 160;  // the widest real field a layout may give
+
 // The decimal expansion of v with 17 significant digits: digits and the exponent of the first.
 struct Decimal {
-    std::string digits;  // 17 digits
-    int exp = 0;         // the first digit stands for 10^exp
+    char digits[18];  // 17 digits; one more in front after a carry
+    int len = 0;
+    int exp = 0;  // the first digit stands for 10^exp
     bool neg = false;
 };
 
 Decimal expand(double v) {
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 16);
-    *res.ptr = '\0';
     Decimal r;
     const char* p = buf;
     if (*p == '-') {
@@ -27,22 +30,31 @@ Decimal expand(double v) {
     }
     for (; *p != 'e'; ++p) {
         if (*p != '.') {
-            r.digits.push_back(*p);
+            r.digits[r.len++] = *p;
         }
     }
-    r.exp = std::atoi(p + 1);
+    ++p;
+    const bool neg_exp = *p == '-';
+    if (*p == '-' || *p == '+') {
+        ++p;
+    }
+    int e = 0;
+    for (; p < res.ptr; ++p) {
+        e = e * 10 + (*p - '0');
+    }
+    r.exp = neg_exp ? -e : e;
     return r;
 }
 
-// Keeps `keep` leading digits of the expansion, rounding half away from zero; the carry may add a
-// digit in front (and raise the exponent).
+// Keeps `keep` (at most 16) leading digits of the expansion, rounding half away from zero; the
+// carry may add a digit in front (and raise the exponent).
 void round_to(Decimal& x, int keep) {
     if (keep < 0) {
-        x.digits.clear();
+        x.len = 0;
         return;
     }
-    const bool up = keep < static_cast<int>(x.digits.size()) && x.digits[keep] >= '5';
-    x.digits.resize(static_cast<std::size_t>(keep));
+    const bool up = keep < x.len && x.digits[keep] >= '5';
+    x.len = keep;
     if (up) {
         int k = keep - 1;
         while (k >= 0 && x.digits[k] == '9') {
@@ -52,7 +64,9 @@ void round_to(Decimal& x, int keep) {
         if (k >= 0) {
             ++x.digits[k];
         } else {
-            x.digits.insert(x.digits.begin(), '1');
+            std::memmove(x.digits + 1, x.digits, static_cast<std::size_t>(x.len));
+            x.digits[0] = '1';
+            ++x.len;
             ++x.exp;
         }
     }
@@ -62,11 +76,13 @@ std::string stars(int w) {
     return std::string(static_cast<std::size_t>(w > 0 ? w : 0), '*');
 }
 
-std::string justify(const std::string& s, int w) {
+std::string justify(std::string_view s, int w) {
     if (static_cast<int>(s.size()) > w) {
         return stars(w);
     }
-    return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+    std::string out(static_cast<std::size_t>(w) - s.size(), ' ');
+    out.append(s);
+    return out;
 }
 
 std::string exponent_form(double v) {
@@ -78,20 +94,27 @@ std::string exponent_form(double v) {
         x.exp = 0;
     }
     round_to(x, 16);
-    std::string s = x.neg && v != 0.0 ? "-" : "";
-    s += x.digits[0];
-    s += '.';
-    s += x.digits.substr(1, 15);
-    char e[16];
-    std::snprintf(e, sizeof e, "E%c%03d", x.exp < 0 ? '-' : '+', std::abs(x.exp));
-    s += e;
-    return justify(s, 24);
+    char s[40];
+    int n = 0;
+    if (x.neg && v != 0.0) {
+        s[n++] = '-';
+    }
+    s[n++] = x.digits[0];
+    s[n++] = '.';
+    for (int k = 1; k < x.len && k <= 15; ++k) {
+        s[n++] = x.digits[k];
+    }
+    n += std::snprintf(s + n, sizeof s - static_cast<std::size_t>(n), "E%c%03d",
+                       x.exp < 0 ? '-' : '+', std::abs(x.exp));
+    return justify({s, static_cast<std::size_t>(n)}, 24);
 }
 
 }  // namespace
 
 std::string int_field(long long v, int w) {
-    return justify(std::to_string(v), w);
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return justify({buf, static_cast<std::size_t>(res.ptr - buf)}, w);
 }
 
 std::string real_field(double v, int w, int d, bool single) {
@@ -105,31 +128,56 @@ std::string real_field(double v, int w, int d, bool single) {
         keep = budget;
     }
     if (v == 0.0) {
-        x.digits.clear();
+        x.len = 0;
     } else {
         round_to(x, keep);
     }
     // Digits of |v|·10^d as an integer: the kept digits followed by zeros down to place 10^-d.
-    std::string scaled = x.digits;
-    if (!scaled.empty()) {
-        const int zeros = x.exp - static_cast<int>(scaled.size()) + 1 + d;
-        scaled.append(static_cast<std::size_t>(zeros > 0 ? zeros : 0), '0');
+    // The text has at least d + 1 characters (the point and the decimals), and at least
+    // exp + d + 2 when the value keeps a digit at 10^exp, exp >= 0: beyond w it is all stars.
+    if (w > kWidest) {
+        throw LayoutError("real field wider than any record");
     }
-    const auto first = scaled.find_first_not_of('0');
-    const bool zero = first == std::string::npos;
-    scaled = zero ? std::string() : scaled.substr(first);
-    if (static_cast<int>(scaled.size()) < d) {
-        scaled.insert(0, static_cast<std::size_t>(d) - scaled.size(), '0');
+    if (d + 1 > w || (x.len > 0 && x.exp + d + 2 > w)) {
+        return stars(w);
     }
-    std::string intpart = scaled.substr(0, scaled.size() - static_cast<std::size_t>(d));
-    if (intpart.empty() && d == 0) {
-        intpart.assign(1, '0');
+    char scaled[kWidest + 2];
+    int n = 0;
+    if (x.len > 0) {
+        const int zeros = x.exp - x.len + 1 + d;
+        std::memcpy(scaled, x.digits, static_cast<std::size_t>(x.len));
+        n = x.len;
+        for (int k = 0; k < zeros; ++k) {
+            scaled[n++] = '0';
+        }
     }
-    std::string s = x.neg && !zero ? "-" : "";
-    s += intpart;
-    s += '.';
-    s += scaled.substr(scaled.size() - static_cast<std::size_t>(d));
-    return justify(s, w);
+    int first = 0;
+    while (first < n && scaled[first] == '0') {
+        ++first;
+    }
+    const bool zero = first == n;
+    const std::string_view digits(scaled + first, static_cast<std::size_t>(n - first));
+    const int count = static_cast<int>(digits.size());
+    char s[kWidest + 2];
+    int m = 0;
+    if (x.neg && !zero) {
+        s[m++] = '-';
+    }
+    if (count > d) {
+        for (int k = 0; k < count - d; ++k) {
+            s[m++] = digits[static_cast<std::size_t>(k)];
+        }
+    } else if (d == 0) {
+        s[m++] = '0';
+    }
+    s[m++] = '.';
+    for (int k = count; k < d; ++k) {
+        s[m++] = '0';
+    }
+    for (int k = count > d ? count - d : 0; k < count; ++k) {
+        s[m++] = digits[static_cast<std::size_t>(k)];
+    }
+    return justify({s, static_cast<std::size_t>(m)}, w);
 }
 
 std::string list_double(double v) {
@@ -151,7 +199,7 @@ struct Builder {
     int pending = 0;
     std::vector<std::string> out;
 
-    void put(const std::string& s) {
+    void put(std::string_view s) {
         cur.append(static_cast<std::size_t>(pending), ' ');
         pending = 0;
         cur += s;
@@ -190,13 +238,15 @@ struct Builder {
             }
             switch (it.kind) {
                 case Item::Kind::Text:
-                    put(encode(it.text, cp));
+                    cur.append(static_cast<std::size_t>(pending), ' ');
+                    pending = 0;
+                    append_encoded(cur, it.text, cp);
                     break;
                 case Item::Kind::Skip:
                     pending += it.w;
                     break;
                 case Item::Kind::End:
-                    out.push_back(cur);
+                    out.push_back(std::move(cur));
                     cur.clear();
                     pending = 0;
                     break;
@@ -228,8 +278,8 @@ std::vector<std::string> format_records(const Layout& layout, std::span<const Va
     if (b.next < vals.size()) {
         throw LayoutError("more values than the layout has fields");
     }
-    b.out.push_back(b.cur);
-    return b.out;
+    b.out.push_back(std::move(b.cur));
+    return std::move(b.out);
 }
 
 std::vector<std::string> list_records(std::span<const Val> vals, CodePage cp) {
