@@ -1,8 +1,9 @@
 // Matrix routines: storage, elementary operations, inversion, rotation and point lookup.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
@@ -274,7 +275,7 @@ bool same_bits(const Mat<R, C>& X, const Mat<R, C>& Y, int K, int L) {
         for (int i = 1; i <= K; ++i) {
             const double x = X(i, j), y = Y(i, j);
             const bool both_nan = std::isnan(x) && std::isnan(y);
-            if (!both_nan && std::memcmp(&x, &y, sizeof(double)) != 0) {
+            if (!both_nan && std::bit_cast<std::uint64_t>(x) != std::bit_cast<std::uint64_t>(y)) {
                 return false;
             }
         }
