@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "driver/exits.hpp"
+#include "core/exits.hpp"
+#include "geometry/geometry.hpp"
+#include "matrix/matrix.hpp"
 
 namespace kavron {
 
@@ -28,6 +30,15 @@ int dz_of(int p) {
     return 3 * p;
 }
 
+// Writes a row of coefficients into row `row` of A; points[k] is the list position of the row's
+// point k (station, first target, second target).
+void put_row(Task& t, int row, const geo::Row& coefficients, const int points[3]) {
+    for (int k = 0; k < coefficients.n; ++k) {
+        const geo::Coefficient& c = coefficients.c[k];
+        t.A(row, 3 * points[c.point] - 2 + c.axis) = c.value;
+    }
+}
+
 // Bearing from a to b in cc, in [0, 4 000 000).
 double bearing(double dx, double dy) {
     double t = std::atan2(dy, dx);
@@ -43,163 +54,163 @@ bool lookup(Run& r, int number, i16& pos) {
 }
 
 Flow too_many_equations(Run& r) {
-    ending(r, "too_many_equations");
+    ending(r, Ending::TooManyEquations);
     pause(r, " NM > JM ");
-    return end_sequence(r);
+    return close_run(r);
+}
+
+// Angles from consecutive directions of one station: misclosures, design-matrix rows and, in
+// the first pass, their check table. Counts the direction sets in IST.
+Flow angles(Run& r, bool first) {
+    using namespace fmt;
+    Task& t = r.t;
+    if (first) {
+        r.diag.write({T(" Rozdíly mezi úhly vypoč. z měř. směrů a ze souřad."), E(), E()});
+    }
+    for (int i = 1; i <= t.IS - 1; ++i) {
+        if (t.INS[i + 1] != t.INS[i]) {
+            t.IST = static_cast<i16>(t.IST + 1);
+            continue;
+        }
+        if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1) ||
+            !lookup(r, t.INC[i + 1], t.K1)) {
+            return exit_point_not_listed(r);
+        }
+        const int S = t.I1, J = t.J1, K = t.K1;
+        const double dxJ = t.XO[J] - t.XO[S], dyJ = t.YO[J] - t.YO[S];
+        const double dxK = t.XO[K] - t.XO[S], dyK = t.YO[K] - t.YO[S];
+        const double sJ = dxJ * dxJ + dyJ * dyJ;
+        const double sK = dxK * dxK + dyK * dyK;
+        if (sK == 0.0 || sJ == 0.0) {
+            return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
+        }
+        double omega = bearing(dxK, dyK) - bearing(dxJ, dyJ);
+        if (omega < 0.0) {
+            omega = omega + RK;
+        }
+        double measured = t.SMO[i + 1] - t.SMO[i];
+        if (measured < 0.0) {
+            measured = measured + RK;
+        }
+        t.IX = static_cast<i16>(t.IX + 1);
+        const double misclosure = measured - omega;
+        if (first) {
+            r.diag.write({T(" "), I(5), I(5), I(5), F(12, 2)},
+                         {t.INC[i], t.INS[i], t.INC[i + 1], misclosure});
+        }
+        if (t.IX > JM) {
+            return too_many_equations(r);
+        }
+        t.L(t.IX, 1) = misclosure;
+        t.IXX = static_cast<i16>(t.IXX + 1);
+        const int points[3] = {S, J, K};
+        put_row(t, t.IXX, geo::angle_row(dxJ, dyJ, dxK, dyK, sJ, sK), points);
+    }
+    t.IST = static_cast<i16>(t.IST + 1);
+    return Flow::go();
+}
+
+// Slope distances. Equations beyond the capacity are not stored; the run stops after them.
+Flow distances(Run& r, bool first) {
+    using namespace fmt;
+    Task& t = r.t;
+    if (first) {
+        r.diag.write({E(), E(), T(" Rozdíly mezi délkami vypoč. z měření a ze souřad."), E(), E()});
+    }
+    int k = 0;
+    for (int i = t.ISZ + 1; i <= t.NR; ++i) {
+        if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1)) {
+            return exit_point_not_listed(r);
+        }
+        const int S = t.I1, T2 = t.J1;
+        const double dx = t.XO[T2] - t.XO[S], dy = t.YO[T2] - t.YO[S], dz = t.ZO[T2] - t.ZO[S];
+        const double s = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (s == 0.0) {
+            return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
+        }
+        t.IX = static_cast<i16>(t.IX + 1);
+        k = k + 1;
+        const double misclosure = t.DO[k] - s;
+        if (first) {
+            r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
+        }
+        if (t.IX > JM) {
+            continue;
+        }
+        t.L(t.IX, 1) = misclosure;
+        t.IXX = static_cast<i16>(t.IXX + 1);
+        const int points[3] = {S, T2, 0};
+        put_row(t, t.IXX, geo::distance_row(dx, dy, dz, s, true), points);
+    }
+    return Flow::go();
+}
+
+// Zenith angles; their check table is headed whenever there are directions or zenith angles.
+Flow zenith_angles(Run& r, bool first) {
+    using namespace fmt;
+    Task& t = r.t;
+    if (first) {
+        r.diag.write({T(" Rozdíly mezi zenit.délkami z měř. hodnot a ze souřad."), E(), E()});
+    }
+    int k = 0;
+    for (int i = t.IS + 1; i <= t.ISZ; ++i) {
+        k = k + 1;
+        if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1)) {
+            return exit_point_not_listed(r);
+        }
+        const int S = t.I1, T2 = t.J1;
+        const double dz = t.ZO[T2] - t.ZO[S], dy = t.YO[T2] - t.YO[S], dx = t.XO[T2] - t.XO[S];
+        const double h = std::sqrt(dx * dx + dy * dy);
+        if (h == 0.0) {
+            return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
+        }
+        const double z = dz == 0.0 ? 1000000.0 : std::atan2(h, dz) * RO;
+        t.IX = static_cast<i16>(t.IX + 1);
+        const double misclosure = t.ZMO[k] - z;
+        if (first) {
+            r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
+        }
+        if (t.IX > JM) {
+            return too_many_equations(r);
+        }
+        t.L(t.IX, 1) = misclosure;
+        t.IXX = static_cast<i16>(t.IXX + 1);
+        const double s2 = dx * dx + dy * dy + dz * dz;
+        const int points[3] = {S, T2, 0};
+        put_row(t, t.IXX, geo::zenith_row(dx, dy, dz, h, s2), points);
+        if (t.IX != t.IXX) {
+            r.con.list({lit(" chyba v číslování řádků IXX <> IX")});
+        }
+    }
+    return Flow::go();
 }
 
 // The first step of every pass: misclosures, design-matrix rows and, in the first pass only, the
 // check tables of the diagnostics file.
 Flow data_check(Run& r) {
-    using namespace fmt;
     Task& t = r.t;
     const bool first = t.IIT == 1;
-
     for (int i = 1; i <= t.NR; ++i) {
         t.PP(i, i) = t.PPP(1, i);
     }
     t.IST = 0;
-
-    // Angles from consecutive directions of one station.
     if (t.IS >= 2) {
-        if (first) {
-            r.diag.write({T(" Rozdíly mezi úhly vypoč. z měř. směrů a ze souřad."), E(), E()});
-        }
-        for (int i = 1; i <= t.IS - 1; ++i) {
-            if (t.INS[i + 1] != t.INS[i]) {
-                t.IST = static_cast<i16>(t.IST + 1);
-                continue;
-            }
-            if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1) ||
-                !lookup(r, t.INC[i + 1], t.K1)) {
-                return exit_point_not_listed(r);
-            }
-            const int S = t.I1, J = t.J1, K = t.K1;
-            const double dxJ = t.XO[J] - t.XO[S], dyJ = t.YO[J] - t.YO[S];
-            const double dxK = t.XO[K] - t.XO[S], dyK = t.YO[K] - t.YO[S];
-            const double sJ = dxJ * dxJ + dyJ * dyJ;
-            const double sK = dxK * dxK + dyK * dyK;
-            if (sK == 0.0 || sJ == 0.0) {
-                return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
-            }
-            double omega = bearing(dxK, dyK) - bearing(dxJ, dyJ);
-            if (omega < 0.0) {
-                omega = omega + RK;
-            }
-            double measured = t.SMO[i + 1] - t.SMO[i];
-            if (measured < 0.0) {
-                measured = measured + RK;
-            }
-            t.IX = static_cast<i16>(t.IX + 1);
-            const double misclosure = measured - omega;
-            if (first) {
-                r.diag.write({T(" "), I(5), I(5), I(5), F(12, 2)},
-                             {t.INC[i], t.INS[i], t.INC[i + 1], misclosure});
-            }
-            if (t.IX > JM) {
-                return too_many_equations(r);
-            }
-            t.L(t.IX, 1) = misclosure;
-            t.IXX = static_cast<i16>(t.IXX + 1);
-            const int row = t.IXX;
-            t.A(row, dx_of(S)) = RO * (dyK / sK - dyJ / sJ);
-            t.A(row, dy_of(S)) = -RO * (dxK / sK - dxJ / sJ);
-            t.A(row, dx_of(J)) = RO * dyJ / sJ;
-            t.A(row, dy_of(J)) = -RO * dxJ / sJ;
-            t.A(row, dx_of(K)) = -RO * dyK / sK;
-            t.A(row, dy_of(K)) = RO * dxK / sK;
-        }
-        t.IST = static_cast<i16>(t.IST + 1);
+        KAVRON_TRY(angles(r, first));
     }
-
-    // Slope distances.
     if (t.ID >= 1) {
-        if (first) {
-            r.diag.write(
-                {E(), E(), T(" Rozdíly mezi délkami vypoč. z měření a ze souřad."), E(), E()});
-        }
-        int k = 0;
-        for (int i = t.ISZ + 1; i <= t.NR; ++i) {
-            if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1)) {
-                return exit_point_not_listed(r);
-            }
-            const int S = t.I1, T2 = t.J1;
-            const double dx = t.XO[T2] - t.XO[S], dy = t.YO[T2] - t.YO[S], dz = t.ZO[T2] - t.ZO[S];
-            const double s = std::sqrt(dx * dx + dy * dy + dz * dz);
-            if (s == 0.0) {
-                return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
-            }
-            t.IX = static_cast<i16>(t.IX + 1);
-            k = k + 1;
-            const double misclosure = t.DO[k] - s;
-            if (first) {
-                r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
-            }
-            if (t.IX > JM) {
-                continue;  // never stored; the run stops after the distances
-            }
-            t.L(t.IX, 1) = misclosure;
-            t.IXX = static_cast<i16>(t.IXX + 1);
-            const int row = t.IXX;
-            t.A(row, dx_of(S)) = -dx / s;
-            t.A(row, dy_of(S)) = -dy / s;
-            t.A(row, dz_of(S)) = -dz / s;
-            t.A(row, dx_of(T2)) = dx / s;
-            t.A(row, dy_of(T2)) = dy / s;
-            t.A(row, dz_of(T2)) = dz / s;
-        }
+        KAVRON_TRY(distances(r, first));
     }
     if (t.IX > JM) {
-        ending(r, "too_many_equations");
-        return stop_text(r, cp852("Chyba ve vstupu, měř. délek může být max. 56"));
+        return end_with(r, Ending::TooManyDistanceEquations);
     }
     if (t.IX != t.IXX) {
         pause(r, "Chyba  IXX <> NM");
     }
-
-    // Zenith angles.
     if (t.ISZ >= 1) {
-        if (first) {
-            r.diag.write({T(" Rozdíly mezi zenit.délkami z měř. hodnot a ze souřad."), E(), E()});
-        }
-        int k = 0;
-        for (int i = t.IS + 1; i <= t.ISZ; ++i) {
-            k = k + 1;
-            if (!lookup(r, t.INS[i], t.I1) || !lookup(r, t.INC[i], t.J1)) {
-                return exit_point_not_listed(r);
-            }
-            const int S = t.I1, T2 = t.J1;
-            const double dz = t.ZO[T2] - t.ZO[S], dy = t.YO[T2] - t.YO[S], dx = t.XO[T2] - t.XO[S];
-            const double h = std::sqrt(dx * dx + dy * dy);
-            if (h == 0.0) {
-                return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
-            }
-            const double z = dz == 0.0 ? 1000000.0 : std::atan2(h, dz) * RO;
-            t.IX = static_cast<i16>(t.IX + 1);
-            const double misclosure = t.ZMO[k] - z;
-            if (first) {
-                r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
-            }
-            if (t.IX > JM) {
-                return too_many_equations(r);
-            }
-            t.L(t.IX, 1) = misclosure;
-            t.IXX = static_cast<i16>(t.IXX + 1);
-            const int row = t.IXX;
-            const double s2 = dx * dx + dy * dy + dz * dz;
-            const double c = RO * dz / (s2 * h);
-            t.A(row, dx_of(S)) = -c * dx;
-            t.A(row, dx_of(T2)) = c * dx;
-            t.A(row, dy_of(S)) = -c * dy;
-            t.A(row, dy_of(T2)) = c * dy;
-            t.A(row, dz_of(S)) = RO * h / s2;
-            t.A(row, dz_of(T2)) = -RO * h / s2;
-            if (t.IX != t.IXX) {
-                r.con.list({lit(" chyba v číslování řádků IXX <> IX")});
-            }
-        }
+        KAVRON_TRY(zenith_angles(r, first));
     }
     t.NM = t.IX;
+    r.res.equations = t.NM;
     return Flow::go();
 }
 
@@ -260,9 +271,9 @@ Flow conditions(Run& r) {
                 }
             }
             if (j == 0) {
-                ending(r, "missing_reference_point");
+                ending(r, Ending::MissingReferencePoint);
                 r.con.list({lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
-                return end_sequence(r);
+                return close_run(r);
             }
             const double dx = x - t.XO[j], dy = y - t.YO[j];
             const double d = std::sqrt(dx * dx + dy * dy);
@@ -271,14 +282,15 @@ Flow conditions(Run& r) {
             }
             t.G(IR, dx_of(i)) = -dy / d;
             t.G(IR, dy_of(i)) = dx / d;
-        } else if (c >= 4 && c <= 7) {
-            if (c != 5) {
+        } else {
+            const geo::Fixed fixed = geo::fixed_components(c);
+            if (fixed.x) {
                 t.G(++IR, dx_of(i)) = 1.0;
             }
-            if (c != 6) {
+            if (fixed.y) {
                 t.G(++IR, dy_of(i)) = 1.0;
             }
-            if (c != 4) {
+            if (fixed.z) {
                 t.G(++IR, dz_of(i)) = 1.0;
             }
         }
@@ -304,17 +316,14 @@ void eliminate(Task& t) {
         }
     };
     for (int i = t.IB; i >= 1; --i) {
-        const int c = std::abs(t.KOD1[i]);
-        if (c < 4 || c > 7) {
-            continue;
-        }
-        if (c != 4) {
+        const geo::Fixed fixed = geo::fixed_components(t.KOD1[i]);
+        if (fixed.z) {
             remove(dz_of(i));
         }
-        if (c != 6) {
+        if (fixed.y) {
             remove(dy_of(i));
         }
-        if (c != 5) {
+        if (fixed.x) {
             remove(dx_of(i));
         }
     }
@@ -377,17 +386,14 @@ Flow reinsert(Run& r) {
         MADTRN(t.RW, t.R, NNS, NNR);
     };
     for (int i = 1; i <= t.IB; ++i) {
-        const int c = std::abs(t.KOD1[i]);
-        if (c < 4 || c > 7) {
-            continue;
-        }
-        if (c != 5) {
+        const geo::Fixed fixed = geo::fixed_components(t.KOD1[i]);
+        if (fixed.x) {
             insert(dx_of(i));
         }
-        if (c != 6) {
+        if (fixed.y) {
             insert(dy_of(i));
         }
-        if (c != 4) {
+        if (fixed.z) {
             insert(dz_of(i));
         }
     }

@@ -1,5 +1,5 @@
 #pragma once
-#include "driver/run.hpp"
+#include "core/run.hpp"
 
 namespace kavron {
 

@@ -1,20 +1,29 @@
 // Entry point: the console is the standard input and output, the clock the local time (or
 // SOURCE_DATE_EPOCH for reproducible listings); the command line may ask for reports.
 #include <cstdlib>
+#include <new>
 #include <string>
 
-#include "driver/platform.hpp"
 #include "driver/run.hpp"
+#include "platform/platform.hpp"
 
 int main(int argc, char** argv) {
     kavron::platform::Session session;
     std::string complaint;
-    const kavron::DateTime now = kavron::date_of_run(std::getenv("SOURCE_DATE_EPOCH"),
-                                                     kavron::platform::local_now, complaint);
+    const kavron::DateTime now = kavron::date_of_run(
+        std::getenv("SOURCE_DATE_EPOCH"),
+        [] {
+            const kavron::platform::LocalTime l = kavron::platform::local_now();
+            return kavron::DateTime{l.year, l.month, l.day, l.hour, l.minute, l.second};
+        },
+        complaint);
     if (!complaint.empty()) {
         kavron::platform::tell_user(complaint);
     }
-    return kavron::run_command(
-        kavron::platform::arguments(argc, argv), session.in(), session.out(), session.text_out(),
-        session.text_err(), [now] { return now; }, session.task());
+    kavron::Task* task = new (session.memory(sizeof(kavron::Task))) kavron::Task;
+    const int status =
+        kavron::run_command(kavron::platform::arguments(argc, argv), session.in(), session.out(),
+                            session.text_out(), session.text_err(), [now] { return now; }, *task);
+    task->~Task();
+    return status;
 }

@@ -1,10 +1,18 @@
-// The driver: clock, banner, file dialog, listing header, input, adjustment, results, dialog and
-// the end of the run.
+// The order of the run: clock, banner, file dialog, listing header, input, adjustment, results,
+// the dialog of derived quantities and the end.
 #include "driver/run.hpp"
 
+#include <memory>
+#include <optional>
+
 #include "adjustment/adjustment.hpp"
-#include "driver/exits.hpp"
-#include "driver/input.hpp"
+#include "core/exits.hpp"
+#include "driver/dialog.hpp"
+#include "format/codepage.hpp"
+#include "input/input.hpp"
+#include "platform/platform.hpp"
+#include "reports/listing.hpp"
+#include "reports/reports.hpp"
 #include "results/results.hpp"
 
 namespace kavron {
@@ -14,10 +22,8 @@ using fmt::raw;
 
 namespace {
 
-void banner(Run& r) {
+void banner(Console& c, const DateTime& d) {
     using namespace fmt;
-    const Task& t = r.t;
-    Console& c = r.con;
     c.write({G(25, {E()})});
     const Layout frame = {T(" "), G(36, {T("* ")})};
     c.write(frame);
@@ -28,10 +34,10 @@ void banner(Run& r) {
     c.write({T(" * *verze pro studenty*                       "), X(25), T("*")});
     c.write({T(" * 15/05/2003  ver. 3.09"), X(29), T("Datum: "), I(2), T("."), I(2), T("."), I(4),
              T(" *")},
-            {t.IDAY, t.IMON, t.IYR});
+            {d.day, d.month, d.year});
     c.write({T(" * Školní verze          "), X(30), T("Čas: "), I(2), T(":"), I(2), T(":"), I(2),
              T("   *")},
-            {t.IHR, t.IMIN, t.ISEC});
+            {d.hour, d.minute, d.second});
     c.write({T(" * "), T("Prostorová síť E3"), X(51), T("*")});
     c.write(frame);
     c.write({E(), E(), E()});
@@ -44,20 +50,118 @@ std::string rtrim(std::string s) {
     return s;
 }
 
-// One step of the file dialog: the two prompt records and the answer (24 characters in a
-// 26-character name). Returns false when the console input has ended for good.
-enum class Answer { Name, Retry, Ended };
-
-Answer ask_name(Run& r, std::string_view prompt, std::string& name) {
-    r.con.list({lit(prompt)});
-    r.con.list({lit("zadejte celou adresu               ")});
-    auto line = r.con.read_line();
-    if (!line) {
-        return r.con.input_ended() ? Answer::Ended : Answer::Retry;
+// Asks for a file name (its two prompt records, then 24 characters of the answer into a
+// 26-character name) until `try_open` takes it: try_open returns nothing to ask again (having
+// said why), or how the run goes on. An empty answer asks again; the end of the console input
+// ends the run.
+template <typename TryOpen>
+Flow ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_open) {
+    for (;;) {
+        r.con.list({lit(prompt)});
+        r.con.list({lit("zadejte celou adresu               ")});
+        const auto line = r.con.read_line();
+        if (!line) {
+            if (r.con.input_ended()) {
+                return end_with(r, Ending::ConsoleEnded);
+            }
+            continue;
+        }
+        name = line->substr(0, 24);
+        name.resize(26, ' ');
+        if (rtrim(name).empty()) {
+            continue;
+        }
+        if (const std::optional<Flow> f = try_open(rtrim(name))) {
+            return *f;
+        }
     }
-    name = line->substr(0, 24);
-    name.resize(26, ' ');
-    return rtrim(name).empty() ? Answer::Retry : Answer::Name;
+}
+
+Flow file_dialog(Run& r, const std::filesystem::path& dir) {
+    using namespace fmt;
+    Task& t = r.t;
+    KAVRON_TRY(ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
+                         [&](const std::string& name) -> std::optional<Flow> {
+                             r.diag.attach(platform::create_file(path_of(dir, name),
+                                                                 platform::Create::Replace));
+                             if (r.diag.is_open()) {
+                                 return Flow::go();
+                             }
+                             ending(r, Ending::DiagnosticsFile);
+                             r.con.list({lit("Chybový soubor nelze otevřít: "), raw(name)});
+                             return close_run(r);
+                         }));
+    r.diag.write({T(" "), T(" Toto okno slouží ke kontrole dat. "), E(), E()});
+    KAVRON_TRY(ask_until(r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,
+                         [&](const std::string& name) -> std::optional<Flow> {
+                             r.lst.attach(platform::create_file(path_of(dir, name),
+                                                                platform::Create::New));
+                             if (r.lst.is_open()) {
+                                 return Flow::go();
+                             }
+                             r.con.write({T(" "), A(24), T(" - tento soubor již existuje")},
+                                         {raw(t.ADRESA)});
+                             return std::nullopt;
+                         }));
+    KAVRON_TRY(ask_until(r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", t.ADRESB,
+                         [&](const std::string& name) -> std::optional<Flow> {
+                             std::string bytes;
+                             if (platform::read_file(path_of(dir, name), bytes)) {
+                                 r.inp.load(bytes);
+                                 return Flow::go();
+                             }
+                             r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")},
+                                         {raw(t.ADRESB)});
+                             return std::nullopt;
+                         }));
+    r.diag.write({T(" "), A(30), A(30)}, {raw(t.ADRESA), raw(t.ADRESB)});
+    return Flow::go();
+}
+
+// The listing's result sections, in the listing's order.
+void write_results(Run& r) {
+    const Results& res = r.res;
+    listing::results_console(r.con, res);
+    listing::unit_sd(r.lst, res);
+    listing::directions(r.lst, res);
+    listing::zenith_angles(r.lst, res);
+    listing::distances(r.lst, res);
+    listing::coordinates(r.lst, res);
+    listing::ellipsoids(r.lst, res);
+    listing::closing(r.lst, res);
+}
+
+Flow whole_run(Run& r, const std::filesystem::path& dir) {
+    banner(r.con, r.res.date);
+    KAVRON_TRY(file_dialog(r, dir));
+    KAVRON_TRY(read_header(r));
+    listing::header(r.lst, r.res);
+    KAVRON_TRY(read_points(r));
+    listing::point_table(r.lst, r.con, r.res);
+    KAVRON_TRY(read_measurements(r));
+    if (r.t.NR == 0) {
+        return end_with(r, Ending::NoMeasurements);
+    }
+    KAVRON_TRY(adjust(r));
+    compute_statistics(r.t, r.res);
+    compute_ellipsoids(r.t, r.res);
+    write_results(r);
+    derived_dialog(r);
+    r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.t.ADRESA)});
+    r.con.record("    ");
+    return close_run(r);
+}
+
+// Writes a report into its file; the file is closed.
+void write_report(std::unique_ptr<RawFile>& f, const std::string& text) {
+    if (f == nullptr) {
+        return;
+    }
+    std::size_t done = 0;
+    int error = 0;
+    (void)f->write(text, done, error);
+    (void)f->close(error);
+    f.reset();
 }
 
 }  // namespace
@@ -69,98 +173,6 @@ std::string path_of(const std::filesystem::path& dir, const std::string& name) {
     }
     return (dir / n).string();
 }
-
-namespace {
-
-Flow file_dialog(Run& r, const std::filesystem::path& dir) {
-    using namespace fmt;
-    Task& t = r.t;
-    const auto ended = [&r] {
-        ending(r, "console_ended");
-        return stop_text(r, "Konec vstupu z konzoly");
-    };
-    for (;;) {
-        const Answer a = ask_name(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC);
-        if (a == Answer::Ended) {
-            return ended();
-        }
-        if (a == Answer::Retry) {
-            continue;
-        }
-        if (!r.diag.create(path_of(dir, t.ADRESC))) {
-            ending(r, "diagnostics_file");
-            r.con.list({lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
-            return Flow::halt(1);
-        }
-        break;
-    }
-    r.diag.write({T(" "), T(" Toto okno slouží ke kontrole dat. "), E(), E()});
-    for (;;) {
-        const Answer a = ask_name(r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA);
-        if (a == Answer::Ended) {
-            return ended();
-        }
-        if (a == Answer::Retry) {
-            continue;
-        }
-        if (r.lst.create_new(path_of(dir, t.ADRESA))) {
-            break;
-        }
-        r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(t.ADRESA)});
-    }
-    for (;;) {
-        const Answer a =
-            ask_name(r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", t.ADRESB);
-        if (a == Answer::Ended) {
-            return ended();
-        }
-        if (a == Answer::Retry) {
-            continue;
-        }
-        if (r.inp.open(path_of(dir, t.ADRESB))) {
-            break;
-        }
-        r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(t.ADRESB)});
-    }
-    r.diag.write({T(" "), A(30), A(30)}, {raw(t.ADRESA), raw(t.ADRESB)});
-    return Flow::go();
-}
-
-void listing_header(Run& r) {
-    using namespace fmt;
-    const Task& t = r.t;
-    r.lst.write({T(" KAVRON 3.09 Prostorová síť   E3   Datum: "), I(2), T("."), I(2), T("."), I(4),
-                 T("   Čas: "), I(2), T(":"), I(2), T(":"), I(2), E(), E()},
-                {t.IDAY, t.IMON, t.IYR, t.IHR, t.IMIN, t.ISEC});
-    r.lst.write({T(" Akce: "), A(), E()}, {raw(t.ZAH)});
-    const Layout row = {T(""), A(), F(6, 1)};
-    r.lst.write(row, {lit(" směrodatná odchylka směru        [cc] ="), t.UU});
-    r.lst.write(row, {lit(" směrodatná odchylka délky        [mm] ="), t.UD});
-    r.lst.write(row, {lit(" směrodatná odchylka zen.úhlu     [cc] ="), t.UZ});
-    r.lst.write(row, {lit(" směrodatná odchylka jednotková        ="), t.MOO});
-    r.lst.write(row, {lit(" směrodatná odchylka souřadnicová [mm] ="), t.MCH});
-    r.lst.write({});
-}
-
-Flow whole_run(Run& r, const std::filesystem::path& dir) {
-    banner(r);
-    KAVRON_TRY(file_dialog(r, dir));
-    KAVRON_TRY(read_header(r));
-    listing_header(r);
-    KAVRON_TRY(read_points_and_measurements(r));
-    if (r.t.NR == 0) {
-        ending(r, "no_measurements");
-        return end_sequence(r);
-    }
-    KAVRON_TRY(adjust(r));
-    KAVRON_TRY(results(r));
-    KAVRON_TRY(dialog(r));
-    r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.t.ADRESA)});
-    r.con.record("    ");
-    return end_sequence(r);
-}
-
-}  // namespace
 
 DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime()>& local,
                      std::string& complaint) {
@@ -199,13 +211,15 @@ DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Task& t,
-                const std::filesystem::path& dir, const Reports& reports) {
+                const std::filesystem::path& dir, Reports reports) {
     Console con(in, out);
     if (reports.json != nullptr) {
         con.keep_transcript();
     }
-    Run r{con, t, {}, {}, {}, {}};
+    const auto res = std::make_unique<Results>();
+    Run r{con, t, *res, {}, {}, {}};
     const DateTime now = clock();
+    res->date = now;
     t.IYR = static_cast<i16>(now.year);
     t.IMON = static_cast<i16>(now.month);
     t.IDAY = static_cast<i16>(now.day);
@@ -217,18 +231,18 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
         f = whole_run(r, dir);
     } catch (const fmt::LayoutError& e) {
         // A write statement that does not fit its values: say so rather than print a wrong digit.
-        ending(r, "internal_error");
+        ending(r, Ending::InternalError);
         con.text_line(cp852("Vnitřní chyba programu: ") + e.what());
-        f = Flow::halt(3);
+        f = close_run(r);
     }
     con.finish();
-    r.lst.close();
-    r.diag.close();
+    (void)r.lst.close();
+    (void)r.diag.close();
     if (reports.json != nullptr) {
-        write_json(reports.json, r, f.status(), con.transcript());
+        write_report(reports.json, json_report(*res, f.status(), con.transcript()));
     }
     if (reports.svg != nullptr) {
-        write_svg(reports.svg, r);
+        write_report(reports.svg, svg_report(*res));
     }
     return f.status();
 }

@@ -1,7 +1,5 @@
 #include "format/channels.hpp"
 
-#include "driver/platform.hpp"
-
 #include <cmath>
 #include <cstdlib>
 
@@ -78,31 +76,54 @@ OutFile::~OutFile() {
     close();
 }
 
-bool OutFile::create(const std::string& path) {
-    close();
-    f_ = platform::open_file(path, platform::Open::Replace);
-    return f_ != nullptr;
-}
-
-bool OutFile::create_new(const std::string& path) {
-    close();
-    f_ = platform::open_file(path, platform::Open::New);
-    return f_ != nullptr;
-}
-
-void OutFile::close() {
-    if (f_ != nullptr) {
-        std::fclose(f_);
-        f_ = nullptr;
+bool OutFile::flush() {
+    if (f_ == nullptr || failed_) {
+        return !failed_;
     }
+    if (pending_.empty()) {
+        return true;
+    }
+    std::size_t done = 0;
+    int error = 0;
+    if (!f_->write(pending_, done, error)) {
+        // Keep only the whole records that reached the file.
+        const std::size_t end = pending_.rfind("\r\n", done >= 2 ? done - 2 : 0);
+        const std::size_t whole = end == std::string::npos || done < 2 ? 0 : end + 2;
+        if (whole != done) {
+            (void)f_->truncate(written_ + whole);
+        }
+        written_ += whole;
+        failed_ = true;
+        error_ = error;
+        pending_.clear();
+        return false;
+    }
+    written_ += pending_.size();
+    pending_.clear();
+    return true;
+}
+
+bool OutFile::close() {
+    if (f_ == nullptr) {
+        return !failed_;
+    }
+    const bool flushed = flush();
+    int error = 0;
+    const bool closed = f_->close(error);
+    f_.reset();
+    if (flushed && !closed) {
+        failed_ = true;
+        error_ = error;
+    }
+    return !failed_;
 }
 
 void OutFile::record(std::string_view rec) {
-    if (f_ == nullptr) {
+    if (f_ == nullptr || failed_) {
         return;
     }
-    std::fwrite(rec.data(), 1, rec.size(), f_);
-    std::fwrite("\r\n", 1, 2, f_);
+    pending_.append(rec);
+    pending_.append("\r\n");
 }
 
 void OutFile::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals, CodePage cp) {
@@ -241,6 +262,63 @@ bool Cursor::fill(const Var& v, std::string_view token, bool quoted) {
     return true;
 }
 
+// A repeat count r* at the position: r, with the position behind the '*'; 0 when there is none.
+long Cursor::repeat_count() {
+    std::size_t k = col_;
+    long r = 0;
+    while (k < line_.size() && is_digit(line_[k]) && r < 100000) {
+        r = r * 10 + (line_[k] - '0');
+        ++k;
+    }
+    if (k > col_ && k < line_.size() && line_[k] == '*' && r > 0) {
+        col_ = k + 1;
+        return r;
+    }
+    return 0;
+}
+
+// A text in apostrophes or quotation marks, which may go on over line ends; false when the end
+// of the records comes first (the reader then stays at the end).
+bool Cursor::quoted_token(std::string& token) {
+    const char q = line_[col_++];
+    for (;;) {
+        if (col_ >= line_.size()) {
+            if (!next_record()) {
+                done_ = true;
+                return false;
+            }
+            continue;
+        }
+        if (line_[col_] == q) {
+            if (col_ + 1 < line_.size() && line_[col_ + 1] == q) {
+                token.push_back(q);
+                col_ += 2;
+                continue;
+            }
+            ++col_;
+            return true;
+        }
+        token.push_back(line_[col_++]);
+    }
+}
+
+// After a bad value: the position behind the separator that follows it.
+ReadStatus Cursor::failed() {
+    while (col_ < line_.size() && is_blank(line_[col_])) {
+        ++col_;
+    }
+    if (col_ < line_.size() && line_[col_] == ',') {
+        ++col_;
+        while (col_ < line_.size() && is_blank(line_[col_])) {
+            ++col_;
+        }
+    }
+    if (col_ >= line_.size()) {
+        done_ = true;
+    }
+    return ReadStatus::Fail;
+}
+
 ReadStatus Cursor::list_read(std::span<const Var> vars) {
     std::size_t vi = 0;
     bool comma_pending = true;  // a comma now would stand for an empty value
@@ -274,84 +352,34 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
             done_ = true;
             return ReadStatus::Ok;
         }
-        // A repeat count r* in front of the value.
-        long repeat = 1;
-        {
-            std::size_t k = col_;
-            long r = 0;
-            while (k < line_.size() && is_digit(line_[k]) && r < 100000) {
-                r = r * 10 + (line_[k] - '0');
-                ++k;
-            }
-            if (k > col_ && k < line_.size() && line_[k] == '*' && r > 0) {
-                repeat = r;
-                col_ = k + 1;
-                if (col_ >= line_.size() || ends_token(line_[col_])) {
-                    vi += static_cast<std::size_t>(repeat);
-                    comma_pending = false;
-                    took = true;
-                    last_value_ = index_;
-                    continue;
-                }
-            }
+        long repeat = repeat_count();
+        if (repeat > 0 && (col_ >= line_.size() || ends_token(line_[col_]))) {
+            vi += static_cast<std::size_t>(repeat);  // r* alone: r empty values
+            comma_pending = false;
+            took = true;
+            last_value_ = index_;
+            continue;
         }
-        // The value itself.
+        repeat = repeat > 0 ? repeat : 1;
         std::string token;
-        bool quoted = false;
-        if (line_[col_] == '\'' || line_[col_] == '"') {
-            const char q = line_[col_++];
-            quoted = true;
-            for (;;) {
-                if (col_ >= line_.size()) {
-                    if (!next_record()) {
-                        done_ = true;  // the reader stays at the end of the file
-                        return ReadStatus::End;
-                    }
-                    continue;
-                }
-                if (line_[col_] == q) {
-                    if (col_ + 1 < line_.size() && line_[col_ + 1] == q) {
-                        token.push_back(q);
-                        col_ += 2;
-                        continue;
-                    }
-                    ++col_;
-                    break;
-                }
-                token.push_back(line_[col_++]);
-            }
-        } else {
-            while (col_ < line_.size() && !ends_token(line_[col_])) {
-                token.push_back(line_[col_++]);
-            }
+        const bool quoted = line_[col_] == '\'' || line_[col_] == '"';
+        if (quoted && !quoted_token(token)) {
+            return ReadStatus::End;
+        }
+        while (!quoted && col_ < line_.size() && !ends_token(line_[col_])) {
+            token.push_back(line_[col_++]);
         }
         // A closing mark must be followed by a separator; otherwise the value, up to the next
         // separator, is bad.
-        bool glued = false;
-        if (quoted && col_ < line_.size() && !ends_token(line_[col_])) {
-            glued = true;
-            while (col_ < line_.size() && !ends_token(line_[col_])) {
-                ++col_;
-            }
+        const bool glued = quoted && col_ < line_.size() && !ends_token(line_[col_]);
+        while (glued && col_ < line_.size() && !ends_token(line_[col_])) {
+            ++col_;
         }
         took = true;
         last_value_ = index_;
         for (long r = 0; r < repeat && vi < vars.size(); ++r) {
             if (glued || !fill(vars[vi], token, quoted)) {
-                // Leave the position behind the separator that follows the bad value.
-                while (col_ < line_.size() && is_blank(line_[col_])) {
-                    ++col_;
-                }
-                if (col_ < line_.size() && line_[col_] == ',') {
-                    ++col_;
-                    while (col_ < line_.size() && is_blank(line_[col_])) {
-                        ++col_;
-                    }
-                }
-                if (col_ >= line_.size()) {
-                    done_ = true;
-                }
-                return ReadStatus::Fail;
+                return failed();
             }
             ++vi;
         }
@@ -373,22 +401,7 @@ ReadStatus Cursor::text_read(std::string& v, std::size_t w, std::size_t len) {
     return ReadStatus::Ok;
 }
 
-bool InFile::open(const std::string& path) {
-    std::FILE* f = platform::open_file(path, platform::Open::Read);
-    if (f == nullptr) {
-        return false;
-    }
-    std::string data;
-    char buf[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        data.append(buf, n);
-    }
-    const bool bad = std::ferror(f) != 0;
-    std::fclose(f);
-    if (bad) {
-        return false;
-    }
+void InFile::load(std::string_view data) {
     lines_.clear();
     std::size_t start = 0;
     while (start < data.size()) {
@@ -396,7 +409,7 @@ bool InFile::open(const std::string& path) {
         if (end == std::string::npos) {
             end = data.size();
         }
-        std::string line = data.substr(start, end - start);
+        std::string line(data.substr(start, end - start));
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
@@ -405,7 +418,6 @@ bool InFile::open(const std::string& path) {
     }
     index_ = -1;
     done_ = true;
-    return true;
 }
 
 bool InFile::next_record() {

@@ -2,8 +2,8 @@
 // The program's channels: the console (carriage-control records and answer lines), output files
 // (records ending in CR LF) and the sequential input file, with value-list and formatted reads.
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +19,17 @@ class ByteWriter {
 public:
     virtual ~ByteWriter() = default;
     virtual void write(std::string_view bytes) = 0;
+};
+
+// A file opened for writing by the platform layer. A write reports how many of its bytes reached
+// the file and, when not all did, the system's error number.
+class RawFile {
+public:
+    virtual ~RawFile() = default;
+    virtual bool write(std::string_view bytes, std::size_t& done, int& error) = 0;
+    // Cuts the file to its first `size` bytes.
+    virtual bool truncate(std::uint64_t size) = 0;
+    virtual bool close(int& error) = 0;
 };
 
 // Where console lines come from; nullopt at the end of input. The line ending is not included.
@@ -63,7 +74,9 @@ private:
     int eof_streak_ = 0;
 };
 
-// An output file: every record ends with CR LF.
+// An output file: every record ends with CR LF. Records are gathered and written in whole
+// records; when a write fails, the file is cut back to its last whole record, the failure is
+// kept, and later records are dropped.
 class OutFile {
 public:
     OutFile() = default;
@@ -71,12 +84,20 @@ public:
     OutFile& operator=(const OutFile&) = delete;
     ~OutFile();
 
-    // Creates or replaces the file.
-    bool create(const std::string& path);
-    // Creates the file only if it does not exist yet.
-    bool create_new(const std::string& path);
+    // Takes a file the platform has opened (nullptr: none).
+    void attach(std::unique_ptr<RawFile> f) {
+        close();
+        f_ = std::move(f);
+        failed_ = false;
+        error_ = 0;
+    }
     bool is_open() const { return f_ != nullptr; }
-    void close();
+    // Writes the records gathered so far; false once any write of the file has failed.
+    bool flush();
+    // Flushes and closes; false when a write or the close failed.
+    bool close();
+    bool failed() const { return failed_; }
+    int error() const { return error_; }
 
     void record(std::string_view rec);
     void write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals = {},
@@ -84,7 +105,11 @@ public:
     void list(std::initializer_list<fmt::Val> vals, CodePage cp = CodePage::Cp1250);
 
 private:
-    std::FILE* f_ = nullptr;
+    std::unique_ptr<RawFile> f_;
+    std::string pending_;         // whole records not yet written
+    std::uint64_t written_ = 0;   // bytes in the file: whole records only
+    bool failed_ = false;
+    int error_ = 0;
 };
 
 enum class ReadStatus { Ok, End, Fail };
@@ -135,12 +160,16 @@ protected:
 private:
     bool ensure_line();
     bool fill(const Var& v, std::string_view token, bool quoted);
+    long repeat_count();
+    bool quoted_token(std::string& token);
+    ReadStatus failed();
 };
 
 // The input data file, held in memory and read record by record; can step back.
 class InFile : public Cursor {
 public:
-    bool open(const std::string& path);
+    // Takes the whole file; lines end in LF or CR LF.
+    void load(std::string_view data);
     // The next read starts again at the first character of the record in which the previous read
     // took its last value.
     void step_back();

@@ -2,11 +2,11 @@
 // cofactor matrix of the unknowns.
 #include <cmath>
 
+#include "geometry/geometry.hpp"
+#include "matrix/matrix.hpp"
 #include "results/results.hpp"
 
 namespace kavron {
-
-using fmt::lit;
 
 namespace {
 
@@ -22,65 +22,62 @@ void frame(Task& t) {
     }
 }
 
-// Propagates F through RD; the standard deviation of the quantity.
-double propagate(Run& r) {
-    Task& t = r.t;
+// Writes the coefficients of a row into F; positions[k] is the list position of its point k.
+void put(Task& t, const geo::Row& row, const int positions[3], double sign) {
+    for (int k = 0; k < row.n; ++k) {
+        const geo::Coefficient& c = row.c[k];
+        t.F(1, 3 * positions[c.point] - 2 + c.axis) = sign * c.value;
+    }
+}
+
+// Propagates F through RD: the quantity with its standard deviation.
+DerivedResult propagate(Task& t, Derived kind, std::initializer_list<int> positions,
+                        double value) {
     const int NND = 3 * t.IB;
     MADTRN(t.F, t.FT, 1, NND);
     MADMUL(t.F, t.RD, t.FR, 1, NND, NND);
-    MADMUL(t.FR, t.FT, t.VVT, 1, NND, 1);
-    double MF = t.VVT(1, 1) * t.MO * t.MO;
+    MADMUL(t.FR, t.FT, t.FRFT, 1, NND, 1);
+    DerivedResult out{{kind, {0, 0, 0}, value, 0.0}, std::nullopt};
+    int k = 0;
+    for (const int pos : positions) {
+        out.q.points[k++] = t.IN[pos];
+    }
+    double MF = t.FRFT(1, 1) * t.MO * t.MO;
     if (MF < 0.0) {
-        r.con.list({lit("f fce"), t.VVT(1, 1)});
+        out.negative = t.FRFT(1, 1);
         MF = 0.0;
     }
-    return std::sqrt(MF);
-}
-
-void two_point_row(Run& r, std::string_view kind, int Ki, int Kj, double value, double MF) {
-    using namespace fmt;
-    r.lst.write({X(2), I(4), T(" -"), I(4), X(8), F(12, 1), X(6), F(9, 3)},
-                {r.t.IN[Ki], r.t.IN[Kj], value, MF});
-    r.rep.derived.push_back({kind, {r.t.IN[Ki], r.t.IN[Kj]}, value, MF});
+    out.q.sd = std::sqrt(MF);
+    return out;
 }
 
 }  // namespace
 
-bool derived_distance(Run& r, int Ki, int Kj, bool horizontal) {
-    Task& t = r.t;
+std::optional<DerivedResult> derived_distance(Task& t, int Ki, int Kj, bool horizontal) {
     frame(t);
     const double DXK = t.XO[Kj] - t.XO[Ki];
     const double DYK = t.YO[Kj] - t.YO[Ki];
     const double DZK = horizontal ? 0.0 : t.ZO[Kj] - t.ZO[Ki];
     const double SK = std::sqrt(DZK * DZK + DXK * DXK + DYK * DYK);
     if (SK <= 0.0) {
-        return false;
+        return std::nullopt;
     }
-    t.F(1, 3 * Ki - 2) = DXK / SK;
-    t.F(1, 3 * Kj - 2) = -DXK / SK;
-    t.F(1, 3 * Ki - 1) = DYK / SK;
-    t.F(1, 3 * Kj - 1) = -DYK / SK;
-    if (!horizontal) {
-        t.F(1, 3 * Ki) = DZK / SK;
-        t.F(1, 3 * Kj) = -DZK / SK;
-    }
-    two_point_row(r, horizontal ? "horizontal_distance" : "spatial_distance", Ki, Kj, SK,
-                  propagate(r));
-    return true;
+    // The row of the quantity with the opposite sign: the variance is the same.
+    const int positions[3] = {Ki, Kj, 0};
+    put(t, geo::distance_row(DXK, DYK, DZK, SK, !horizontal), positions, -1.0);
+    return propagate(t, horizontal ? Derived::HorizontalDistance : Derived::SpatialDistance,
+                     {Ki, Kj}, SK);
 }
 
-void derived_height(Run& r, int Ki, int Kj) {
-    Task& t = r.t;
+DerivedResult derived_height(Task& t, int Ki, int Kj) {
     frame(t);
     const double DZK = t.ZO[Kj] - t.ZO[Ki];
     t.F(1, 3 * Ki) = -1.0;
     t.F(1, 3 * Kj) = 1.0;
-    two_point_row(r, "height_difference", Ki, Kj, DZK, propagate(r));
+    return propagate(t, Derived::HeightDifference, {Ki, Kj}, DZK);
 }
 
-bool derived_angle(Run& r, int Kj, int Ki, int Kk) {
-    using namespace fmt;
-    Task& t = r.t;
+std::optional<DerivedResult> derived_angle(Task& t, int Kj, int Ki, int Kk) {
     frame(t);
     const double DYK = t.YO[Kk] - t.YO[Ki];
     const double DYJ = t.YO[Kj] - t.YO[Ki];
@@ -89,7 +86,7 @@ bool derived_angle(Run& r, int Kj, int Ki, int Kk) {
     const double SK = DXK * DXK + DYK * DYK;
     const double SJ = DXJ * DXJ + DYJ * DYJ;
     if (SK <= 0.0 || SJ <= 0.0) {
-        return false;
+        return std::nullopt;
     }
     double XR = std::atan2(DYJ, DXJ) * RO;
     double YR = std::atan2(DYK, DXK) * RO;
@@ -103,21 +100,12 @@ bool derived_angle(Run& r, int Kj, int Ki, int Kk) {
     if (OMEG < 0.0) {
         OMEG = OMEG + RK;
     }
-    t.F(1, 3 * Ki - 2) = RO * (DYK / SK - DYJ / SJ);
-    t.F(1, 3 * Ki - 1) = -RO * (DXK / SK - DXJ / SJ);
-    t.F(1, 3 * Kj - 2) = RO * DYJ / SJ;
-    t.F(1, 3 * Kj - 1) = -RO * DXJ / SJ;
-    t.F(1, 3 * Kk - 2) = -RO * DYK / SK;
-    t.F(1, 3 * Kk - 1) = RO * DXK / SK;
-    const double MF = propagate(r);
-    r.lst.write({X(2), I(4), T(" -"), I(4), T(" -"), I(4), X(2), F(12, 1), X(6), F(9, 3)},
-                {t.IN[Kj], t.IN[Ki], t.IN[Kk], OMEG, MF});
-    r.rep.derived.push_back({"angle", {t.IN[Kj], t.IN[Ki], t.IN[Kk]}, OMEG, MF});
-    return true;
+    const int positions[3] = {Ki, Kj, Kk};
+    put(t, geo::angle_row(DXJ, DYJ, DXK, DYK, SJ, SK), positions, 1.0);
+    return propagate(t, Derived::Angle, {Kj, Ki, Kk}, OMEG);
 }
 
-bool derived_zenith(Run& r, int Ki, int Kj) {
-    Task& t = r.t;
+std::optional<DerivedResult> derived_zenith(Task& t, int Ki, int Kj) {
     frame(t);
     const double DXK = t.XO[Kj] - t.XO[Ki];
     const double DYK = t.YO[Kj] - t.YO[Ki];
@@ -125,18 +113,12 @@ bool derived_zenith(Run& r, int Ki, int Kj) {
     const double SK = DZK * DZK + DXK * DXK + DYK * DYK;
     const double SOR = std::sqrt(DXK * DXK + DYK * DYK);
     if (SOR == 0.0) {
-        return false;
+        return std::nullopt;
     }
-    const double SIR = DZK * RO / (SK * SOR);
-    t.F(1, 3 * Ki - 2) = -SIR * DXK;
-    t.F(1, 3 * Kj - 2) = SIR * DXK;
-    t.F(1, 3 * Ki - 1) = -SIR * DYK;
-    t.F(1, 3 * Kj - 1) = SIR * DYK;
-    t.F(1, 3 * Ki) = SOR * RO / SK;
-    t.F(1, 3 * Kj) = -SOR * RO / SK;
+    const int positions[3] = {Ki, Kj, 0};
+    put(t, geo::zenith_row(DXK, DYK, DZK, SOR, SK), positions, 1.0);
     const double ZR = DZK == 0.0 ? 1000000.0 : std::atan2(SOR, DZK) * RO;
-    two_point_row(r, "zenith_angle", Ki, Kj, ZR, propagate(r));
-    return true;
+    return propagate(t, Derived::ZenithAngle, {Ki, Kj}, ZR);
 }
 
 }  // namespace kavron

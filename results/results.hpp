@@ -1,25 +1,30 @@
 #pragma once
-#include "driver/run.hpp"
+// The figures of the results, computed once from the last pass of the adjustment into the
+// results value: the redundancy, the unit standard deviation and its test, the final
+// coordinates, the residual summaries, the covariance and the error ellipsoids; and, on request
+// in the dialog, derived quantities with their standard deviations.
+#include <optional>
+
+#include "core/results.hpp"
+#include "core/task.hpp"
 
 namespace kavron {
 
-// Statistics, residual tables, adjusted coordinates and error ellipsoids.
-Flow results(Run& r);
-// The error ellipsoid of a point from its 3x3 cofactor block (x, y, z), with the unit standard
-// deviation in use: one sweep of three rotations, as the listing prints it.
-Ellipsoid ellipsoid_of(Run& r, const double block[3][3]);
-// One rotation step of the error ellipsoid on MX in the plane (p, q) about axis OSA; returns the
-// angle in gon.
-double ellipsoid_angle(Run& r, int OSA, int p, int q);
+// Statistics and residual summaries; applies the last corrections to every point.
+void compute_statistics(Task& t, Results& res);
+// The covariance of the coordinates and the error ellipsoid of every point.
+void compute_ellipsoids(Task& t, Results& res);
 
-// The derived quantities between the points at list positions Ki, Kj (and Kk), each with its
-// standard deviation written as a row to the listing; false when the quantity is rejected.
-bool derived_distance(Run& r, int Ki, int Kj, bool horizontal);
-void derived_height(Run& r, int Ki, int Kj);
-bool derived_angle(Run& r, int Kj, int Ki, int Kk);
-bool derived_zenith(Run& r, int Ki, int Kj);
-
-// The dialog of derived quantities.
-Flow dialog(Run& r);
+// A derived quantity between the points at list positions Ki, Kj (and Kk): its value and
+// standard deviation, or nothing when it is rejected (a zero length). `negative` receives the
+// propagated cofactor when it came out negative (its standard deviation is then 0).
+struct DerivedResult {
+    DerivedQuantity q;
+    std::optional<double> negative;
+};
+std::optional<DerivedResult> derived_distance(Task& t, int Ki, int Kj, bool horizontal);
+DerivedResult derived_height(Task& t, int Ki, int Kj);
+std::optional<DerivedResult> derived_angle(Task& t, int Kj, int Ki, int Kk);
+std::optional<DerivedResult> derived_zenith(Task& t, int Ki, int Kj);
 
 }  // namespace kavron

@@ -144,11 +144,9 @@ TEST(ValueLists, RecordsHoldSeventyNinePositions) {
 class Reading : public ::testing::Test {
 protected:
     InFile& open(const std::string& text) {
-        scratch_.put("data.txt", text);
-        EXPECT_TRUE(file_.open((scratch_.dir() / "data.txt").string()));
+        file_.load(text);
         return file_;
     }
-    test::Scratch scratch_;
     InFile file_;
 };
 

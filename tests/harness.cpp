@@ -1,6 +1,7 @@
 #include "harness.hpp"
 
-#include "driver/input.hpp"
+#include "input/input.hpp"
+#include "platform/platform.hpp"
 
 #include <cstdlib>
 #include <fstream>
@@ -62,11 +63,11 @@ DateTime fixed_clock() {
 
 LoadedJob::LoadedJob(const std::string& text, std::vector<std::string> answers)
     : in(std::move(answers)) {
-    s.put("in.txt", text);
-    ok = r.inp.open((s.dir() / "in.txt").string()) &&
-         r.lst.create((s.dir() / "out.txt").string()) &&
-         r.diag.create((s.dir() / "err.txt").string()) && !read_header(r).stopped() &&
-         !read_points_and_measurements(r).stopped();
+    r.inp.load(text);
+    r.lst.attach(platform::create_file((s.dir() / "out.txt").string(), platform::Create::New));
+    r.diag.attach(platform::create_file((s.dir() / "err.txt").string(), platform::Create::New));
+    ok = r.lst.is_open() && r.diag.is_open() && !read_header(r).stopped() &&
+         !read_points(r).stopped() && !read_measurements(r).stopped();
 }
 
 std::string LoadedJob::listing() {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "core/run.hpp"
 #include "driver/run.hpp"
 
 namespace kavron::test {
@@ -59,7 +60,8 @@ struct LoadedJob {
     StringWriter out;
     Console con{in, out};
     std::unique_ptr<Task> t = std::make_unique<Task>();
-    kavron::Run r{con, *t, {}, {}, {}, {}};
+    std::unique_ptr<Results> res = std::make_unique<Results>();
+    kavron::Run r{con, *t, *res, {}, {}, {}};
     bool ok = false;
 
     explicit LoadedJob(const std::string& text, std::vector<std::string> answers = {});

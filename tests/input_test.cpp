@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "driver/exits.hpp"
+#include "core/exits.hpp"
 #include "harness.hpp"
 
 namespace kavron {
@@ -90,6 +90,7 @@ TEST(Exits, WeightMatrixPausesAfterEveryDiagonalRecord) {
     t.NR = 2;
     t.PP(1, 1) = 1.0;
     t.PP(2, 2) = 0.5;
+    job.con.record(" an open line");
     job.out.text.clear();
     EXPECT_EQ(exit_weights_singular(job.r).status(), 0);
     job.con.finish();

@@ -10,7 +10,7 @@
 
 #include "format/channels.hpp"
 #include "harness.hpp"
-#include "subruth/matrix.hpp"
+#include "matrix/matrix.hpp"
 
 namespace kavron {
 namespace {
@@ -315,33 +315,22 @@ TEST(Matrix, SparseProductsAndInversesMatchTheTextbookLoopsBitForBit) {
 }
 
 TEST(Rotation, AxesAndAngles) {
-    test::Scratch s;
-    OutFile lst;
-    ASSERT_TRUE(lst.create((s.dir() / "l.txt").string()));
     Mat<3, 3> R;
     for (int osa = 1; osa <= 3; ++osa) {
         fill_sentinel(R);
-        MADROT(R, 0.0, osa, lst);
+        MADROT(R, 0.0, osa);
         expect_block(R, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 0.0);
     }
     const double h = std::acos(-1.0) / 2;
-    MADROT(R, h, 3, lst);
+    MADROT(R, h, 3);
     expect_block(R, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, 1e-15);
-    MADROT(R, h, 2, lst);
+    MADROT(R, h, 2);
     expect_block(R, {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}, 1e-15);
-    MADROT(R, 0.3, 1, lst);
+    MADROT(R, 0.3, 1);
     EXPECT_EQ(R(1, 1), 1.0);
     EXPECT_EQ(R(1, 2), 0.0);
     EXPECT_EQ(R(3, 1), 0.0);
     EXPECT_EQ(R(2, 3), -std::sin(0.3));
-    fill_sentinel(R);
-    MADROT(R, 0.3, 0, lst);
-    MADROT(R, 0.3, 4, lst);
-    EXPECT_TRUE(untouched_outside(R, 0, 0));
-    lst.close();
-    EXPECT_EQ(s.get("l.txt"),
-              " Spatne zadana osa rotace <1,3> =   0\r\n"
-              " Spatne zadana osa rotace <1,3> =   4\r\n");
 }
 
 TEST(PointLookup, FirstMatchOrAMessage) {

@@ -10,7 +10,8 @@
 #include <sstream>
 
 #include "harness.hpp"
-#include "results/results.hpp"
+#include "geometry/geometry.hpp"
+#include "reports/reports.hpp"
 
 namespace kavron {
 namespace {
@@ -110,8 +111,6 @@ TEST_P(Example, ReportsChangeNothingAndAgreeWithTheListing) {
     // the listing's own ellipsoid computation, gives the listing's figures.
     const Json& cov = doc["covariance"]["matrix"];
     const double MO = st["m0_used"];
-    test::LoadedJob job("'e'\n1 1 1 1 0\n");
-    job.t->MO = MO;
     for (std::size_t i = 0; i < cov.size(); ++i) {
         for (std::size_t j = 0; j < cov.size(); ++j) {
             const double a = cov[i][j], b = cov[j][i];
@@ -125,7 +124,7 @@ TEST_P(Example, ReportsChangeNothingAndAgreeWithTheListing) {
                 block[a][b] = cov[3 * p + a][3 * p + b].get<double>() / (MO * MO);
             }
         }
-        const Ellipsoid e = ellipsoid_of(job.r, block);
+        const Ellipsoid e = geo::ellipsoid_of(block, MO);
         const std::string row = ellipsoid_row(doc["points"][p]["number"], e);
         EXPECT_TRUE(has(l, row)) << row;
     }
@@ -134,42 +133,20 @@ TEST_P(Example, ReportsChangeNothingAndAgreeWithTheListing) {
 INSTANTIATE_TEST_SUITE_P(Shipped, Example,
                          ::testing::Values("mikrosit", "helmert", "castecne", "nejvetsi"));
 
-TEST(Reports, HorizontalEllipsesOfHandWorkedBlocks) {
-    const struct {
-        double cxx, cxy, cyy, a, b, bearing;
-    } rows[] = {
-        {4, 0, 1, 2, 1, 0},           // major axis along x
-        {1, 0, 4, 2, 1, 100},         // along y
-        {2.5, 1.5, 2.5, 2, 1, 50},    // eigenvalues 4 and 1, halfway between x and y
-        {2.5, -1.5, 2.5, 2, 1, 150},  // the other diagonal
-        {3, 0, 3, std::sqrt(3.0), std::sqrt(3.0), 0},  // a circle
-    };
-    for (const auto& r : rows) {
-        const PlanEllipse e = horizontal_ellipse(r.cxx, r.cxy, r.cyy);
-        EXPECT_NEAR(e.a, r.a, 1e-12) << r.cxx << " " << r.cxy << " " << r.cyy;
-        EXPECT_NEAR(e.b, r.b, 1e-12) << r.cxx << " " << r.cxy << " " << r.cyy;
-        EXPECT_NEAR(e.bearing, r.bearing, 1e-9) << r.cxx << " " << r.cxy << " " << r.cyy;
-    }
-}
-
 TEST(Reports, DrawingShowsTheEllipseOfAHandWorkedBlock) {
     // One free point: the page centre, one drawn unit per mm; the largest semi-axis (2 mm) is
     // magnified 50 times to 100 units, the major axis at 50 gon from x (up) towards y (right).
-    test::LoadedJob job("'Elipsa'\n1 1 1 1 0\n1 0 0 0 0\n-1\n");
-    ASSERT_TRUE(job.ok);
-    job.r.rep.adjusted = true;
+    Results res;
+    res.points_read = 1;
+    res.points[1].number = 1;
+    res.adjusted = true;
     const double cov[3][3] = {{2.5, 1.5, 0}, {1.5, 2.5, 0}, {0, 0, 1}};
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) {
-            job.r.rep.covariance[i][j] = cov[i][j];
+            res.covariance[i][j] = cov[i][j];
         }
     }
-    const auto path = job.s.dir() / "sit.svg";
-    std::FILE* f = std::fopen(path.string().c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    write_svg(f, job.r);
-    std::fclose(f);
-    const std::string svg = slurp(path);
+    const std::string svg = svg_report(res);
     EXPECT_NE(svg.find("<ellipse cx=\"1050.0\" cy=\"1375.0\" rx=\"100.0\" ry=\"50.0\" "
                        "transform=\"rotate(-45.0 1050.0 1375.0)\""),
               std::string::npos)

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "adjustment/adjustment.hpp"
-#include "driver/input.hpp"
+#include "input/input.hpp"
 #include "harness.hpp"
 
 namespace {

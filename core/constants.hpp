@@ -4,6 +4,14 @@
 
 namespace kavron {
 
+// Capacities of the task.
+constexpr int JB = 7;   // points
+constexpr int JR = 62;  // measured quantities
+constexpr int JM = 56;  // observation equations
+constexpr int JN = 60;  // unknowns
+constexpr int JP = 60;  // condition rows
+constexpr int JD = 50;  // distances
+
 constexpr double RO = 636619.772367;         // cc per radian
 constexpr double RK = 4000000.0;             // full circle in cc
 constexpr double kPi4 = 3.1415927410125732;  // pi as a 4-byte real

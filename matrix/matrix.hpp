@@ -1,33 +1,14 @@
 #pragma once
-// Dense matrices of 8-byte reals, column-major and indexed from 1, with their declared extents,
-// and the elementary routines over a used block. No routine allocates or keeps state.
-#include <array>
+// The elementary routines over a used block of the task's matrices (column-major, indexed from
+// 1, with their declared extents), inversion, plane rotations and the lookup of a point number.
+// No routine allocates or keeps state.
 #include <cstdint>
+
+#include "core/mat.hpp"
 
 namespace kavron {
 
 class Console;
-
-// A view of a matrix with its declared extents M x N; element (i, j) lies at (i-1) + (j-1)·M.
-struct MatRef {
-    double* p;
-    int M;
-    int N;
-    double& operator()(int i, int j) const { return p[(i - 1) + (j - 1) * M]; }
-};
-
-// A matrix owned by the task, declared R x C once for the whole run.
-template <int R, int C>
-struct Mat {
-    std::array<double, static_cast<std::size_t>(R) * C> a{};
-    static std::size_t at(int i, int j) {
-        return static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * R;
-    }
-    double& operator()(int i, int j) { return a[at(i, j)]; }
-    double operator()(int i, int j) const { return a[at(i, j)]; }
-    MatRef ref() { return {a.data(), R, C}; }
-    operator MatRef() { return ref(); }
-};
 
 // C := A + B over the K x L block; A, B, C declared alike; C may be A or B.
 void MADADD(MatRef A, MatRef B, MatRef C, int K, int L);
@@ -49,10 +30,8 @@ void MADRED(MatRef A, int K, std::int16_t& L, int IC);
 void MADEXT(MatRef A, int K, std::int16_t& L, int IC);
 // B := inverse of the K x K block of A; 0 on success, 1 when a pivot was zero.
 int MADINV(MatRef A, MatRef B, int K);
-// ROT := the rotation by OMEG [rad] in the plane perpendicular to axis OSA (1, 2 or 3). Any other
-// axis leaves ROT alone and writes a record to the listing.
-class OutFile;
-void MADROT(MatRef ROT, double OMEG, int OSA, OutFile& listing);
+// ROT := the rotation by OMEG [rad] in the plane perpendicular to axis OSA (1, 2 or 3).
+void MADROT(MatRef ROT, double OMEG, int OSA);
 
 // Position of the point number ICB among IN(1..IB) (IN indexed from 1); 0 on success, 1 with a
 // console message when it is missing.

@@ -10,22 +10,10 @@
 #include <string>
 #include <utility>
 
-#include "driver/run.hpp"
+#include "geometry/geometry.hpp"
+#include "reports/reports.hpp"
 
 namespace kavron {
-
-PlanEllipse horizontal_ellipse(double cxx, double cxy, double cyy) {
-    const double mean = (cxx + cyy) / 2.0;
-    const double half = (cxx - cyy) / 2.0;
-    const double d = std::sqrt(half * half + cxy * cxy);
-    const double l1 = mean + d;
-    const double l2 = std::max(mean - d, 0.0);
-    double theta = 0.5 * std::atan2(2.0 * cxy, cxx - cyy);  // from +x towards +y
-    if (theta < 0) {
-        theta += std::acos(-1.0);
-    }
-    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / std::acos(-1.0)};
-}
 
 namespace {
 
@@ -127,31 +115,39 @@ std::string symbol(int code, double X, double Y) {
 
 }  // namespace
 
-void write_svg(std::FILE* f, const Run& r) {
-    const Task& t = r.t;
-    const Report& rep = r.rep;
-    const int n = t.IB;
-    // Plan coordinates of the points: adjusted when the adjustment finished, else as read.
-    double px[JB + 1] = {}, py[JB + 1] = {};
-    for (int i = 1; i <= n; ++i) {
-        px[i] = rep.adjusted ? t.XO[i] : rep.X0[i];
-        py[i] = rep.adjusted ? t.YO[i] : rep.Y0[i];
-    }
+namespace {
+
+// The page: where every point is drawn, at one scale for the whole network.
+struct Page {
+    int n = 0;
+    double px[JB + 1] = {}, py[JB + 1] = {};  // plan coordinates [mm]
     double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    for (int i = 1; i <= n; ++i) {
-        xmin = i == 1 ? px[i] : std::min(xmin, px[i]);
-        xmax = i == 1 ? px[i] : std::max(xmax, px[i]);
-        ymin = i == 1 ? py[i] : std::min(ymin, py[i]);
-        ymax = i == 1 ? py[i] : std::max(ymax, py[i]);
+    double s = 1;  // drawn units per mm of the network
+    double cx = (kLeft + kRight) / 2, cy = (kTop + kBottom) / 2;
+    double X(int i) const { return cx + (py[i] - (ymin + ymax) / 2) * s; }
+    double Y(int i) const { return cy - (px[i] - (xmin + xmax) / 2) * s; }
+};
+
+// Plan coordinates of the points: adjusted when the adjustment finished, else as read.
+Page page_of(const Results& res) {
+    Page pg;
+    pg.n = res.points_read;
+    for (int i = 1; i <= pg.n; ++i) {
+        const Point& p = res.points[i];
+        pg.px[i] = res.adjusted ? p.adjusted[0] : p.approx[0];
+        pg.py[i] = res.adjusted ? p.adjusted[1] : p.approx[1];
+        pg.xmin = i == 1 ? pg.px[i] : std::min(pg.xmin, pg.px[i]);
+        pg.xmax = i == 1 ? pg.px[i] : std::max(pg.xmax, pg.px[i]);
+        pg.ymin = i == 1 ? pg.py[i] : std::min(pg.ymin, pg.py[i]);
+        pg.ymax = i == 1 ? pg.py[i] : std::max(pg.ymax, pg.py[i]);
     }
     const double w = kRight - kLeft, h = kBottom - kTop;
-    const double extent = std::max({ymax - ymin, (xmax - xmin) * w / h, 0.0});
-    const double s = extent > 0 ? 0.85 * w / extent : 1.0;  // drawn units per mm of the network
-    const double cx = (kLeft + kRight) / 2, cy = (kTop + kBottom) / 2;
-    const auto X = [&](int i) { return cx + (py[i] - (ymin + ymax) / 2) * s; };
-    const auto Y = [&](int i) { return cy - (px[i] - (xmin + xmax) / 2) * s; };
+    const double extent = std::max({pg.ymax - pg.ymin, (pg.xmax - pg.xmin) * w / h, 0.0});
+    pg.s = extent > 0 ? 0.85 * w / extent : 1.0;
+    return pg;
+}
 
-    std::string out;
+void head(std::string& out, const Results& res) {
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" viewBox=\"0 "
@@ -175,39 +171,46 @@ void write_svg(std::FILE* f, const Run& r) {
 
     // Title: the action text and the date of the run.
     char date[64];
-    std::snprintf(date, sizeof date, "%d. %d. %d  %d:%02d:%02d", t.IDAY, t.IMON, t.IYR, t.IHR,
-                  t.IMIN, t.ISEC);
+    const DateTime& d = res.date;
+    std::snprintf(date, sizeof date, "%d. %d. %d  %d:%02d:%02d", d.day, d.month, d.year, d.hour,
+                  d.minute, d.second);
     out += "<text x=\"" + num(kLeft) + "\" y=\"170\" font-size=\"60\" font-weight=\"bold\">" +
-           esc(action_text(t.ZAH)) + "</text>\n";
+           esc(action_text(res.action)) + "</text>\n";
     out += "<text x=\"" + num(kLeft) + "\" y=\"245\" font-size=\"40\">" + date +
            "    osa x nahoru, osa y doprava</text>\n";
-    if (!rep.adjusted) {
+    if (!res.adjusted) {
         out += "<text x=\"" + num(kLeft) + "\" y=\"310\" font-size=\"40\" fill=\"#c0201a\">" +
-               "přibližné souřadnice, výpočet nedoběhl (" + std::string(rep.ending) + ")</text>\n";
+               "přibližné souřadnice, výpočet nedoběhl (" + std::string(info(res.ending).kind) +
+               ")</text>\n";
     }
+}
 
-    // The measured connections, each kind once per pair of points, side by side when several.
+const char* const kLineClass[3] = {"dir", "dist", "zen"};
+
+// The measured connections, each kind once per pair of points, side by side when several.
+void connections(std::string& out, const Results& res, const Page& pg) {
     std::map<std::pair<int, int>, std::set<int>> pairs;  // positions (i < j) -> kinds 0, 1, 2
     const auto pos = [&](int number) {
-        for (int i = 1; i <= n; ++i) {
-            if (t.IN[i] == number) {
+        for (int i = 1; i <= pg.n; ++i) {
+            if (res.points[i].number == number) {
                 return i;
             }
         }
         return 0;
     };
-    for (int g = 1; g <= t.NR; ++g) {
-        const int a = pos(t.INS[g]), b = pos(t.INC[g]);
+    for (int g = 1; g <= res.observations_read; ++g) {
+        const Observation& o = res.observations[g];
+        const int a = pos(o.station), b = pos(o.target);
         if (a == 0 || b == 0 || a == b) {
             continue;
         }
-        const int kind = g <= t.IS ? 0 : g <= t.ISZ ? 2 : 1;
+        const int kind = o.kind == Kind::Direction ? 0 : o.kind == Kind::Zenith ? 2 : 1;
         pairs[{std::min(a, b), std::max(a, b)}].insert(kind);
     }
-    const char* cls[3] = {"dir", "dist", "zen"};
     out += "<g>\n";
     for (const auto& [ab, kinds] : pairs) {
-        const double x1 = X(ab.first), y1 = Y(ab.first), x2 = X(ab.second), y2 = Y(ab.second);
+        const double x1 = pg.X(ab.first), y1 = pg.Y(ab.first);
+        const double x2 = pg.X(ab.second), y2 = pg.Y(ab.second);
         const double len = std::hypot(x2 - x1, y2 - y1);
         if (len < 1e-9) {
             continue;
@@ -217,59 +220,75 @@ void write_svg(std::FILE* f, const Run& r) {
             const double off = kinds.size() == 1 ? 0.0 : (k - 1) * 9.0;
             out += "<line x1=\"" + num(x1 + nx * off) + "\" y1=\"" + num(y1 + ny * off) +
                    "\" x2=\"" + num(x2 + nx * off) + "\" y2=\"" + num(y2 + ny * off) +
-                   "\" class=\"" + cls[k] + "\"/>\n";
+                   "\" class=\"" + kLineClass[k] + "\"/>\n";
         }
     }
     out += "</g>\n";
+}
 
-    // Error ellipses and z bars, magnified by one factor: the largest ellipse (or z bar, when no
-    // point has an ellipse) is about 10 mm on paper.
-    double largest = 0, largest_z = 0;
-    PlanEllipse ell[JB + 1] = {};
+// Error ellipses and z bars, magnified by one factor: the largest ellipse (or z bar, when no
+// point has an ellipse) is about 10 mm on paper.
+struct Errors {
+    geo::PlanEllipse ell[JB + 1] = {};
     double sz[JB + 1] = {};
-    for (int i = 1; rep.adjusted && i <= n; ++i) {
-        const int a = 3 * i - 3;
-        ell[i] = horizontal_ellipse(rep.covariance[a][a], rep.covariance[a][a + 1],
-                                    rep.covariance[a + 1][a + 1]);
-        sz[i] = std::sqrt(std::fabs(rep.covariance[a + 2][a + 2]));
-        largest = std::max(largest, ell[i].a);
-        largest_z = std::max(largest_z, sz[i]);
-    }
-    if (largest == 0) {
-        largest = largest_z;
-    }
+    double largest = 0;
     double magnify = 0;  // drawn units per mm of error
-    if (largest > 0) {
-        magnify = nice_below(100.0 / largest / s) * s;
-    }
+};
 
-    // Points and their numbers.
+Errors errors_of(const Results& res, const Page& pg) {
+    Errors e;
+    double largest_z = 0;
+    for (int i = 1; res.adjusted && i <= pg.n; ++i) {
+        const int a = 3 * i - 3;
+        e.ell[i] = geo::plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
+                                     res.covariance[a + 1][a + 1]);
+        e.sz[i] = std::sqrt(std::fabs(res.covariance[a + 2][a + 2]));
+        e.largest = std::max(e.largest, e.ell[i].a);
+        largest_z = std::max(largest_z, e.sz[i]);
+    }
+    if (e.largest == 0) {
+        e.largest = largest_z;
+    }
+    if (e.largest > 0) {
+        e.magnify = nice_below(100.0 / e.largest / pg.s) * pg.s;
+    }
+    return e;
+}
+
+void points(std::string& out, const Results& res, const Page& pg) {
     out += "<g>\n";
-    for (int i = 1; i <= n; ++i) {
-        out += symbol(t.KOD1[i], X(i), Y(i)) + "\n";
-        out += "<text x=\"" + num(X(i) + 30) + "\" y=\"" + num(Y(i) - 28) +
-               "\" font-size=\"44\" font-weight=\"bold\">" + std::to_string(t.IN[i]) + "</text>\n";
+    for (int i = 1; i <= pg.n; ++i) {
+        out += symbol(res.points[i].code, pg.X(i), pg.Y(i)) + "\n";
+        out += "<text x=\"" + num(pg.X(i) + 30) + "\" y=\"" + num(pg.Y(i) - 28) +
+               "\" font-size=\"44\" font-weight=\"bold\">" +
+               std::to_string(res.points[i].number) + "</text>\n";
     }
     out += "</g>\n";
+}
 
-    if (magnify > 0) {
-        out += "<g>\n";
-        for (int i = 1; i <= n; ++i) {
-            const double deg = ell[i].bearing * 0.9 - 90.0;
-            out += "<ellipse cx=\"" + num(X(i)) + "\" cy=\"" + num(Y(i)) + "\" rx=\"" +
-                   num(ell[i].a * magnify) + "\" ry=\"" + num(ell[i].b * magnify) +
-                   "\" transform=\"rotate(" + num(deg) + " " + num(X(i)) + " " + num(Y(i)) +
-                   ")\" class=\"ell\"/>\n";
-            if (sz[i] > 0) {
-                out += "<line x1=\"" + num(X(i) - 40) + "\" y1=\"" + num(Y(i) - sz[i] * magnify) +
-                       "\" x2=\"" + num(X(i) - 40) + "\" y2=\"" + num(Y(i) + sz[i] * magnify) +
-                       "\" class=\"zbar\"/>\n";
-            }
-        }
-        out += "</g>\n";
+void ellipses(std::string& out, const Page& pg, const Errors& e) {
+    if (e.magnify <= 0) {
+        return;
     }
+    out += "<g>\n";
+    for (int i = 1; i <= pg.n; ++i) {
+        const double deg = e.ell[i].bearing * 0.9 - 90.0;
+        const double X = pg.X(i), Y = pg.Y(i);
+        out += "<ellipse cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" rx=\"" +
+               num(e.ell[i].a * e.magnify) + "\" ry=\"" + num(e.ell[i].b * e.magnify) +
+               "\" transform=\"rotate(" + num(deg) + " " + num(X) + " " + num(Y) +
+               ")\" class=\"ell\"/>\n";
+        if (e.sz[i] > 0) {
+            out += "<line x1=\"" + num(X - 40) + "\" y1=\"" + num(Y - e.sz[i] * e.magnify) +
+                   "\" x2=\"" + num(X - 40) + "\" y2=\"" + num(Y + e.sz[i] * e.magnify) +
+                   "\" class=\"zbar\"/>\n";
+        }
+    }
+    out += "</g>\n";
+}
 
-    // Legend and scale bars.
+// Legend and scale bars.
+void legend(std::string& out, const Page& pg, const Errors& e) {
     double y0 = 2450;
     out += "<g font-size=\"34\">\n";
     const std::pair<int, const char*> roles[] = {{7, "pevný bod (7)"},
@@ -279,19 +298,19 @@ void write_svg(std::FILE* f, const Run& r) {
                                                  {0, "volný bod (0, 1)"}};
     for (const auto& [code, label] : roles) {
         out += symbol(code, kLeft + 30, y0) + "\n";
-        out +=
-            "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + label + "</text>\n";
+        out += "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + label +
+               "</text>\n";
         y0 += 75;
     }
     y0 = 2450;
     const char* lines[3] = {"směry", "délky", "zenitové úhly"};
     for (int k = 0; k < 3; ++k) {
         out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-               "\" class=\"" + cls[k] + "\"/>\n";
+               "\" class=\"" + kLineClass[k] + "\"/>\n";
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
         y0 += 75;
     }
-    if (magnify > 0) {
+    if (e.magnify > 0) {
         out += "<ellipse cx=\"880\" cy=\"" + num(y0) + "\" rx=\"50\" ry=\"25\" class=\"ell\"/>\n";
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">elipsa chyb (1σ, vodorovná)</text>\n";
         y0 += 75;
@@ -300,19 +319,34 @@ void write_svg(std::FILE* f, const Run& r) {
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">±σ výšky (z)</text>\n";
     }
     // The network in metres (or millimetres for a tiny one).
-    const double net = nice_below(360.0 / s);
-    out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * s) +
+    const double net = nice_below(360.0 / pg.s);
+    out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * pg.s) +
            "\" y2=\"2450\" class=\"bar\"/>\n";
     out += "<text x=\"1500\" y=\"2510\">síť: " + length_label(net) + "</text>\n";
-    if (magnify > 0) {
-        const double e = nice_below(1.5 * largest);  // about as long as the largest semi-axis
-        out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + e * magnify) +
+    if (e.magnify > 0) {
+        const double len = nice_below(1.5 * e.largest);  // about as long as the largest semi-axis
+        out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * e.magnify) +
                "\" y2=\"2600\" class=\"zbar\"/>\n";
-        out += "<text x=\"1500\" y=\"2660\">elipsy: " + length_label(e) + "</text>\n";
-        out += "<text x=\"1500\" y=\"2720\">zvětšení " + with_spaces(magnify / s) + "×</text>\n";
+        out += "<text x=\"1500\" y=\"2660\">elipsy: " + length_label(len) + "</text>\n";
+        out += "<text x=\"1500\" y=\"2720\">zvětšení " + with_spaces(e.magnify / pg.s) +
+               "×</text>\n";
     }
-    out += "</g>\n</svg>\n";
-    std::fwrite(out.data(), 1, out.size(), f);
+    out += "</g>\n";
+}
+
+}  // namespace
+
+std::string svg_report(const Results& res) {
+    const Page pg = page_of(res);
+    const Errors e = errors_of(res, pg);
+    std::string out;
+    head(out, res);
+    connections(out, res, pg);
+    points(out, res, pg);
+    ellipses(out, pg, e);
+    legend(out, pg, e);
+    out += "</svg>\n";
+    return out;
 }
 
 }  // namespace kavron

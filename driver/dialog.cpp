@@ -1,4 +1,8 @@
 // The console dialog that asks for derived quantities between adjusted points.
+#include "driver/dialog.hpp"
+
+#include "matrix/matrix.hpp"
+#include "reports/listing.hpp"
 #include "results/results.hpp"
 
 namespace kavron {
@@ -7,12 +11,17 @@ using fmt::lit;
 
 namespace {
 
+// The states of the dialog, in the order the questions come:
+//   D1 spatial distances?          P1 their point entry        C1 end the distances?
+//   D2 horizontal distances?       E1 from spatial to horizontal, then on to D3
+//   D3 height differences?         P2 their point entry        C2 end the height differences?
+//   D4 horizontal angles?          P4 their point entry        C4 end the angles?
+//   D5 zenith angles?  A5 D5's answer read again without the question
+//                                  P3 their point entry        C3 end the zenith angles?
+//   END the listing is named and the run ends.
 enum class St { D1, D2, P1, C1, E1, D3, P2, C2, D4, P4, C4, D5, A5, P3, C3, END };
 enum class Reply { Yes, No, Failed };
 enum class Entry { Numbers, Failed };
-
-constexpr std::string_view kPRO[2] = {"prostorové", "vodorovné "};
-constexpr std::string_view kPROS[2] = {"prostorová", "vodorovná "};
 
 struct Dialog {
     Run& r;
@@ -69,19 +78,22 @@ struct Dialog {
         return St::P4;
     }
 
-    void header_distance() {
-        using namespace fmt;
-        r.lst.write({E(), E(), T(" Výpočet "), A(), T("délky a její směrod. odchylky"), E(), E(),
-                     T(" "), A(), T(" délka         d        směrod. odch. délky "), E(),
-                     T("   mezi body             [mm]             [mm]"), E(), E()},
-                    {lit(kPRO[FLAG]), lit(kPROS[FLAG])});
+    void header(Derived kind) {
+        listing::derived_header(r.lst, kind);
         r.con.record(" ");
     }
 
-    void header(std::string_view title, std::string_view columns, std::string_view units) {
-        using namespace fmt;
-        r.lst.write({E(), E(), T(title), E(), E(), T(columns), E(), T(units), E(), E()});
-        r.con.record(" ");
+    // An accepted quantity: its row in the listing and its entry in the results.
+    bool take(const std::optional<DerivedResult>& d) {
+        if (!d) {
+            return false;
+        }
+        if (d->negative) {
+            r.con.list({lit("f fce"), *d->negative});
+        }
+        listing::derived_row(r.lst, d->q);
+        r.res.derived.push_back(d->q);
+        return true;
     }
 
     // The point entry of a two-point quantity: read, check, look up, compute.
@@ -110,14 +122,20 @@ struct Dialog {
                 NAVD = 1;
                 return on_reply(
                     ask("Výpočet prostorové délky a její směrod. odch. mezi body i,j  (a/n)?"),
-                    St::D1, St::E1, St::P1, [this] { header_distance(); });
+                    St::D1, St::E1, St::P1, [this] {
+                                    header(FLAG == 1 ? Derived::HorizontalDistance
+                                                     : Derived::SpatialDistance);
+                                });
             case St::D2:
                 r.con.record(" ");
                 return on_reply(ask("Výpočet vodorovné délky mezi body i,j (a/n)?"), St::D1, St::E1,
-                                St::P1, [this] { header_distance(); });
+                                St::P1, [this] {
+                                    header(FLAG == 1 ? Derived::HorizontalDistance
+                                                     : Derived::SpatialDistance);
+                                });
             case St::P1:
                 return two_points(St::C1, St::C1, St::P1,
-                                  [this] { (void)derived_distance(r, I1, I2, FLAG == 1); });
+                                  [this] { (void)take(derived_distance(t, I1, I2, FLAG == 1)); });
             case St::C1:
                 return on_reply(ask("Chcete opravdu ukončit výpočet délek? (a/n) "), St::D1, St::P1,
                                 St::E1);
@@ -130,24 +148,19 @@ struct Dialog {
             case St::D3:
                 return on_reply(ask("Chcete provést výpočet převýšení mezi body i,j (a/n)?"),
                                 St::D1, St::D4, St::P2, [this] {
-                                    header(" Výpočet převýšení a jeho směrodat. odchylky",
-                                           "   převýšení              h       směrod. odch. "
-                                           "převýšení ",
-                                           "   mezi body             [mm]             [mm]");
+                                    header(Derived::HeightDifference);
                                     NAVD = 2;
                                 });
             case St::P2:  // a negative number only asks again
-                return two_points(St::C2, St::P2, St::P2, [this] { derived_height(r, I1, I2); });
+                return two_points(St::C2, St::P2, St::P2,
+                                  [this] { (void)take(derived_height(t, I1, I2)); });
             case St::C2:
                 return on_reply(ask("Chcete opravdu ukončit výpočet převýšení (a/n)? "), St::D1,
                                 St::P2, St::D4);
             case St::D4:
                 return on_reply(ask("Výpočet úhlu mezi body j-i-k a jeho směrod. odch. (a/n)?"),
-                                St::END, St::END, St::P4, [this] {
-                                    header(" Výpočet vodorovného úhlu a jeho směrodat. odch.",
-                                           "      Úhel mezi           Úhel     směrod. odch. úhlu ",
-                                           "        body              [cc]            [cc]");
-                                });
+                                St::END, St::END, St::P4,
+                                [this] { header(Derived::Angle); });
             case St::P4: {
                 if (enter("Vložte čísla bodů j,i,k (j-levý, i-vrchol, k-pravý)?", 3) ==
                     Entry::Failed) {
@@ -159,7 +172,7 @@ struct Dialog {
                 if (!found(AK1, J1) || !found(AK2, I1) || !found(AK3, K1)) {
                     return reenter_three();
                 }
-                return derived_angle(r, J1, I1, K1) ? St::P4 : reenter_three();
+                return take(derived_angle(t, J1, I1, K1)) ? St::P4 : reenter_three();
             }
             case St::C4:
                 return on_reply(ask("Chcete opravdu ukončit výpočet úhlu? (a/n) "), St::D1, St::P4,
@@ -171,7 +184,7 @@ struct Dialog {
                 return zenith_reply(answer());
             case St::P3:
                 return two_points(St::C3, St::C3, St::P3,
-                                  [this] { (void)derived_zenith(r, I1, I2); });
+                                  [this] { (void)take(derived_zenith(t, I1, I2)); });
             case St::C3:
                 return on_reply(ask("Chcete opravdu ukončit výpočet zenit.úhlu (a/n)? "), St::A5,
                                 St::P3, St::END);
@@ -209,9 +222,7 @@ struct Dialog {
         if (reply == Reply::No) {
             return St::END;
         }
-        header(" Výpočet zenitového úhlu a jeho směrod. odch.",
-               " zenitový úhel            z        směrod. odch. úhlu ",
-               "   mezi body             [cc]             [cc]");
+        header(Derived::ZenithAngle);
         NAVD = 3;
         list_points();
         return St::P3;
@@ -220,13 +231,12 @@ struct Dialog {
 
 }  // namespace
 
-Flow dialog(Run& r) {
+void derived_dialog(Run& r) {
     Dialog d{r, r.t};
     St s = St::D1;
     while (s != St::END) {
         s = d.step(s);
     }
-    return Flow::go();
 }
 
 }  // namespace kavron

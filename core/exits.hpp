@@ -1,20 +1,21 @@
 #pragma once
-// The endings of the run: the end sequence, stops, pauses and every error exit.
+// The endings of the run: the end sequence, stops, pauses and every error exit. Each names its
+// ending (core/endings.hpp) for the reports, writes its texts and closes the console as the
+// endings table says.
 #include <string_view>
 
-#include "driver/run.hpp"
+#include "core/endings.hpp"
+#include "core/run.hpp"
 
 namespace kavron {
 
-// Names the ending that begins here, for the reports: its console text starts now.
-void ending(Run& r, std::string_view kind);
+// Names the ending that begins here: its console text starts now.
+void ending(Run& r, Ending e);
+// Closes the run as the table says for the ending named last.
+Flow close_run(Run& r);
+// Names the ending and closes the run at once.
+Flow end_with(Run& r, Ending e);
 
-// "KONEC" on a line of its own; status 0.
-Flow end_sequence(Run& r);
-// The text (bytes as they stand) on a line of its own; status 0, no "KONEC".
-Flow stop_text(Run& r, std::string_view bytes);
-// A stop without a text of its own.
-Flow stop_plain(Run& r);
 // Shows the text (bytes) on a line of its own and waits for one console line.
 void pause(Run& r, std::string_view bytes);
 

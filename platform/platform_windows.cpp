@@ -1,9 +1,12 @@
 // The Windows side of the platform.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 
-#include "driver/platform.hpp"
+#include "platform/platform.hpp"
 #include "format/codepage.hpp"
 
 // After the program's headers: <windows.h> defines IN and OUT as macros, and IN names the task's
@@ -38,29 +41,91 @@ std::wstring wide_name(const std::string& cp852_bytes) {
 
 }  // namespace
 
-std::FILE* open_file(const std::string& name, Open how) {
-    const std::wstring w = wide_name(name);
-    if (how == Open::New) {
-        // _O_EXCL with _O_CREAT creates the file only if no file of that name exists.
-        const int fd =
-            _wopen(w.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-        if (fd < 0) {
-            return nullptr;
+namespace {
+
+class WindowsFile : public RawFile {
+public:
+    explicit WindowsFile(int fd) : fd_(fd) {}
+    ~WindowsFile() override {
+        if (fd_ >= 0) {
+            _close(fd_);
         }
-        std::FILE* f = _fdopen(fd, "wb");
-        if (f == nullptr) {
-            _close(fd);
-        }
-        return f;
     }
-    return _wfopen(w.c_str(), how == Open::Replace ? L"wb" : how == Open::Keep ? L"ab" : L"rb");
+    WindowsFile(const WindowsFile&) = delete;
+    WindowsFile& operator=(const WindowsFile&) = delete;
+
+    bool write(std::string_view bytes, std::size_t& done, int& error) override {
+        done = 0;
+        while (done < bytes.size()) {
+            const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1U << 20);
+            const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(chunk));
+            if (n <= 0) {
+                error = n < 0 ? errno : ENOSPC;
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    bool truncate(std::uint64_t size) override {
+        return _chsize_s(fd_, static_cast<__int64>(size)) == 0;
+    }
+    bool close(int& error) override {
+        const int fd = fd_;
+        fd_ = -1;
+        if (_close(fd) != 0) {
+            error = errno;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error) {
+    // _O_EXCL with _O_CREAT creates the file only if no file of that name exists.
+    const int flags = _O_CREAT | _O_WRONLY | _O_BINARY | (how == Create::New ? _O_EXCL : _O_TRUNC);
+    const int fd = _wopen(wide_name(name).c_str(), flags, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        if (error != nullptr) {
+            *error = errno;
+        }
+        return nullptr;
+    }
+    return std::make_unique<WindowsFile>(fd);
+}
+
+bool read_file(const std::string& name, std::string& bytes) {
+    const int fd = _wopen(wide_name(name).c_str(), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        return false;
+    }
+    bytes.clear();
+    char buf[8192];
+    for (;;) {
+        const int n = _read(fd, buf, sizeof buf);
+        if (n < 0) {
+            _close(fd);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    _close(fd);
+    return true;
 }
 
 bool remove_file(const std::string& name) {
     return _wremove(wide_name(name).c_str()) == 0;
 }
 
-DateTime local_now() {
+LocalTime local_now() {
     const std::time_t now = std::time(nullptr);
     const std::tm* tm = std::localtime(&now);  // one thread; read once
     if (tm == nullptr) {
@@ -174,7 +239,7 @@ struct Session::Impl {
     StdoutWriter out;
     TextWriter text_out{stdout, STD_OUTPUT_HANDLE};
     TextWriter text_err{stderr, STD_ERROR_HANDLE};
-    std::unique_ptr<Task> task = std::make_unique<Task>();
+    void* memory = nullptr;
 };
 
 Session::Session()
@@ -182,8 +247,7 @@ Session::Session()
       in_(&impl_->in),
       out_(&impl_->out),
       text_out_(&impl_->text_out),
-      text_err_(&impl_->text_err),
-      task_(impl_->task.get()) {
+      text_err_(&impl_->text_err) {
     // The program writes its own CR LF: no translation of LF in either direction.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -201,7 +265,16 @@ Session::Session()
 Session::~Session() {
     std::fflush(stdout);
     restore_code_pages();
+    std::free(impl_->memory);
     delete impl_;
+}
+
+void* Session::memory(std::size_t bytes) {
+    impl_->memory = std::calloc(1, bytes);
+    if (impl_->memory == nullptr) {
+        std::abort();
+    }
+    return impl_->memory;
 }
 
 }  // namespace kavron::platform

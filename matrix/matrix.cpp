@@ -1,4 +1,4 @@
-#include "subruth/matrix.hpp"
+#include "matrix/matrix.hpp"
 
 #include <bit>
 #include <cassert>
@@ -214,8 +214,9 @@ int MADINV(MatRef A, MatRef B, int K) {
     return 0;
 }
 
-void MADROT(MatRef ROT, double OMEG, int OSA, OutFile& listing) {
+void MADROT(MatRef ROT, double OMEG, int OSA) {
     assert(ROT.M == 3 && ROT.N == 3);
+    assert(OSA >= 1 && OSA <= 3);
     int i = 0;
     int j = 0;
     switch (OSA) {
@@ -232,8 +233,6 @@ void MADROT(MatRef ROT, double OMEG, int OSA, OutFile& listing) {
             j = 3;
             break;
         default:
-            using namespace fmt;
-            listing.write({T(" Spatne zadana osa rotace <1,3> = "), I(3)}, {OSA});
             return;
     }
     const double c = std::cos(OMEG);

@@ -1,27 +1,38 @@
-#include "driver/exits.hpp"
+#include "core/exits.hpp"
+
+#include "format/codepage.hpp"
 
 namespace kavron {
 
 using fmt::lit;
 using fmt::raw;
 
-void ending(Run& r, std::string_view kind) {
-    r.rep.ending = kind;
-    r.rep.ending_from = r.con.transcript().size();
+void ending(Run& r, Ending e) {
+    r.res.ending = e;
+    r.res.ending_from = r.con.transcript().size();
 }
 
-Flow end_sequence(Run& r) {
-    r.con.text_line("KONEC");
-    return Flow::halt(0);
+Flow close_run(Run& r) {
+    const EndingInfo& e = info(r.res.ending);
+    switch (e.close) {
+        case Close::Konec:
+            r.con.text_line("KONEC");
+            break;
+        case Close::StopText:
+            r.con.text_line(cp852(e.stop_text));
+            break;
+        case Close::StopPlain:
+            r.con.text_line("Stop - Program terminated.");
+            break;
+        case Close::Status:
+            break;
+    }
+    return Flow::halt(e.status);
 }
 
-Flow stop_text(Run& r, std::string_view bytes) {
-    r.con.text_line(bytes);
-    return Flow::halt(0);
-}
-
-Flow stop_plain(Run& r) {
-    return stop_text(r, "Stop - Program terminated.");
+Flow end_with(Run& r, Ending e) {
+    ending(r, e);
+    return close_run(r);
 }
 
 void pause(Run& r, std::string_view bytes) {
@@ -31,97 +42,97 @@ void pause(Run& r, std::string_view bytes) {
 
 Flow exit_input_error(Run& r) {
     Task& t = r.t;
-    ending(r, "input_error");
+    ending(r, Ending::InputError);
     r.con.list({lit("  chyba ve čtení vstupních dat na řádku č.: "), t.NS});
     std::string CHYBAR;
     if (r.inp.text_read(CHYBAR, 40, 40) != ReadStatus::Ok) {
-        r.rep.ending = "read_error";
+        r.res.ending = Ending::ReadError;
         r.con.list({lit("Chyba při čtení vstupního souboru")});
-        return Flow::halt(1);
+        return close_run(r);
     }
     using namespace fmt;
     r.diag.write({T(" Chyba ve čtení vstupního souboru na řádku č.:"), I(4)}, {t.NS});
     r.diag.record(CHYBAR);
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_no_database(Run& r) {
-    ending(r, "no_database");
+    ending(r, Ending::NoDatabase);
     r.con.list({lit("Žadná DATABAZE bodů není inicializovaná ")});
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_point_not_listed(Run& r) {
-    ending(r, "point_not_listed");
+    ending(r, Ending::PointNotListed);
     r.con.list({lit("Číslo stanoviska nebo cíle neexistuje v seznamu")});
     r.con.list({lit("souřadnic")});
     r.con.list({lit("Proveďte opravu dat, smažte  výstupní soubor - "), raw(r.t.ADRESA)});
     r.con.list({lit("a znovu proveďte výpočet")});
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_coincident(Run& r, int n1, int n2, int n3, int i1, int j1, int k1) {
-    ending(r, "coincident_points");
+    ending(r, Ending::CoincidentPoints);
     r.con.list({lit(" Chyba - Jsou zadány stejné souřadnice pro dva body")});
     r.con.list({lit(" Čísla bodů: "), n1, n2, n3});
     r.con.list({lit(" Čísla indexů:"), i1, j1, k1});
-    return stop_plain(r);
+    return close_run(r);
 }
 
 Flow exit_underdetermined(Run& r) {
-    ending(r, "underdetermined");
+    ending(r, Ending::Underdetermined);
     r.con.list({lit(" Chyba - úloha je nedostatečně určena")});
     r.con.list({lit("         tj. malý počet podmínek umístění sítě")});
     r.con.list({lit("         nebo nedostatečné zaměření sítě")});
-    return stop_plain(r);
+    return close_run(r);
 }
 
 Flow exit_too_many_conditions(Run& r) {
-    ending(r, "too_many_conditions");
+    ending(r, Ending::TooManyConditions);
     pause(r, "JP < IG");
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_row_mismatch(Run& r) {
-    ending(r, "row_mismatch");
+    ending(r, Ending::RowMismatch);
     pause(r, "IXD <> NM");
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_weights_singular(Run& r) {
-    ending(r, "weights_singular");
+    ending(r, Ending::WeightsSingular);
     pause(r, cp852("chyba v zadání - zkontrolujte sořadnice, kódy,vstupní vel."));
     for (int i = 1; i <= r.t.NR; ++i) {
         r.con.list({lit("p(i,i) ="), i, r.t.PP(i, i)});
         pause(r, cp1250("dále ?"));
     }
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_qi_singular(Run& r) {
-    ending(r, "equation_cofactors_singular");
+    ending(r, Ending::EquationCofactorsSingular);
     pause(r, "chyba v inverzi QI()");
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_solution_singular(Run& r) {
-    ending(r, "solution_singular");
+    ending(r, Ending::SolutionSingular);
     pause(r, cp852("singularita řešení  "));
     r.con.list({lit(" zřejmě špatně zadané podmínky na umístění sítě,")});
     r.con.list({lit(" nejprve ale proveďte kontrolu vstupních veličin")});
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_dimensions(Run& r) {
-    ending(r, "dimensions");
+    ending(r, Ending::Dimensions);
     r.con.list({lit("  chyba v dimenzích   při rozšiřování matic H(), R()")});
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_dimension_not_restored(Run& r) {
-    ending(r, "dimension_not_restored");
+    ending(r, Ending::DimensionNotRestored);
     r.con.list({lit("  nesouhlasí dimenze n před redukcí a po návratu")});
-    return end_sequence(r);
+    return close_run(r);
 }
 
 Flow exit_no_convergence(Run& r) {
@@ -139,11 +150,11 @@ Flow exit_no_convergence(Run& r) {
         "  správce programu, katedra geodézie a kartografie,",
         "  Laboratorní 12, 160 00 Praha 6, tel. +420 224 000 123",
     };
-    ending(r, "no_convergence");
+    ending(r, Ending::NoConvergence);
     for (std::string_view line : kAdvice) {
         r.con.list({lit(line)});
     }
-    return end_sequence(r);
+    return close_run(r);
 }
 
 }  // namespace kavron

@@ -9,19 +9,12 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/constants.hpp"
-#include "subruth/matrix.hpp"
+#include "core/constants.hpp"
+#include "core/mat.hpp"
 
 namespace kavron {
 
 using i16 = std::int16_t;
-
-constexpr int JB = 7;   // points
-constexpr int JR = 62;  // measured quantities
-constexpr int JM = 56;  // observation equations
-constexpr int JN = 60;  // unknowns
-constexpr int JP = 60;  // condition rows
-constexpr int JD = 50;  // distances
 
 struct Task {
     // ---- Files and clock ----
@@ -116,15 +109,12 @@ struct Task {
     Mat<1, 1> VVT;      // [pvv], the weighted sum of the squared residuals
 
     // ---- Results ----
-    double QCH = 0;  // MCH^2 / MO^2: the coordinates' variance in cofactor units
-    Mat<66, 66> RD;  // working cofactor matrix of the coordinates, 3*IB square
-    Mat<1, 66> F;    // coefficients of one derived quantity in the unknowns
-    Mat<1, 66> FR;   // F*RD
-    Mat<66, 1> FT;   // F transposed
-    Mat<3, 3> MX;    // cofactor block of one point, turned towards its principal axes
-    Mat<3, 3> ROT;   // rotation of the current step
-    Mat<3, 3> ROTT;  // its transpose
-    Mat<3, 3> MXR;   // MX*ROT
+    double QCH = 0;   // MCH^2 / MO^2: the coordinates' variance in cofactor units
+    Mat<66, 66> RD;   // working cofactor matrix of the coordinates, 3*IB square
+    Mat<1, 66> F;     // coefficients of one derived quantity in the unknowns
+    Mat<1, 66> FR;    // F*RD
+    Mat<66, 1> FT;    // F transposed
+    Mat<1, 1> FRFT;   // F*RD*FT: the cofactor of the derived quantity
 };
 
 }  // namespace kavron

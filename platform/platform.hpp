@@ -1,46 +1,50 @@
 #pragma once
-// What differs between the systems the program runs on: the console of a real run, the opening of
-// files by the names the user types, the clock, the storage of the task, and messages for the
-// user's terminal. driver/platform_posix.cpp serves Linux and the other POSIX systems,
-// driver/platform_windows.cpp serves Windows; everything else is the same on both.
-#include <cstdio>
+// What differs between the systems the program runs on: the console of a real run, files opened
+// by the names the user types, the clock, memory for the task, and messages for the user's
+// terminal. platform_posix.cpp serves Linux and the other POSIX systems, platform_windows.cpp
+// serves Windows; everything else is the same on both.
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "driver/run.hpp"
-#include "driver/task.hpp"
 #include "format/channels.hpp"
 
 namespace kavron::platform {
 
-enum class Open {
+// The local date and time of day.
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+LocalTime local_now();
+
+enum class Create {
     Replace,  // create, or replace what is there
     New,      // create only if no file of that name exists (exclusive, also against a racing run)
-    Read,     // an existing file
-    Keep,     // an existing file for appending, or a new one: nothing that is there is changed
 };
 
-// Opens a file in binary mode by the name the user gave. On Windows the name's bytes are taken in
+// Opens a file for writing by the name the user gave. On Windows the name's bytes are taken in
 // code page 852 (the console's) and the file is opened by its Unicode name; elsewhere the bytes
-// are the name. nullptr when it cannot be opened.
-std::FILE* open_file(const std::string& name, Open how);
+// are the name. nullptr when it cannot be opened, with the system's error number in `error`
+// (EEXIST: a file of that name exists).
+std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error = nullptr);
+
+// The whole of an existing file; false when it cannot be opened or read.
+bool read_file(const std::string& name, std::string& bytes);
 
 // Removes the file; false when it cannot.
 bool remove_file(const std::string& name);
-
-// The local date and time of day.
-DateTime local_now();
 
 // One line for the user's terminal on standard error: UTF-8 text, written in UTF-8 on POSIX
 // systems; on Windows as Unicode to a console, else in the console's code page 852.
 void tell_user(std::string_view utf8);
 
-// The program's arguments after its name, as bytes that open_file takes for names.
+// The program's arguments after its name, as bytes that create_file takes for names.
 std::vector<std::string> arguments(int argc, char** argv);
 
-// A real run: standard input and output as bytes (the program writes its own CR LF), the task's
-// storage, and on a Windows console the code pages 852 for the run, restored at every ending,
+// A real run: standard input and output as bytes (the program writes its own CR LF), memory for
+// the task, and on a Windows console the code pages 852 for the run, restored at every ending,
 // Ctrl+C included.
 class Session {
 public:
@@ -55,7 +59,8 @@ public:
     // user's terminal as tell_user does.
     ByteWriter& text_out() { return *text_out_; }
     ByteWriter& text_err() { return *text_err_; }
-    Task& task() { return *task_; }
+    // Zeroed memory for the task, aligned for any type, valid for the whole session.
+    void* memory(std::size_t bytes);
 
 private:
     struct Impl;
@@ -64,7 +69,6 @@ private:
     ByteWriter* out_ = nullptr;
     ByteWriter* text_out_ = nullptr;
     ByteWriter* text_err_ = nullptr;
-    Task* task_ = nullptr;
 };
 
 }  // namespace kavron::platform

@@ -1,0 +1,30 @@
+#pragma once
+// Storage of the task's matrices: dense, 8-byte reals, column-major and indexed from 1, each with
+// the extents it is declared with for the whole run.
+#include <array>
+#include <cstddef>
+
+namespace kavron {
+
+// A view of a matrix with its declared extents M x N; element (i, j) lies at (i-1) + (j-1)·M.
+struct MatRef {
+    double* p;
+    int M;
+    int N;
+    double& operator()(int i, int j) const { return p[(i - 1) + (j - 1) * M]; }
+};
+
+// A matrix owned by the task, declared R x C once for the whole run.
+template <int R, int C>
+struct Mat {
+    std::array<double, static_cast<std::size_t>(R) * C> a{};
+    static std::size_t at(int i, int j) {
+        return static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * R;
+    }
+    double& operator()(int i, int j) { return a[at(i, j)]; }
+    double operator()(int i, int j) const { return a[at(i, j)]; }
+    MatRef ref() { return {a.data(), R, C}; }
+    operator MatRef() { return ref(); }
+};
+
+}  // namespace kavron

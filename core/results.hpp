@@ -1,0 +1,101 @@
+#pragma once
+// The results value: everything the run's writers (the listing's result sections, the JSON, the
+// drawing) need, filled by the steps of the run as they compute it and never changed by a later
+// step. Each part names the step that fills it; a part whose step has not run keeps its initial
+// value (`adjusted` and `has_*` tell). Units as in the listing: mm for coordinates, distances
+// and their deviations, cc for directions and angles, gon for the ellipsoid angles.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "core/constants.hpp"
+#include "core/endings.hpp"
+
+namespace kavron {
+
+struct DateTime {
+    int year, month, day, hour, minute, second;
+};
+
+// An error ellipsoid: semi-axes [mm] and the angles [gon] as the listing's columns name them.
+struct Ellipsoid {
+    double a = 0, b = 0, c = 0;
+    double alfa = 0, beta = 0, gama = 0;
+};
+
+enum class Kind { Direction, Zenith, Distance };
+
+// One measurement as read (input), with its residual once adjusted (results).
+struct Observation {
+    Kind kind = Kind::Direction;
+    int station = 0, target = 0;
+    double value = 0;     // cc or mm
+    double weight = 0;    // after the rule that a weight below 0.001 counts as 1
+    double residual = 0;  // v [cc or mm], once adjusted
+};
+
+// One point: as read (input) and as adjusted (results).
+struct Point {
+    int number = 0;
+    int code = 0;
+    double approx[3] = {};  // x, y, z as read
+    double adjusted[3] = {};
+    double shift[3] = {};  // approximate minus adjusted
+    Ellipsoid ellipsoid;
+    // The symmetry check of the cofactor block failed for the pairs xy, xz, yz.
+    bool asymmetric[3] = {};
+};
+
+// The [pv] and the standard deviation of a group of residuals, when the listing prints them.
+struct Summary {
+    bool shown = false;
+    double pv = 0, sd = 0;
+};
+
+// A derived quantity accepted in the dialog (the dialog, in the order of its rows).
+enum class Derived { SpatialDistance, HorizontalDistance, HeightDifference, Angle, ZenithAngle };
+struct DerivedQuantity {
+    Derived kind;
+    int points[3];  // point numbers: i, j; for an angle j (left), i (vertex), k (right)
+    double value;   // mm or cc
+    double sd;      // its standard deviation, same unit
+};
+
+struct Results {
+    // ---- The job (driver and input) ----
+    DateTime date{};
+    std::string action;  // the action line as read, 80 bytes
+    float UU = 0, UD = 0, UZ = 0, MOO = 0;
+    double MCH = 0;
+    int equations = 0;  // observation equations, once the first pass has formed them
+    int points_read = 0;
+    Point points[JB + 1];  // 1..points_read
+    int observations_read = 0;
+    Observation observations[JR + 1];  // measurement index 1..observations_read
+    int directions = 0, zeniths = 0, distances = 0;
+
+    // ---- The adjustment and its statistics (results) ----
+    bool adjusted = false;
+    int passes = 0;
+    int redundancy = 0;
+    double pvv = 0;          // [pvv]
+    bool m0_tested = false;  // the redundancy is at least 1
+    double m0 = 0;           // a posteriori, when tested
+    bool m0_warning = false;  // the listing warns that the measurements do not fit
+    double MO = 0;           // the unit standard deviation in use from here on
+    // Direction sets: the summary printed after direction g (0 where none).
+    Summary set_after[JR + 1];
+    Summary all_directions, zenith_summary, distance_summary;
+    // MO² (R + QCH) over the 3·points_read unknowns [mm²]: x, y, z of point 1, then point 2, ...
+    double covariance[3 * JB][3 * JB] = {};
+    double MXY = 0;  // mean coordinate standard deviation [mm]
+
+    // ---- The dialog ----
+    std::vector<DerivedQuantity> derived;
+
+    // ---- The ending (every step that ends the run) ----
+    Ending ending = Ending::Normal;
+    std::size_t ending_from = 0;  // where its console text begins in the console transcript
+};
+
+}  // namespace kavron

@@ -1,0 +1,225 @@
+// The input data file: action line, a-priori standard deviations, points, directions, zenith
+// angles and distances.
+#include "input/input.hpp"
+
+#include <cmath>
+
+#include "core/exits.hpp"
+
+namespace kavron {
+
+using fmt::lit;
+
+namespace {
+
+// State of the measurement reader carried from line to line and from section to section.
+struct MeasureVars {
+    i16 ISR = 0, ICR = 0;
+    double SOR = 0.0, VIR = 0.0;
+};
+
+enum class Line { Read, SectionEnd, Stop };
+
+// Reads one measurement line of a section: the station alone first, then the whole line.
+Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
+    Task& t = r.t;
+    t.NS = static_cast<i16>(t.NS + 1);
+    const ReadStatus first = r.inp.list_read({var(m.ISR)});
+    if (first == ReadStatus::End) {
+        return Line::SectionEnd;
+    }
+    if (first == ReadStatus::Fail) {
+        flow = exit_input_error(r);
+        return Line::Stop;
+    }
+    if (m.ISR == -1) {
+        return Line::SectionEnd;
+    }
+    r.inp.step_back();
+    if (r.inp.list_read({var(m.ISR), var(m.ICR), var(m.SOR), var(m.VIR)}) != ReadStatus::Ok) {
+        flow = exit_input_error(r);
+        return Line::Stop;
+    }
+    if (m.VIR < kMinWeight) {
+        m.VIR = 1.0;
+    }
+    return Line::Read;
+}
+
+// A code of -2 or less asks for the point database; a code above 7 has no meaning.
+Flow check_code(Run& r, i16 KOD) {
+    if (KOD <= -2) {
+        return exit_no_database(r);
+    }
+    if (KOD > 7) {
+        ending(r, Ending::UnknownPointCode);
+        r.con.list({lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
+        return close_run(r);
+    }
+    return Flow::go();
+}
+
+// Stores a measurement of the kind at measurement index g (the task's arrays and the results).
+void store(Run& r, Kind kind, int g, const MeasureVars& m) {
+    Task& t = r.t;
+    t.PP(g, g) = m.VIR;
+    t.PPP(1, g) = m.VIR;
+    t.INS[g] = m.ISR;
+    t.INC[g] = m.ICR;
+    switch (kind) {
+        case Kind::Direction:
+            t.IS = static_cast<i16>(t.IS + 1);
+            t.SMO[g] = m.SOR;
+            t.CS[g] = m.ISR;
+            t.CC[g] = m.ICR;
+            t.SO[g] = m.SOR;
+            break;
+        case Kind::Zenith:
+            t.IZ = static_cast<i16>(t.IZ + 1);
+            t.ZMO[t.IZ] = m.SOR;
+            t.CS[g] = m.ISR;
+            t.CC[g] = m.ICR;
+            t.ZZ[t.IZ] = m.SOR;
+            break;
+        case Kind::Distance:
+            t.ID = static_cast<i16>(t.ID + 1);
+            t.DO[t.ID] = m.SOR;
+            break;
+    }
+    r.res.observations[g] = {kind, m.ISR, m.ICR, m.SOR, m.VIR, 0.0};
+    r.res.directions = t.IS;
+    r.res.zeniths = t.IZ;
+    r.res.distances = t.ID;
+}
+
+// One section of measurements of a kind, from measurement index g + 1 on; g ends at the last.
+Flow read_section(Run& r, Kind kind, MeasureVars& m, int& g) {
+    Flow flow = Flow::go();
+    for (;;) {
+        const Line line = read_measurement(r, m, flow);
+        if (line == Line::Stop) {
+            return flow;
+        }
+        if (line == Line::SectionEnd) {
+            return Flow::go();
+        }
+        if (g + 1 > JR) {
+            return end_with(r, Ending::TooManyMeasurements);
+        }
+        if (kind == Kind::Distance && r.t.ID + 1 > JD) {
+            return end_with(r, Ending::TooManyDistances);
+        }
+        g = g + 1;
+        store(r, kind, g, m);
+    }
+}
+
+// The job's header in the results, as far as it was read.
+void header_read(Run& r) {
+    const Task& t = r.t;
+    r.res.action = t.ZAH;
+    r.res.UU = t.UU;
+    r.res.UD = t.UD;
+    r.res.UZ = t.UZ;
+    r.res.MOO = t.MOO;
+    r.res.MCH = t.MCH;
+}
+
+}  // namespace
+
+Flow read_header(Run& r) {
+    Task& t = r.t;
+    t.NS = static_cast<i16>(t.NS + 1);
+    if (r.inp.list_read({var(t.ZAH, 80)}) != ReadStatus::Ok) {
+        return exit_input_error(r);
+    }
+    t.NS = static_cast<i16>(t.NS + 1);
+    const ReadStatus s =
+        r.inp.list_read({var(t.UU), var(t.UD), var(t.UZ), var(t.MOO), var(t.MCH)});
+    if (s == ReadStatus::Ok) {
+        if (t.MOO < 0.01f) {
+            t.MOO = 1.0f;
+        }
+        t.MO = t.MOO;
+    }
+    header_read(r);
+    return s == ReadStatus::Ok ? Flow::go() : exit_input_error(r);
+}
+
+Flow read_points(Run& r) {
+    Task& t = r.t;
+    i16 ICB = 0, KOD = 0;
+    double XR = 0.0, YR = 0.0, ZR = 0.0;
+    for (;;) {
+        t.NS = static_cast<i16>(t.NS + 1);
+        ZR = 0.0;
+        const ReadStatus first = r.inp.list_read({var(ICB)});
+        if (first == ReadStatus::End) {
+            break;
+        }
+        if (first == ReadStatus::Fail) {
+            return exit_input_error(r);
+        }
+        if (ICB == -1) {
+            break;
+        }
+        r.inp.step_back();
+        if (r.inp.list_read({var(ICB), var(KOD)}) != ReadStatus::Ok) {
+            return exit_input_error(r);
+        }
+        KAVRON_TRY(check_code(r, KOD));
+        r.inp.step_back();
+        if (r.inp.list_read({var(ICB), var(KOD), var(XR), var(YR), var(ZR)}) != ReadStatus::Ok) {
+            return exit_input_error(r);
+        }
+        // When the number and the code stood on different lines, the full read starts on the
+        // code's line and takes another code: it is checked again before it is stored.
+        KAVRON_TRY(check_code(r, KOD));
+        if (t.IB + 1 > JB) {
+            return end_with(r, Ending::TooManyPoints);
+        }
+        t.IB = static_cast<i16>(t.IB + 1);
+        t.IN[t.IB] = ICB;
+        t.XO[t.IB] = XR;
+        t.YO[t.IB] = YR;
+        t.ZO[t.IB] = ZR;
+        t.KOD1[t.IB] = KOD;
+        Point& p = r.res.points[t.IB];
+        p.number = ICB;
+        p.code = KOD;
+        p.approx[0] = XR;
+        p.approx[1] = YR;
+        p.approx[2] = ZR;
+        r.res.points_read = t.IB;
+    }
+    t.NN = static_cast<i16>(3 * t.IB);
+    t.RC = 0.0;
+    for (int i = 1; i <= t.IB; ++i) {
+        t.RC = (std::fabs(t.YO[i]) + std::fabs(t.XO[i])) + t.RC;
+    }
+    t.RC = t.RC / t.NN;
+    return Flow::go();
+}
+
+Flow read_measurements(Run& r) {
+    Task& t = r.t;
+    MeasureVars m;
+    int g = 0;
+    // NR counts the measurements of the sections read to their end.
+    const auto section_done = [&] {
+        t.NR = static_cast<i16>(g);
+        r.res.observations_read = g;
+    };
+    KAVRON_TRY(read_section(r, Kind::Direction, m, g));
+    section_done();
+    KAVRON_TRY(read_section(r, Kind::Zenith, m, g));
+    section_done();
+    KAVRON_TRY(read_section(r, Kind::Distance, m, g));
+    section_done();
+    t.ISZ = static_cast<i16>(t.IS + t.IZ);
+    t.ISN1 = static_cast<i16>(t.IS + 1);
+    t.IZN1 = static_cast<i16>(t.IS + t.IZ + 1);
+    return Flow::go();
+}
+
+}  // namespace kavron

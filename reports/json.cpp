@@ -1,0 +1,217 @@
+// The results of a run as one JSON document: what the listing shows, at full precision, and how
+// the run ended, so that a script can compare jobs. Names: docs/json.md.
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "format/codepage.hpp"
+#include "reports/reports.hpp"
+
+namespace kavron {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+}  // namespace
+
+std::string action_text(std::string bytes) {
+    while (!bytes.empty() && bytes.back() == ' ') {
+        bytes.pop_back();
+    }
+    std::size_t i = 0;
+    bool valid = true;
+    while (valid && i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const std::size_t len = b < 0x80             ? 1
+                                : (b & 0xE0) == 0xC0 ? 2
+                                : (b & 0xF0) == 0xE0 ? 3
+                                : (b & 0xF8) == 0xF0 ? 4
+                                                     : 0;
+        valid = len != 0 && i + len <= bytes.size() && (len != 2 || b >= 0xC2);
+        for (std::size_t k = 1; valid && k < len; ++k) {
+            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        }
+        i += len;
+    }
+    return valid ? bytes : decode(bytes, CodePage::Cp1250);
+}
+
+namespace {
+
+// The console text of the ending: lines as the console shows them (code page 852), without the
+// closing KONEC.
+std::string message_of(const std::string& console, std::size_t from) {
+    const std::string utf8 =
+        decode(console.substr(std::min(from, console.size())), CodePage::Cp852);
+    std::string out;
+    std::string line;
+    auto flush = [&] {
+        const auto a = line.find_first_not_of(' ');
+        const auto b = line.find_last_not_of(' ');
+        if (a != std::string::npos) {
+            if (!out.empty()) {
+                out.push_back('\n');
+            }
+            out.append(line, a, b - a + 1);
+        }
+        line.clear();
+    };
+    for (const char c : utf8) {
+        if (c == '\r' || c == '\n') {
+            flush();
+        } else {
+            line.push_back(c);
+        }
+    }
+    flush();
+    const std::string tail = "KONEC";
+    if (out.size() >= tail.size() &&
+        out.compare(out.size() - tail.size(), tail.size(), tail) == 0) {
+        out.erase(out.size() - tail.size());
+        while (!out.empty() && out.back() == '\n') {
+            out.pop_back();
+        }
+    }
+    return out;
+}
+
+Json xyz(double x, double y, double z) {
+    return Json{{"x", x}, {"y", y}, {"z", z}};
+}
+
+}  // namespace
+
+namespace {
+
+std::string_view derived_kind(Derived d) {
+    switch (d) {
+        case Derived::SpatialDistance:
+            return "spatial_distance";
+        case Derived::HorizontalDistance:
+            return "horizontal_distance";
+        case Derived::HeightDifference:
+            return "height_difference";
+        case Derived::Angle:
+            return "angle";
+        case Derived::ZenithAngle:
+            return "zenith_angle";
+    }
+    return {};
+}
+
+Json job_of(const Results& res) {
+    Json job;
+    job["action"] = action_text(res.action);
+    job["apriori"] = {{"direction_sd_cc", static_cast<double>(res.UU)},
+                      {"distance_sd_mm", static_cast<double>(res.UD)},
+                      {"zenith_sd_cc", static_cast<double>(res.UZ)},
+                      {"unit_sd", static_cast<double>(res.MOO)},
+                      {"coordinate_sd_mm", res.MCH}};
+    job["counts"] = {{"points", res.points_read},    {"directions", res.directions},
+                     {"zenith_angles", res.zeniths}, {"distances", res.distances},
+                     {"equations", res.equations},   {"unknowns", 3 * res.points_read}};
+    return job;
+}
+
+Json points_of(const Results& res) {
+    Json points = Json::array();
+    for (int i = 1; i <= res.points_read; ++i) {
+        const Point& pt = res.points[i];
+        Json p;
+        p["number"] = pt.number;
+        p["code"] = pt.code;
+        p["approximate"] = xyz(pt.approx[0], pt.approx[1], pt.approx[2]);
+        if (res.adjusted) {
+            const int a = 3 * i - 3;
+            p["adjusted"] = xyz(pt.adjusted[0], pt.adjusted[1], pt.adjusted[2]);
+            p["sigma"] = xyz(std::sqrt(std::fabs(res.covariance[a][a])),
+                             std::sqrt(std::fabs(res.covariance[a + 1][a + 1])),
+                             std::sqrt(std::fabs(res.covariance[a + 2][a + 2])));
+            const Ellipsoid& e = pt.ellipsoid;
+            p["ellipsoid"] = {{"a", e.a},       {"b", e.b},       {"c", e.c},
+                              {"alfa", e.alfa}, {"beta", e.beta}, {"gama", e.gama}};
+        }
+        points.push_back(p);
+    }
+    return points;
+}
+
+Json covariance_of(const Results& res) {
+    Json rows = Json::array();
+    Json matrix = Json::array();
+    for (int i = 0; i < 3 * res.points_read; ++i) {
+        rows.push_back(
+            {{"point", res.points[i / 3 + 1].number}, {"axis", std::string(1, "xyz"[i % 3])}});
+        Json row = Json::array();
+        for (int j = 0; j < 3 * res.points_read; ++j) {
+            row.push_back(res.covariance[i][j]);
+        }
+        matrix.push_back(row);
+    }
+    return {{"unit", "mm2"}, {"rows", rows}, {"matrix", matrix}};
+}
+
+Json observations_of(const Results& res) {
+    Json observations = Json::array();
+    for (int g = 1; g <= res.observations_read; ++g) {
+        const Observation& o = res.observations[g];
+        const bool direction = o.kind == Kind::Direction, zenith = o.kind == Kind::Zenith;
+        observations.push_back({{"kind", direction ? "direction"
+                                         : zenith  ? "zenith_angle"
+                                                   : "distance"},
+                                {"station", o.station},
+                                {"target", o.target},
+                                {"value", o.value},
+                                {"unit", direction || zenith ? "cc" : "mm"},
+                                {"weight", o.weight},
+                                {"residual", res.adjusted ? Json(o.residual) : Json(nullptr)}});
+    }
+    return observations;
+}
+
+}  // namespace
+
+std::string json_report(const Results& res, int status, const std::string& console) {
+    Json doc;
+    doc["format"] = "kavron-results";
+    doc["version"] = 1;
+    char date[80];
+    const DateTime& d = res.date;
+    std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day,
+                  d.hour, d.minute, d.second);
+    doc["date"] = date;
+    const bool normal = res.ending == Ending::Normal;
+    doc["ending"] = {{"status", status},
+                     {"kind", std::string(info(res.ending).kind)},
+                     {"message", normal ? std::string() : message_of(console, res.ending_from)}};
+    doc["job"] = job_of(res);
+    doc["points"] = points_of(res);
+    if (res.adjusted) {
+        doc["covariance"] = covariance_of(res);
+        doc["statistics"] = {{"m0", res.m0_tested ? Json(res.m0) : Json(nullptr)},
+                             {"m0_apriori", static_cast<double>(res.MOO)},
+                             {"m0_used", res.MO},
+                             {"redundancy", res.redundancy},
+                             {"passes", res.passes},
+                             {"m0_test_passed", res.m0_tested ? Json(!res.m0_warning) : Json(nullptr)}};
+    }
+    doc["observations"] = observations_of(res);
+    Json derived = Json::array();
+    for (const DerivedQuantity& q : res.derived) {
+        const bool angle = q.kind == Derived::Angle || q.kind == Derived::ZenithAngle;
+        std::vector<int> points(q.points, q.points + (q.kind == Derived::Angle ? 3 : 2));
+        derived.push_back({{"kind", std::string(derived_kind(q.kind))},
+                           {"points", points},
+                           {"value", q.value},
+                           {"sd", q.sd},
+                           {"unit", angle ? "cc" : "mm"}});
+    }
+    doc["derived"] = derived;
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace kavron

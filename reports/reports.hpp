@@ -1,0 +1,18 @@
+#pragma once
+// The reports beside the listing, written from the results value alone: the results as one JSON
+// document and a plan drawing of the network (SVG), both UTF-8.
+#include <string>
+
+#include "core/results.hpp"
+
+namespace kavron {
+
+// The action line as UTF-8: its bytes when they are valid UTF-8, else taken as code page 1250;
+// trailing blanks dropped.
+std::string action_text(std::string bytes);
+
+// `status` is the run's exit status, `console` the console transcript of the run.
+std::string json_report(const Results& res, int status, const std::string& console);
+std::string svg_report(const Results& res);
+
+}  // namespace kavron
