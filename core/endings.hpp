@@ -46,7 +46,7 @@ enum class Close {
 
 struct EndingInfo {
     Ending ending;
-    std::string_view kind;       // the name in the reports
+    std::string_view kind;  // the name in the reports
     Close close;
     std::string_view stop_text;  // UTF-8, for Close::StopText (shown in code page 852)
     int status;

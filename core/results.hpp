@@ -78,11 +78,11 @@ struct Results {
     bool adjusted = false;
     int passes = 0;
     int redundancy = 0;
-    double pvv = 0;          // [pvv]
-    bool m0_tested = false;  // the redundancy is at least 1
-    double m0 = 0;           // a posteriori, when tested
+    double pvv = 0;           // [pvv]
+    bool m0_tested = false;   // the redundancy is at least 1
+    double m0 = 0;            // a posteriori, when tested
     bool m0_warning = false;  // the listing warns that the measurements do not fit
-    double MO = 0;           // the unit standard deviation in use from here on
+    double MO = 0;            // the unit standard deviation in use from here on
     // Direction sets: the summary printed after direction g (0 where none).
     Summary set_after[JR + 1];
     Summary all_directions, zenith_summary, distance_summary;

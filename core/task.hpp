@@ -109,12 +109,12 @@ struct Task {
     Mat<1, 1> VVT;      // [pvv], the weighted sum of the squared residuals
 
     // ---- Results ----
-    double QCH = 0;   // MCH^2 / MO^2: the coordinates' variance in cofactor units
-    Mat<66, 66> RD;   // working cofactor matrix of the coordinates, 3*IB square
-    Mat<1, 66> F;     // coefficients of one derived quantity in the unknowns
-    Mat<1, 66> FR;    // F*RD
-    Mat<66, 1> FT;    // F transposed
-    Mat<1, 1> FRFT;   // F*RD*FT: the cofactor of the derived quantity
+    double QCH = 0;  // MCH^2 / MO^2: the coordinates' variance in cofactor units
+    Mat<66, 66> RD;  // working cofactor matrix of the coordinates, 3*IB square
+    Mat<1, 66> F;    // coefficients of one derived quantity in the unknowns
+    Mat<1, 66> FR;   // F*RD
+    Mat<66, 1> FT;   // F transposed
+    Mat<1, 1> FRFT;  // F*RD*FT: the cofactor of the derived quantity
 };
 
 }  // namespace kavron

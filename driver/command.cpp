@@ -86,9 +86,9 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
             for (const std::string& m : made) {
                 platform::remove_file(m);
             }
-            return refuse(errors, (error == EEXIST ? "soubor již existuje: "
-                                                   : "soubor nelze vytvořit: ") +
-                                      w.name);
+            return refuse(
+                errors,
+                (error == EEXIST ? "soubor již existuje: " : "soubor nelze vytvořit: ") + w.name);
         }
         made.push_back(path);
         (w.option == "--json" ? reports.json : reports.svg) = std::move(f);

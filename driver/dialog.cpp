@@ -123,16 +123,15 @@ struct Dialog {
                 return on_reply(
                     ask("Výpočet prostorové délky a její směrod. odch. mezi body i,j  (a/n)?"),
                     St::D1, St::E1, St::P1, [this] {
-                                    header(FLAG == 1 ? Derived::HorizontalDistance
-                                                     : Derived::SpatialDistance);
-                                });
+                        header(FLAG == 1 ? Derived::HorizontalDistance : Derived::SpatialDistance);
+                    });
             case St::D2:
                 r.con.record(" ");
-                return on_reply(ask("Výpočet vodorovné délky mezi body i,j (a/n)?"), St::D1, St::E1,
-                                St::P1, [this] {
-                                    header(FLAG == 1 ? Derived::HorizontalDistance
-                                                     : Derived::SpatialDistance);
-                                });
+                return on_reply(
+                    ask("Výpočet vodorovné délky mezi body i,j (a/n)?"), St::D1, St::E1, St::P1,
+                    [this] {
+                        header(FLAG == 1 ? Derived::HorizontalDistance : Derived::SpatialDistance);
+                    });
             case St::P1:
                 return two_points(St::C1, St::C1, St::P1,
                                   [this] { (void)take(derived_distance(t, I1, I2, FLAG == 1)); });
@@ -159,8 +158,7 @@ struct Dialog {
                                 St::P2, St::D4);
             case St::D4:
                 return on_reply(ask("Výpočet úhlu mezi body j-i-k a jeho směrod. odch. (a/n)?"),
-                                St::END, St::END, St::P4,
-                                [this] { header(Derived::Angle); });
+                                St::END, St::END, St::P4, [this] { header(Derived::Angle); });
             case St::P4: {
                 if (enter("Vložte čísla bodů j,i,k (j-levý, i-vrchol, k-pravý)?", 3) ==
                     Entry::Failed) {

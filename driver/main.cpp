@@ -21,9 +21,9 @@ int main(int argc, char** argv) {
         kavron::platform::tell_user(complaint);
     }
     kavron::Task* task = new (session.memory(sizeof(kavron::Task))) kavron::Task;
-    const int status =
-        kavron::run_command(kavron::platform::arguments(argc, argv), session.in(), session.out(),
-                            session.text_out(), session.text_err(), [now] { return now; }, *task);
+    const int status = kavron::run_command(
+        kavron::platform::arguments(argc, argv), session.in(), session.out(), session.text_out(),
+        session.text_err(), [now] { return now; }, *task);
     task->~Task();
     return status;
 }

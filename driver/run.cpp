@@ -92,28 +92,27 @@ Flow file_dialog(Run& r, const std::filesystem::path& dir) {
                              return close_run(r);
                          }));
     r.diag.write({T(" "), T(" Toto okno slouží ke kontrole dat. "), E(), E()});
-    KAVRON_TRY(ask_until(r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,
-                         [&](const std::string& name) -> std::optional<Flow> {
-                             r.lst.attach(platform::create_file(path_of(dir, name),
-                                                                platform::Create::New));
-                             if (r.lst.is_open()) {
-                                 return Flow::go();
-                             }
-                             r.con.write({T(" "), A(24), T(" - tento soubor již existuje")},
-                                         {raw(t.ADRESA)});
-                             return std::nullopt;
-                         }));
-    KAVRON_TRY(ask_until(r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", t.ADRESB,
-                         [&](const std::string& name) -> std::optional<Flow> {
-                             std::string bytes;
-                             if (platform::read_file(path_of(dir, name), bytes)) {
-                                 r.inp.load(bytes);
-                                 return Flow::go();
-                             }
-                             r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")},
-                                         {raw(t.ADRESB)});
-                             return std::nullopt;
-                         }));
+    KAVRON_TRY(ask_until(
+        r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,
+        [&](const std::string& name) -> std::optional<Flow> {
+            r.lst.attach(platform::create_file(path_of(dir, name), platform::Create::New));
+            if (r.lst.is_open()) {
+                return Flow::go();
+            }
+            r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(t.ADRESA)});
+            return std::nullopt;
+        }));
+    KAVRON_TRY(ask_until(
+        r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", t.ADRESB,
+        [&](const std::string& name) -> std::optional<Flow> {
+            std::string bytes;
+            if (platform::read_file(path_of(dir, name), bytes)) {
+                r.inp.load(bytes);
+                return Flow::go();
+            }
+            r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(t.ADRESB)});
+            return std::nullopt;
+        }));
     r.diag.write({T(" "), A(30), A(30)}, {raw(t.ADRESA), raw(t.ADRESB)});
     return Flow::go();
 }

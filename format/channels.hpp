@@ -106,8 +106,8 @@ public:
 
 private:
     std::unique_ptr<RawFile> f_;
-    std::string pending_;         // whole records not yet written
-    std::uint64_t written_ = 0;   // bytes in the file: whole records only
+    std::string pending_;        // whole records not yet written
+    std::uint64_t written_ = 0;  // bytes in the file: whole records only
     bool failed_ = false;
     int error_ = 0;
 };

@@ -134,8 +134,7 @@ Flow read_header(Run& r) {
         return exit_input_error(r);
     }
     t.NS = static_cast<i16>(t.NS + 1);
-    const ReadStatus s =
-        r.inp.list_read({var(t.UU), var(t.UD), var(t.UZ), var(t.MOO), var(t.MCH)});
+    const ReadStatus s = r.inp.list_read({var(t.UU), var(t.UD), var(t.UZ), var(t.MOO), var(t.MCH)});
     if (s == ReadStatus::Ok) {
         if (t.MOO < 0.01f) {
             t.MOO = 1.0f;

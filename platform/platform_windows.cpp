@@ -6,8 +6,8 @@
 #include <ctime>
 #include <memory>
 
-#include "platform/platform.hpp"
 #include "format/codepage.hpp"
+#include "platform/platform.hpp"
 
 // After the program's headers: <windows.h> defines IN and OUT as macros, and IN names the task's
 // point numbers.

@@ -192,12 +192,13 @@ std::string json_report(const Results& res, int status, const std::string& conso
     doc["points"] = points_of(res);
     if (res.adjusted) {
         doc["covariance"] = covariance_of(res);
-        doc["statistics"] = {{"m0", res.m0_tested ? Json(res.m0) : Json(nullptr)},
-                             {"m0_apriori", static_cast<double>(res.MOO)},
-                             {"m0_used", res.MO},
-                             {"redundancy", res.redundancy},
-                             {"passes", res.passes},
-                             {"m0_test_passed", res.m0_tested ? Json(!res.m0_warning) : Json(nullptr)}};
+        doc["statistics"] = {
+            {"m0", res.m0_tested ? Json(res.m0) : Json(nullptr)},
+            {"m0_apriori", static_cast<double>(res.MOO)},
+            {"m0_used", res.MO},
+            {"redundancy", res.redundancy},
+            {"passes", res.passes},
+            {"m0_test_passed", res.m0_tested ? Json(!res.m0_warning) : Json(nullptr)}};
     }
     doc["observations"] = observations_of(res);
     Json derived = Json::array();

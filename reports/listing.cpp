@@ -179,11 +179,10 @@ void coordinates(OutFile& lst, const Results& res) {
 }
 
 void ellipsoids(OutFile& lst, const Results& res) {
-    lst.write({E(), E(), E(), T("       P A R A M E T R Y   E L I P S O I D U   C H Y B"), E(),
-               E(), T("  číslo      a          b          c           úhel stočení "), E(),
+    lst.write({E(), E(), E(), T("       P A R A M E T R Y   E L I P S O I D U   C H Y B"), E(), E(),
+               T("  číslo      a          b          c           úhel stočení "), E(),
                T("  bodu      [mm]       [mm]       [mm]      alfa      beta     gama"), E(),
-               T("                                            [g]       [g]      [g]"), E(),
-               E()});
+               T("                                            [g]       [g]      [g]"), E(), E()});
     const Layout row = {T(" "),   I(4), T(" "),  F(10, 1), F(10, 1),
                         F(10, 1), X(4), F(9, 2), F(9, 2),  F(9, 2)};
     for (int i = 1; i <= res.points_read; ++i) {
@@ -200,8 +199,7 @@ void ellipsoids(OutFile& lst, const Results& res) {
 
 void closing(OutFile& lst, const Results& res) {
     lst.write({E(), T(" Uvažovaná směrodatná odchylka        ="), F(6, 1)}, {res.MO});
-    lst.write({E(), T(" Průměrná směrod. odch. souřadnicová  ="), F(6, 1), T(" [mm]")},
-              {res.MXY});
+    lst.write({E(), T(" Průměrná směrod. odch. souřadnicová  ="), F(6, 1), T(" [mm]")}, {res.MXY});
 }
 
 namespace {
@@ -220,8 +218,8 @@ void derived_header(OutFile& lst, Derived kind) {
         case Derived::SpatialDistance:
         case Derived::HorizontalDistance: {
             const int FLAG = kind == Derived::HorizontalDistance ? 1 : 0;
-            lst.write({E(), E(), T(" Výpočet "), A(), T("délky a její směrod. odchylky"), E(),
-                       E(), T(" "), A(), T(" délka         d        směrod. odch. délky "), E(),
+            lst.write({E(), E(), T(" Výpočet "), A(), T("délky a její směrod. odchylky"), E(), E(),
+                       T(" "), A(), T(" délka         d        směrod. odch. délky "), E(),
                        T("   mezi body             [mm]             [mm]"), E(), E()},
                       {lit(kPRO[FLAG]), lit(kPROS[FLAG])});
             break;

@@ -260,8 +260,8 @@ void points(std::string& out, const Results& res, const Page& pg) {
     for (int i = 1; i <= pg.n; ++i) {
         out += symbol(res.points[i].code, pg.X(i), pg.Y(i)) + "\n";
         out += "<text x=\"" + num(pg.X(i) + 30) + "\" y=\"" + num(pg.Y(i) - 28) +
-               "\" font-size=\"44\" font-weight=\"bold\">" +
-               std::to_string(res.points[i].number) + "</text>\n";
+               "\" font-size=\"44\" font-weight=\"bold\">" + std::to_string(res.points[i].number) +
+               "</text>\n";
     }
     out += "</g>\n";
 }
@@ -298,8 +298,8 @@ void legend(std::string& out, const Page& pg, const Errors& e) {
                                                  {0, "volný bod (0, 1)"}};
     for (const auto& [code, label] : roles) {
         out += symbol(code, kLeft + 30, y0) + "\n";
-        out += "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + label +
-               "</text>\n";
+        out +=
+            "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + label + "</text>\n";
         y0 += 75;
     }
     y0 = 2450;
@@ -328,8 +328,8 @@ void legend(std::string& out, const Page& pg, const Errors& e) {
         out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * e.magnify) +
                "\" y2=\"2600\" class=\"zbar\"/>\n";
         out += "<text x=\"1500\" y=\"2660\">elipsy: " + length_label(len) + "</text>\n";
-        out += "<text x=\"1500\" y=\"2720\">zvětšení " + with_spaces(e.magnify / pg.s) +
-               "×</text>\n";
+        out +=
+            "<text x=\"1500\" y=\"2720\">zvětšení " + with_spaces(e.magnify / pg.s) + "×</text>\n";
     }
     out += "</g>\n";
 }

@@ -31,8 +31,7 @@ void put(Task& t, const geo::Row& row, const int positions[3], double sign) {
 }
 
 // Propagates F through RD: the quantity with its standard deviation.
-DerivedResult propagate(Task& t, Derived kind, std::initializer_list<int> positions,
-                        double value) {
+DerivedResult propagate(Task& t, Derived kind, std::initializer_list<int> positions, double value) {
     const int NND = 3 * t.IB;
     MADTRN(t.F, t.FT, 1, NND);
     MADMUL(t.F, t.RD, t.FR, 1, NND, NND);

@@ -37,40 +37,50 @@ void expect_derivatives(const geo::Row& row, const double at[3][3], const Observ
     }
     for (int pt = 0; pt < 3; ++pt) {
         for (int ax = 0; ax < 3; ++ax) {
-            EXPECT_NEAR(got[pt][ax], expected[pt][ax], tolerance) << "point " << pt << " axis " << ax;
+            EXPECT_NEAR(got[pt][ax], expected[pt][ax], tolerance)
+                << "point " << pt << " axis " << ax;
         }
     }
 }
 
-const double kAt[3][3] = {{1000.0, 2000.0, 300.0}, {181000.0, 29000.0, 5300.0},
-                          {-52000.0, 210500.0, -1700.0}};
+const double kAt[3][3] = {
+    {1000.0, 2000.0, 300.0}, {181000.0, 29000.0, 5300.0}, {-52000.0, 210500.0, -1700.0}};
 
 TEST(Coefficients, AreTheDerivativesOfTheirObservations) {
     const auto d = [](const double p[3][3], int to, int ax) { return p[to][ax] - p[0][ax]; };
     {
         const double dxJ = d(kAt, 1, 0), dyJ = d(kAt, 1, 1), dxK = d(kAt, 2, 0), dyK = d(kAt, 2, 1);
-        const geo::Row row = geo::angle_row(dxJ, dyJ, dxK, dyK, dxJ * dxJ + dyJ * dyJ,
-                                            dxK * dxK + dyK * dyK);
+        const geo::Row row =
+            geo::angle_row(dxJ, dyJ, dxK, dyK, dxJ * dxJ + dyJ * dyJ, dxK * dxK + dyK * dyK);
         // The angle at the station from the first to the second target, in cc.
-        expect_derivatives(row, kAt, [&](const double p[3][3]) {
-            return std::atan2(d(p, 2, 1), d(p, 2, 0)) - std::atan2(d(p, 1, 1), d(p, 1, 0));
-        }, kRO, 1e-6);
+        expect_derivatives(
+            row, kAt,
+            [&](const double p[3][3]) {
+                return std::atan2(d(p, 2, 1), d(p, 2, 0)) - std::atan2(d(p, 1, 1), d(p, 1, 0));
+            },
+            kRO, 1e-6);
     }
     {
         const double dx = d(kAt, 1, 0), dy = d(kAt, 1, 1), dz = d(kAt, 1, 2);
         const double h = std::sqrt(dx * dx + dy * dy);
         const geo::Row row = geo::zenith_row(dx, dy, dz, h, dx * dx + dy * dy + dz * dz);
-        expect_derivatives(row, kAt, [&](const double p[3][3]) {
-            return std::atan2(std::hypot(d(p, 1, 0), d(p, 1, 1)), d(p, 1, 2));
-        }, kRO, 1e-6);
+        expect_derivatives(
+            row, kAt,
+            [&](const double p[3][3]) {
+                return std::atan2(std::hypot(d(p, 1, 0), d(p, 1, 1)), d(p, 1, 2));
+            },
+            kRO, 1e-6);
         const double s = std::sqrt(dx * dx + dy * dy + dz * dz);
-        expect_derivatives(geo::distance_row(dx, dy, dz, s, true), kAt, [&](const double p[3][3]) {
-            return std::sqrt(std::pow(d(p, 1, 0), 2) + std::pow(d(p, 1, 1), 2) +
-                             std::pow(d(p, 1, 2), 2));
-        }, 1.0, 1e-7);
-        expect_derivatives(geo::distance_row(dx, dy, 0.0, h, false), kAt,
-                           [&](const double p[3][3]) { return std::hypot(d(p, 1, 0), d(p, 1, 1)); },
-                           1.0, 1e-7);
+        expect_derivatives(
+            geo::distance_row(dx, dy, dz, s, true), kAt,
+            [&](const double p[3][3]) {
+                return std::sqrt(std::pow(d(p, 1, 0), 2) + std::pow(d(p, 1, 1), 2) +
+                                 std::pow(d(p, 1, 2), 2));
+            },
+            1.0, 1e-7);
+        expect_derivatives(
+            geo::distance_row(dx, dy, 0.0, h, false), kAt,
+            [&](const double p[3][3]) { return std::hypot(d(p, 1, 0), d(p, 1, 1)); }, 1.0, 1e-7);
     }
 }
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "harness.hpp"
 #include "geometry/geometry.hpp"
+#include "harness.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {

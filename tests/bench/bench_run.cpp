@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "adjustment/adjustment.hpp"
-#include "input/input.hpp"
 #include "harness.hpp"
+#include "input/input.hpp"
 
 namespace {
 

@@ -5,9 +5,8 @@
 set -eu
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKAVRON_FUZZ=ON -DKAVRON_TESTS=OFF >/dev/null
-cmake --build build-fuzz -j2 --target kavron_fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 mkdir -p build-fuzz/corpus build-fuzz/seeds
 for job in examples/*.txt; do
   name=$(basename "$job" .txt)
