@@ -43,7 +43,7 @@ struct Wanted {
 
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
-                Task& t, const std::filesystem::path& dir) {
+                Job& job, const std::filesystem::path& dir) {
     std::vector<Wanted> wanted;  // in the order of the command line
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -94,7 +94,7 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
         (w.option == "--json" ? reports.json : reports.svg) = std::move(f);
         (w.option == "--json" ? reports.json_name : reports.svg_name) = w.name;
     }
-    return run_program(in, out, clock, t, dir, std::move(reports));
+    return run_program(in, out, clock, job, dir, std::move(reports));
 }
 
 }  // namespace kavron

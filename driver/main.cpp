@@ -20,10 +20,10 @@ int main(int argc, char** argv) {
     if (!complaint.empty()) {
         kavron::platform::tell_user(complaint);
     }
-    kavron::Task* task = new (session.memory(sizeof(kavron::Task))) kavron::Task;
+    kavron::Job* job = new (session.memory(sizeof(kavron::Job))) kavron::Job;
     const int status = kavron::run_command(
         kavron::platform::arguments(argc, argv), session.in(), session.out(), session.text_out(),
-        session.text_err(), [now] { return now; }, *task);
-    task->~Task();
+        session.text_err(), [now] { return now; }, *job);
+    job->~Job();
     return status;
 }

@@ -209,13 +209,14 @@ DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime
             static_cast<int>(secs % 60)};
 }
 
-int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Task& t,
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
                 const std::filesystem::path& dir, Reports reports) {
     Console con(in, out);
     if (reports.json != nullptr) {
         con.keep_transcript();
     }
-    const auto res = std::make_unique<Results>();
+    Task& t = job.task;
+    Results* res = &job.results;
     Run r{con, t, *res, {}, {}, {}};
     const DateTime now = clock();
     res->date = now;
@@ -248,8 +249,8 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir) {
-    const auto task = std::make_unique<Task>();
-    return run_program(in, out, clock, *task, dir);
+    const auto job = std::make_unique<Job>();
+    return run_program(in, out, clock, *job, dir);
 }
 
 }  // namespace kavron

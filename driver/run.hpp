@@ -29,12 +29,18 @@ struct Reports {
     std::string json_name, svg_name;
 };
 
+// The storage of one run: the task's data and the results value, freshly constructed.
+struct Job {
+    Task task;
+    Results results;
+};
+
 // The whole program: console in and out, the clock, and the folder that relative file names are
-// taken from (empty: the current folder), on a task the caller provides, freshly constructed,
-// with the reports asked for. Returns the exit status.
-int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Task& t,
+// taken from (empty: the current folder), on the job's storage, with the reports asked for.
+// Returns the exit status.
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
                 const std::filesystem::path& dir = {}, Reports reports = {});
-// The same on a task of its own.
+// The same on storage of its own.
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir = {});
 
@@ -43,6 +49,6 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
 // `text` and `errors` in UTF-8. A bad command line ends with status 2 before the banner.
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
-                Task& t, const std::filesystem::path& dir = {});
+                Job& job, const std::filesystem::path& dir = {});
 
 }  // namespace kavron

@@ -124,6 +124,9 @@ void OutFile::record(std::string_view rec) {
     }
     pending_.append(rec);
     pending_.append("\r\n");
+    if (pending_.size() >= kGather) {
+        (void)flush();
+    }
 }
 
 void OutFile::write(const fmt::Layout& layout, std::initializer_list<fmt::Val> vals, CodePage cp) {

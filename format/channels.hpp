@@ -88,6 +88,7 @@ public:
     void attach(std::unique_ptr<RawFile> f) {
         close();
         f_ = std::move(f);
+        pending_.reserve(kGather + 1024);
         failed_ = false;
         error_ = 0;
     }
@@ -105,6 +106,7 @@ public:
     void list(std::initializer_list<fmt::Val> vals, CodePage cp = CodePage::Cp1250);
 
 private:
+    static constexpr std::size_t kGather = 3072;  // records gathered before they are written
     std::unique_ptr<RawFile> f_;
     std::string pending_;        // whole records not yet written
     std::uint64_t written_ = 0;  // bytes in the file: whole records only

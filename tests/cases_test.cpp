@@ -78,9 +78,9 @@ TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
     }
     test::ScriptReader in(lines_of(script));
     test::StringWriter out, text, errors;
-    const auto task = std::make_unique<Task>();
+    const auto job = std::make_unique<Job>();
     const int status = run_command(lines_of(slurp(dir / "args")), in, out, text, errors,
-                                   test::fixed_clock, *task, s.dir());
+                                   test::fixed_clock, *job, s.dir());
     const Files now = files_in(s.dir());
 
     Files changed;

@@ -33,8 +33,9 @@ Files run_example(const std::string& job, const std::vector<std::string>& args) 
     s.put(job + ".txt", slurp(ex / (job + ".txt")));
     test::ScriptReader in(lines_of(slurp(ex / (job + ".konzole"))));
     test::StringWriter out, text, errors;
-    const auto task = std::make_unique<Task>();
-    const int status = run_command(args, in, out, text, errors, test::fixed_clock, *task, s.dir());
+    const auto storage = std::make_unique<Job>();
+    const int status =
+        run_command(args, in, out, text, errors, test::fixed_clock, *storage, s.dir());
     return {status, out.text, s.get("vysledky.txt"), s.get("chyby.txt"), s.get("r.json")};
 }
 
