@@ -35,6 +35,8 @@ constexpr EndingInfo kEndings[] = {
     {Ending::DimensionNotRestored, "dimension_not_restored", Close::Konec, {}, 0},
     {Ending::NoConvergence, "no_convergence", Close::Konec, {}, 0},
     {Ending::InternalError, "internal_error", Close::Status, {}, 3},
+    {Ending::Interrupted, "interrupted", Close::Status, {}, 130},
+    {Ending::WriteError, "write_error", Close::Status, {}, 4},
 };
 
 }  // namespace

@@ -34,6 +34,8 @@ enum class Ending {
     DimensionNotRestored,       // the number of unknowns was not restored
     NoConvergence,              // the passes do not settle
     InternalError,              // a write statement that does not fit its values
+    Interrupted,                // the user interrupted the run (its status: the platform's)
+    WriteError,                 // a file or the console could not be written
 };
 
 // How the console closes at the end of the run.

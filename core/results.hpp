@@ -96,6 +96,7 @@ struct Results {
     // ---- The ending (every step that ends the run) ----
     Ending ending = Ending::Normal;
     std::size_t ending_from = 0;  // where its console text begins in the console transcript
+    std::string ending_note;      // UTF-8: what the ending said elsewhere than on the console
 };
 
 }  // namespace kavron

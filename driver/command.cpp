@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/file_dialog.hpp"
 #include "driver/run.hpp"
 #include "platform/platform.hpp"
 
@@ -75,14 +76,15 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
 
     // The report files are created before the banner, new like the listing: an existing file is
     // never replaced. When one cannot be made, those made already are removed again.
-    Reports reports;
+    Options options;
+    options.errors = &errors;
     std::vector<std::string> made;
     for (const Wanted& w : wanted) {
         const std::string path = path_of(dir, w.name);
         int error = 0;
         std::unique_ptr<RawFile> f = platform::create_file(path, platform::Create::New, &error);
         if (f == nullptr) {
-            reports = {};
+            options = {};
             for (const std::string& m : made) {
                 platform::remove_file(m);
             }
@@ -91,10 +93,12 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
                 (error == EEXIST ? "soubor již existuje: " : "soubor nelze vytvořit: ") + w.name);
         }
         made.push_back(path);
-        (w.option == "--json" ? reports.json : reports.svg) = std::move(f);
-        (w.option == "--json" ? reports.json_name : reports.svg_name) = w.name;
+        const bool json = w.option == "--json";
+        (json ? options.json : options.svg) = std::move(f);
+        (json ? options.json_name : options.svg_name) = w.name;
+        (json ? options.json_path : options.svg_path) = path;
     }
-    return run_program(in, out, clock, job, dir, std::move(reports));
+    return run_program(in, out, clock, job, dir, std::move(options));
 }
 
 }  // namespace kavron

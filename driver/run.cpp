@@ -2,12 +2,15 @@
 // the dialog of derived quantities and the end.
 #include "driver/run.hpp"
 
+#include <cerrno>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "adjustment/adjustment.hpp"
 #include "core/exits.hpp"
 #include "driver/dialog.hpp"
+#include "driver/file_dialog.hpp"
 #include "format/codepage.hpp"
 #include "input/input.hpp"
 #include "platform/platform.hpp"
@@ -43,80 +46,6 @@ void banner(Console& c, const DateTime& d) {
     c.write({E(), E(), E()});
 }
 
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') {
-        s.pop_back();
-    }
-    return s;
-}
-
-// Asks for a file name (its two prompt records, then 24 characters of the answer into a
-// 26-character name) until `try_open` takes it: try_open returns nothing to ask again (having
-// said why), or how the run goes on. An empty answer asks again; the end of the console input
-// ends the run.
-template <typename TryOpen>
-Flow ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_open) {
-    for (;;) {
-        r.con.list({lit(prompt)});
-        r.con.list({lit("zadejte celou adresu               ")});
-        const auto line = r.con.read_line();
-        if (!line) {
-            if (r.con.input_ended()) {
-                return end_with(r, Ending::ConsoleEnded);
-            }
-            continue;
-        }
-        name = line->substr(0, 24);
-        name.resize(26, ' ');
-        if (rtrim(name).empty()) {
-            continue;
-        }
-        if (const std::optional<Flow> f = try_open(rtrim(name))) {
-            return *f;
-        }
-    }
-}
-
-Flow file_dialog(Run& r, const std::filesystem::path& dir) {
-    using namespace fmt;
-    Task& t = r.t;
-    KAVRON_TRY(ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
-                         [&](const std::string& name) -> std::optional<Flow> {
-                             r.diag.attach(platform::create_file(path_of(dir, name),
-                                                                 platform::Create::Replace));
-                             if (r.diag.is_open()) {
-                                 return Flow::go();
-                             }
-                             ending(r, Ending::DiagnosticsFile);
-                             r.con.list({lit("Chybový soubor nelze otevřít: "), raw(name)});
-                             return close_run(r);
-                         }));
-    r.diag.write({T(" "), T(" Toto okno slouží ke kontrole dat. "), E(), E()});
-    KAVRON_TRY(ask_until(
-        r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,
-        [&](const std::string& name) -> std::optional<Flow> {
-            r.lst.attach(platform::create_file(path_of(dir, name), platform::Create::New));
-            if (r.lst.is_open()) {
-                return Flow::go();
-            }
-            r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(t.ADRESA)});
-            return std::nullopt;
-        }));
-    KAVRON_TRY(ask_until(
-        r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", t.ADRESB,
-        [&](const std::string& name) -> std::optional<Flow> {
-            std::string bytes;
-            if (platform::read_file(path_of(dir, name), bytes)) {
-                r.inp.load(bytes);
-                return Flow::go();
-            }
-            r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(t.ADRESB)});
-            return std::nullopt;
-        }));
-    r.diag.write({T(" "), A(30), A(30)}, {raw(t.ADRESA), raw(t.ADRESB)});
-    return Flow::go();
-}
-
 // The listing's result sections, in the listing's order.
 void write_results(Run& r) {
     const Results& res = r.res;
@@ -130,9 +59,9 @@ void write_results(Run& r) {
     listing::closing(r.lst, res);
 }
 
-Flow whole_run(Run& r, const std::filesystem::path& dir) {
+Flow whole_run(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports) {
     banner(r.con, r.res.date);
-    KAVRON_TRY(file_dialog(r, dir));
+    KAVRON_TRY(file_dialog(r, dir, reports));
     KAVRON_TRY(read_header(r));
     listing::header(r.lst, r.res);
     KAVRON_TRY(read_points(r));
@@ -151,27 +80,132 @@ Flow whole_run(Run& r, const std::filesystem::path& dir) {
     return close_run(r);
 }
 
-// Writes a report into its file; the file is closed.
-void write_report(std::unique_ptr<RawFile>& f, const std::string& text) {
-    if (f == nullptr) {
-        return;
+// The reason of a failed write, for the user.
+std::string reason_of(int error) {
+    switch (error) {
+        case ENOSPC:
+            return "na disku není místo";
+        case EFBIG:
+            return "soubor by překročil největší dovolenou velikost";
+#ifdef EDQUOT
+        case EDQUOT:
+            return "překročena disková kvóta";
+#endif
+        case EPIPE:
+            return "výstup je uzavřen";
+        case EIO:
+            return "chyba zařízení při zápisu";
+        case EROFS:
+            return "systém souborů je jen pro čtení";
+        case EACCES:
+        case EPERM:
+            return "přístup odepřen";
+        default:
+            return "chyba systému č. " + std::to_string(error);
     }
+}
+
+// Writes the gathered records of both files before the program waits for the user, so that a
+// run stopped while it waits leaves whole files; a failure ends the run.
+class FilesFirst : public LineReader {
+public:
+    explicit FilesFirst(LineReader& in) : in_(in) {}
+    Run* run = nullptr;
+    std::optional<std::string> read_line() override {
+        if (run != nullptr) {
+            for (OutFile* f : {&run->lst, &run->diag}) {
+                if (!f->flush()) {
+                    throw WriteFailed{f->error()};
+                }
+            }
+        }
+        return in_.read_line();
+    }
+
+private:
+    LineReader& in_;
+};
+
+// The end of a run that could not write one of its files or its console: the message on
+// standard error, the ending in the reports; status 4.
+int write_failure(Run& r, const std::string& what, int error, ByteWriter* errors) {
+    const std::string message = "kavron: " + what + " nelze zapsat: " + reason_of(error);
+    if (errors != nullptr) {
+        errors->write(message + "\n");
+    }
+    if (r.res.ending != Ending::WriteError) {
+        ending(r, Ending::WriteError);
+        r.res.ending_note = message;
+    }
+    return info(Ending::WriteError).status;
+}
+
+std::string file_named(const std::string& name) {
+    std::string n = name;
+    while (!n.empty() && n.back() == ' ') {
+        n.pop_back();
+    }
+    return "soubor " + decode(n, CodePage::Cp852);
+}
+
+// Which channel failed: the listing, the diagnostics file or the console.
+int channel_failure(Run& r, int error, ByteWriter* errors) {
+    if (r.lst.failed()) {
+        return write_failure(r, file_named(r.t.ADRESA), r.lst.error(), errors);
+    }
+    if (r.diag.failed()) {
+        return write_failure(r, file_named(r.t.ADRESC), r.diag.error(), errors);
+    }
+    return write_failure(r, "standardní výstup", error, errors);
+}
+
+// The run up to the closing of its console; every way it ends gives its status here.
+int run_to_end(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports,
+               ByteWriter* errors) {
+    try {
+        try {
+            const Flow f = whole_run(r, dir, reports);
+            r.con.finish();
+            return f.status();
+        } catch (const fmt::LayoutError& e) {
+            // A write statement that does not fit its values: say so rather than print a wrong
+            // digit.
+            ending(r, Ending::InternalError);
+            r.con.text_line(cp852("Vnitřní chyba programu: ") + e.what());
+            r.con.finish();
+            return close_run(r).status();
+        }
+    } catch (const Interrupted& i) {
+        r.con.stop();
+        ending(r, Ending::Interrupted);
+        r.res.ending_note = std::string("výpočet přerušen (") + i.what + ")";
+        return i.status;
+    } catch (const WriteFailed& w) {
+        const int status = channel_failure(r, w.error, errors);
+        if (!r.con.broken()) {
+            try {
+                r.con.finish();
+            } catch (...) {  // the console too: nothing more can be said there
+            }
+        }
+        return status;
+    }
+}
+
+// Writes a report into its file and closes it; false when either failed.
+bool write_report(std::unique_ptr<RawFile>& f, const std::string& text, int& error) {
     std::size_t done = 0;
-    int error = 0;
-    (void)f->write(text, done, error);
-    (void)f->close(error);
+    const bool written = f->write(text, done, error);
+    int close_error = 0;
+    const bool closed = f->close(close_error);
     f.reset();
+    if (written && !closed) {
+        error = close_error;
+    }
+    return written && closed;
 }
 
 }  // namespace
-
-std::string path_of(const std::filesystem::path& dir, const std::string& name) {
-    std::string n = rtrim(name);
-    if (dir.empty() || std::filesystem::path(n).is_absolute()) {
-        return n;
-    }
-    return (dir / n).string();
-}
 
 DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime()>& local,
                      std::string& complaint) {
@@ -210,41 +244,56 @@ DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
-                const std::filesystem::path& dir, Reports reports) {
-    Console con(in, out);
-    if (reports.json != nullptr) {
+                const std::filesystem::path& dir, Options options) {
+    FilesFirst reader(in);
+    Console con(reader, out);
+    if (options.json != nullptr) {
         con.keep_transcript();
     }
     Task& t = job.task;
-    Results* res = &job.results;
-    Run r{con, t, *res, {}, {}, {}};
+    Results& res = job.results;
+    Run r{con, t, res, {}, {}, {}};
+    reader.run = &r;
     const DateTime now = clock();
-    res->date = now;
+    res.date = now;
     t.IYR = static_cast<i16>(now.year);
     t.IMON = static_cast<i16>(now.month);
     t.IDAY = static_cast<i16>(now.day);
     t.IHR = static_cast<i16>(now.hour);
     t.IMIN = static_cast<i16>(now.minute);
     t.ISEC = static_cast<i16>(now.second);
-    Flow f = Flow::go();
-    try {
-        f = whole_run(r, dir);
-    } catch (const fmt::LayoutError& e) {
-        // A write statement that does not fit its values: say so rather than print a wrong digit.
-        ending(r, Ending::InternalError);
-        con.text_line(cp852("Vnitřní chyba programu: ") + e.what());
-        f = close_run(r);
+    std::vector<std::string> reports;
+    for (const std::string* p : {&options.json_path, &options.svg_path}) {
+        if (!p->empty()) {
+            reports.push_back(*p);
+        }
     }
-    con.finish();
-    (void)r.lst.close();
-    (void)r.diag.close();
-    if (reports.json != nullptr) {
-        write_report(reports.json, json_report(*res, f.status(), con.transcript()));
+    int status = run_to_end(r, dir, reports, options.errors);
+
+    // The files are closed; a failure there is a failure of the run.
+    const struct {
+        OutFile& f;
+        const std::string& name;
+    } files[] = {{r.lst, t.ADRESA}, {r.diag, t.ADRESC}};
+    for (const auto& [f, name] : files) {
+        const bool already = f.failed();
+        if (!f.close() && !already) {
+            const int s = write_failure(r, file_named(name), f.error(), options.errors);
+            status = status == 0 ? s : status;
+        }
     }
-    if (reports.svg != nullptr) {
-        write_report(reports.svg, svg_report(*res));
+    // The drawing first: the JSON then tells whether it could be written.
+    int error = 0;
+    if (options.svg != nullptr && !write_report(options.svg, svg_report(res), error)) {
+        const int s = write_failure(r, "soubor " + options.svg_name, error, options.errors);
+        status = status == 0 ? s : status;
     }
-    return f.status();
+    if (options.json != nullptr &&
+        !write_report(options.json, json_report(res, status, con.transcript()), error)) {
+        const int s = write_failure(r, "soubor " + options.json_name, error, options.errors);
+        status = status == 0 ? s : status;
+    }
+    return status;
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,

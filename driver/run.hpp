@@ -19,14 +19,14 @@ namespace kavron {
 DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime()>& local,
                      std::string& complaint);
 
-// A file name as typed (trailing blanks dropped), taken in `dir` unless empty or absolute.
-std::string path_of(const std::filesystem::path& dir, const std::string& name);
-
-// The reports a run writes beside the listing when its command line asks for them: files already
-// created, written at the end of the run.
-struct Reports {
+// What a run takes beside its console: the reports its command line asks for (files already
+// created, written at the end of the run, with the names and paths given) and where messages
+// for the user's terminal go (standard error; nullptr: nowhere).
+struct Options {
     std::unique_ptr<RawFile> json, svg;
     std::string json_name, svg_name;
+    std::string json_path, svg_path;
+    ByteWriter* errors = nullptr;
 };
 
 // The storage of one run: the task's data and the results value, freshly constructed.
@@ -39,14 +39,15 @@ struct Job {
 // taken from (empty: the current folder), on the job's storage, with the reports asked for.
 // Returns the exit status.
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
-                const std::filesystem::path& dir = {}, Reports reports = {});
+                const std::filesystem::path& dir = {}, Options options = {});
 // The same on storage of its own.
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir = {});
 
 // The program with its command line (the arguments after the program's name): --svg FILE,
 // --json FILE, --help, --version. Texts for the user's terminal (help, version, complaints) go to
-// `text` and `errors` in UTF-8. A bad command line ends with status 2 before the banner.
+// `text` and `errors` in UTF-8. A bad command line, or a report file that exists or cannot be
+// created, ends with status 2 before the banner, touching no file.
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
                 Job& job, const std::filesystem::path& dir = {});

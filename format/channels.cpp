@@ -8,9 +8,17 @@ namespace kavron {
 // ---- console ----
 
 void Console::emit(std::string_view bytes) {
-    out_.write(bytes);
     if (keeping_) {
         transcript_.append(bytes);
+    }
+    if (broken_) {
+        return;
+    }
+    try {
+        out_.write(bytes);
+    } catch (const WriteFailed&) {
+        broken_ = true;
+        throw;
     }
 }
 
@@ -49,12 +57,26 @@ void Console::text_line(std::string_view bytes) {
 
 void Console::finish() {
     if (open_) {
-        emit("\r\n");
         open_ = false;
+        emit("\r\n");
+    }
+    flush_out();
+}
+
+void Console::flush_out() {
+    if (broken_) {
+        return;
+    }
+    try {
+        out_.flush();
+    } catch (const WriteFailed&) {
+        broken_ = true;
+        throw;
     }
 }
 
 std::optional<std::string> Console::read_line(bool answer) {
+    flush_out();  // the prompt shows before the program waits
     auto line = in_.read_line();
     if (!line) {
         ++eof_streak_;
@@ -124,8 +146,8 @@ void OutFile::record(std::string_view rec) {
     }
     pending_.append(rec);
     pending_.append("\r\n");
-    if (pending_.size() >= kGather) {
-        (void)flush();
+    if (pending_.size() >= kGather && !flush()) {
+        throw WriteFailed{error_};
     }
 }
 

@@ -14,11 +14,26 @@
 
 namespace kavron {
 
-// Where console bytes go.
+// Thrown when a channel can no longer be written (a full disk, a file-size limit, a closed
+// pipe): the system's error number. The driver ends the run through its write-error ending.
+struct WriteFailed {
+    int error;
+};
+
+// Thrown when the user interrupts the run (a signal on POSIX systems, Ctrl+C, Ctrl+Break or the
+// closing of the console window on Windows): what it was, and the exit status it calls for.
+struct Interrupted {
+    const char* what;  // "SIGINT", "Ctrl+C", ...
+    int status;        // 128 + the signal on POSIX systems
+};
+
+// Where console bytes go. A writer may gather bytes until flush(); either may throw WriteFailed
+// or Interrupted.
 class ByteWriter {
 public:
     virtual ~ByteWriter() = default;
     virtual void write(std::string_view bytes) = 0;
+    virtual void flush() {}
 };
 
 // A file opened for writing by the platform layer. A write reports how many of its bytes reached
@@ -63,12 +78,19 @@ public:
     void keep_transcript() { keeping_ = true; }
     const std::string& transcript() const { return transcript_; }
 
+    // Once a write of the console failed, nothing more is written to it; stop() ends the writing
+    // on purpose (after an interruption).
+    bool broken() const { return broken_; }
+    void stop() { broken_ = true; }
+
 private:
     void emit(std::string_view bytes);
+    void flush_out();
 
     LineReader& in_;
     ByteWriter& out_;
     bool keeping_ = false;
+    bool broken_ = false;
     std::string transcript_;
     bool open_ = false;
     int eof_streak_ = 0;
@@ -93,7 +115,8 @@ public:
         error_ = 0;
     }
     bool is_open() const { return f_ != nullptr; }
-    // Writes the records gathered so far; false once any write of the file has failed.
+    // Writes the records gathered so far; false once any write of the file has failed. A record
+    // that fills the gathered records writes them, and throws WriteFailed when that fails.
     bool flush();
     // Flushes and closes; false when a write or the close failed.
     bool close();

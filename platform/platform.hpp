@@ -36,6 +36,14 @@ bool read_file(const std::string& name, std::string& bytes);
 // Removes the file; false when it cannot.
 bool remove_file(const std::string& name);
 
+// What a name stands for: nothing, a regular file (`head` receives its first `n` bytes), or
+// something else (a device, a pipe, a folder, a name that cannot be looked at).
+enum class Found { Nothing, Regular, Other };
+Found look_at(const std::string& name, std::string& head, std::size_t n);
+
+// Whether two names stand for one existing file.
+bool same_file(const std::string& a, const std::string& b);
+
 // One line for the user's terminal on standard error: UTF-8 text, written in UTF-8 on POSIX
 // systems; on Windows as Unicode to a console, else in the console's code page 852.
 void tell_user(std::string_view utf8);
@@ -44,8 +52,11 @@ void tell_user(std::string_view utf8);
 std::vector<std::string> arguments(int argc, char** argv);
 
 // A real run: standard input and output as bytes (the program writes its own CR LF), memory for
-// the task, and on a Windows console the code pages 852 for the run, restored at every ending,
-// Ctrl+C included.
+// the task, and on a Windows console the code pages 852 for the run, restored at every ending.
+// From its start the session catches the interruptions (SIGINT, SIGTERM and SIGHUP; on Windows
+// Ctrl+C, Ctrl+Break and the closing of the console window): the console's reader and writer
+// then throw Interrupted, so that the run ends through the driver with whole files. A closed
+// standard output and a file-size limit are write errors (WriteFailed), not deaths by signal.
 class Session {
 public:
     Session();

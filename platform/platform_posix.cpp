@@ -1,9 +1,13 @@
 // The POSIX side of the platform: Linux and the other POSIX systems.
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -102,6 +106,43 @@ bool remove_file(const std::string& name) {
     return std::remove(name.c_str()) == 0;
 }
 
+Found look_at(const std::string& name, std::string& head, std::size_t n) {
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) {
+        return errno == ENOENT ? Found::Nothing : Found::Other;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Found::Other;
+    }
+    head.clear();
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return Found::Other;
+    }
+    head.resize(n);
+    std::size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::read(fd, head.data() + got, n - got);
+        if (r < 0 && errno == EINTR) {
+            continue;
+        }
+        if (r <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    head.resize(got);
+    return Found::Regular;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 LocalTime local_now() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
@@ -120,37 +161,154 @@ std::vector<std::string> arguments(int argc, char** argv) {
 
 namespace {
 
-class FileWriter : public ByteWriter {
-public:
-    explicit FileWriter(std::FILE* f) : f_(f) {}
-    void write(std::string_view bytes) override { std::fwrite(bytes.data(), 1, bytes.size(), f_); }
+// The interruption caught: its signal, 0 while there is none. The handler also writes a byte into
+// a pipe that the console's reader waits on beside standard input.
+volatile std::sig_atomic_t caught = 0;
+int wake_read = -1, wake_write = -1;
 
-private:
-    std::FILE* f_;
+extern "C" void on_signal(int sig) {
+    if (caught == 0) {
+        caught = sig;
+    }
+    const int saved = errno;
+    if (wake_write >= 0) {
+        (void)!::write(wake_write, "!", 1);
+    }
+    errno = saved;
+}
+
+void catch_interruptions() {
+    int fds[2];
+    if (::pipe(fds) == 0) {
+        for (const int fd : fds) {
+            (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            (void)::fcntl(fd, F_SETFL, O_NONBLOCK);
+        }
+        wake_read = fds[0];
+        wake_write = fds[1];
+    }
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no restart: a blocking read or write returns, and sees the signal
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        (void)::sigaction(sig, &sa, nullptr);
+    }
+    // A closed standard output and a file-size limit show as errors of the write.
+    (void)std::signal(SIGPIPE, SIG_IGN);
+    (void)std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void check_interruption() {
+    const int sig = caught;
+    if (sig != 0) {
+        throw Interrupted{sig == SIGINT    ? "SIGINT"
+                          : sig == SIGTERM ? "SIGTERM"
+                                           : "SIGHUP",
+                          128 + sig};
+    }
+}
+
+// Standard error, for texts.
+class ErrorWriter : public ByteWriter {
+public:
+    void write(std::string_view bytes) override {
+        std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    }
 };
 
-class StdinReader : public LineReader {
+// Standard output: bytes gathered and written at each flush (before every console read) and
+// when many are waiting.
+class StdoutWriter : public ByteWriter {
 public:
-    ~StdinReader() override { std::free(buf_); }
-    StdinReader() = default;
-    StdinReader(const StdinReader&) = delete;
-    StdinReader& operator=(const StdinReader&) = delete;
-    std::optional<std::string> read_line() override {
-        std::fflush(stdout);
-        const ssize_t n = getline(&buf_, &cap_, stdin);
-        if (n < 0) {
-            return std::nullopt;
+    void write(std::string_view bytes) override {
+        check_interruption();
+        pending_.append(bytes);
+        if (pending_.size() >= 8192) {
+            flush();
         }
-        std::string line(buf_, static_cast<std::size_t>(n));
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
+    }
+    void flush() override {
+        check_interruption();
+        std::size_t done = 0;
+        while (done < pending_.size()) {
+            const ssize_t n =
+                ::write(STDOUT_FILENO, pending_.data() + done, pending_.size() - done);
+            if (n < 0 && errno == EINTR) {
+                check_interruption();
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd p{STDOUT_FILENO, POLLOUT, 0};
+                (void)::poll(&p, 1, -1);
+                continue;
+            }
+            if (n <= 0) {
+                pending_.clear();
+                throw WriteFailed{n < 0 ? errno : EIO};
+            }
+            done += static_cast<std::size_t>(n);
         }
-        return line;
+        pending_.clear();
     }
 
 private:
-    char* buf_ = nullptr;
-    std::size_t cap_ = 0;
+    std::string pending_;
+};
+
+// Standard input, line by line; waits for a line and for an interruption at once. The end of the
+// input is final, as for a C stream.
+class StdinReader : public LineReader {
+public:
+    std::optional<std::string> read_line() override {
+        check_interruption();
+        for (;;) {
+            const std::size_t nl = buf_.find('\n', start_);
+            if (nl != std::string::npos) {
+                std::string line = buf_.substr(start_, nl - start_);
+                start_ = nl + 1;
+                return line;
+            }
+            if (ended_) {
+                if (start_ < buf_.size()) {
+                    std::string line = buf_.substr(start_);
+                    start_ = buf_.size();
+                    return line;
+                }
+                return std::nullopt;
+            }
+            fill();
+        }
+    }
+
+private:
+    void fill() {
+        buf_.erase(0, start_);
+        start_ = 0;
+        pollfd p[2] = {{STDIN_FILENO, POLLIN, 0}, {wake_read, POLLIN, 0}};
+        const int r = ::poll(p, wake_read >= 0 ? 2 : 1, -1);
+        check_interruption();
+        if (r < 0) {
+            if (errno != EINTR) {
+                ended_ = true;
+            }
+            return;
+        }
+        char chunk[4096];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+            return;
+        }
+        if (n <= 0) {
+            ended_ = true;
+            return;
+        }
+        buf_.append(chunk, static_cast<std::size_t>(n));
+    }
+
+    std::string buf_;
+    std::size_t start_ = 0;
+    bool ended_ = false;
 };
 
 // The task's arrays take about 630 KB. Cleared page by page they cost one page fault per 4 KB,
@@ -192,10 +350,20 @@ struct Memory {
 
 }  // namespace
 
+// Standard output for texts (help, version): written at once.
+class TextWriter : public ByteWriter {
+public:
+    void write(std::string_view bytes) override {
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        std::fflush(stdout);
+    }
+};
+
 struct Session::Impl {
     StdinReader in;
-    FileWriter out{stdout};
-    FileWriter err{stderr};
+    StdoutWriter out;
+    TextWriter text;
+    ErrorWriter err;
     Memory memory;
 };
 
@@ -203,11 +371,12 @@ Session::Session()
     : impl_(new Impl),
       in_(&impl_->in),
       out_(&impl_->out),
-      text_out_(&impl_->out),
-      text_err_(&impl_->err) {}
+      text_out_(&impl_->text),
+      text_err_(&impl_->err) {
+    catch_interruptions();
+}
 
 Session::~Session() {
-    std::fflush(stdout);
     delete impl_;
 }
 

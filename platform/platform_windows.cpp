@@ -125,6 +125,56 @@ bool remove_file(const std::string& name) {
     return _wremove(wide_name(name).c_str()) == 0;
 }
 
+Found look_at(const std::string& name, std::string& head, std::size_t n) {
+    const std::wstring w = wide_name(name);
+    struct _stat64 st {};
+    if (_wstat64(w.c_str(), &st) != 0) {
+        return errno == ENOENT ? Found::Nothing : Found::Other;
+    }
+    if ((st.st_mode & _S_IFMT) != _S_IFREG) {
+        return Found::Other;
+    }
+    const int fd = _wopen(w.c_str(), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        return Found::Other;
+    }
+    head.assign(n, '\0');
+    std::size_t got = 0;
+    while (got < n) {
+        const int r = _read(fd, head.data() + got, static_cast<unsigned>(n - got));
+        if (r <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(r);
+    }
+    _close(fd);
+    head.resize(got);
+    return Found::Regular;
+}
+
+namespace {
+
+// The volume and the index of the file a name stands for; false when it cannot be opened.
+bool identity(const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE h = CreateFileW(wide_name(name).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ok != 0;
+}
+
+}  // namespace
+
+bool same_file(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION x{}, y{};
+    return identity(a, x) && identity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
 LocalTime local_now() {
     const std::time_t now = std::time(nullptr);
     const std::tm* tm = std::localtime(&now);  // one thread; read once
@@ -168,27 +218,87 @@ namespace {
 // The console's code pages before the run; restored at every ending.
 UINT saved_output_cp = 0;
 UINT saved_input_cp = 0;
-bool switched = false;
+volatile LONG switched = 0;
 
 void restore_code_pages() {
-    if (switched) {
-        std::fflush(stdout);
+    if (InterlockedExchange(&switched, 0) != 0) {
         SetConsoleOutputCP(saved_output_cp);
         SetConsoleCP(saved_input_cp);
-        switched = false;
     }
 }
 
-BOOL WINAPI on_console_event(DWORD) {
-    restore_code_pages();
-    return FALSE;  // the default handler ends the process
+// The interruption caught (a console event + 1), 0 while there is none. The handler runs in a
+// thread of its own: it records the event, wakes the main thread from a console read and, when
+// the window is being closed, waits until the main thread has finished the run (the system ends
+// the process when the handler returns).
+volatile LONG caught = 0;
+HANDLE wake = nullptr;      // set when an interruption is caught
+HANDLE finished = nullptr;  // set when the main thread has finished the run
+HANDLE main_thread = nullptr;
+
+BOOL WINAPI on_console_event(DWORD event) {
+    InterlockedCompareExchange(&caught, static_cast<LONG>(event) + 1, 0);
+    SetEvent(wake);
+    if (main_thread != nullptr) {
+        CancelSynchronousIo(main_thread);
+    }
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+        WaitForSingleObject(finished, 4500);
+        restore_code_pages();
+    }
+    return TRUE;
 }
 
+void check_interruption() {
+    const LONG c = caught;
+    if (c != 0) {
+        const DWORD event = static_cast<DWORD>(c - 1);
+        throw Interrupted{event == CTRL_C_EVENT       ? "Ctrl+C"
+                          : event == CTRL_BREAK_EVENT ? "Ctrl+Break"
+                                                      : "zavření okna",
+                          static_cast<int>(STATUS_CONTROL_C_EXIT)};
+    }
+}
+
+bool is_console(DWORD handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(handle), &mode) != 0;
+}
+
+// Standard output: bytes gathered and written at each flush (before every console read) and
+// when many are waiting.
 class StdoutWriter : public ByteWriter {
 public:
     void write(std::string_view bytes) override {
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        check_interruption();
+        pending_.append(bytes);
+        if (pending_.size() >= 8192) {
+            flush();
+        }
     }
+    void flush() override {
+        check_interruption();
+        HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+        std::size_t done = 0;
+        while (done < pending_.size()) {
+            DWORD n = 0;
+            const auto chunk =
+                static_cast<DWORD>(std::min<std::size_t>(pending_.size() - done, 1U << 16));
+            if (WriteFile(h, pending_.data() + done, chunk, &n, nullptr) == 0 || n == 0) {
+                const DWORD e = GetLastError();
+                check_interruption();
+                pending_.clear();
+                throw WriteFailed{e == ERROR_NO_DATA || e == ERROR_BROKEN_PIPE          ? EPIPE
+                                  : e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL ? ENOSPC
+                                                                                        : EIO};
+            }
+            done += n;
+        }
+        pending_.clear();
+    }
+
+private:
+    std::string pending_;
 };
 
 // UTF-8 texts for the terminal: on a console as Unicode, whatever its code page; redirected, in
@@ -208,6 +318,7 @@ public:
         }
         const std::string bytes = encode(utf8, CodePage::Cp852);
         std::fwrite(bytes.data(), 1, bytes.size(), f_);
+        std::fflush(f_);
     }
 
 private:
@@ -215,21 +326,53 @@ private:
     DWORD handle_;
 };
 
+// Standard input, line by line. A read that Ctrl+C or the closing of the window broke off ends
+// in Interrupted (the handler may still be on its way: a console read waits a little for it).
+// The end of the input is final, as for a C stream.
 class StdinReader : public LineReader {
 public:
     std::optional<std::string> read_line() override {
-        std::fflush(stdout);
-        std::string line;
-        int c = std::getc(stdin);
-        if (c == EOF) {
-            return std::nullopt;
+        check_interruption();
+        for (;;) {
+            const std::size_t nl = buf_.find('\n', start_);
+            if (nl != std::string::npos) {
+                std::string line = buf_.substr(start_, nl - start_);
+                start_ = nl + 1;
+                return line;  // a CR before the LF is the console's; the caller drops it
+            }
+            if (ended_) {
+                if (start_ < buf_.size()) {
+                    std::string line = buf_.substr(start_);
+                    start_ = buf_.size();
+                    return line;
+                }
+                return std::nullopt;
+            }
+            fill();
         }
-        while (c != EOF && c != '\n') {
-            line.push_back(static_cast<char>(c));
-            c = std::getc(stdin);
-        }
-        return line;  // a CR before the LF is the console's; the caller drops it
     }
+
+private:
+    void fill() {
+        buf_.erase(0, start_);
+        start_ = 0;
+        char chunk[4096];
+        DWORD n = 0;
+        const BOOL ok = ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk, sizeof chunk, &n, nullptr);
+        if (ok == 0 || n == 0) {
+            if (is_console(STD_INPUT_HANDLE)) {
+                WaitForSingleObject(wake, 300);
+            }
+            check_interruption();
+            ended_ = true;
+            return;
+        }
+        buf_.append(chunk, n);
+    }
+
+    std::string buf_;
+    std::size_t start_ = 0;
+    bool ended_ = false;
 };
 
 }  // namespace
@@ -251,14 +394,17 @@ Session::Session()
     // The program writes its own CR LF: no translation of LF in either direction.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
-    DWORD mode = 0;
-    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0) {
+    wake = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &main_thread, 0,
+                    FALSE, DUPLICATE_SAME_ACCESS);
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+    if (is_console(STD_OUTPUT_HANDLE)) {
         saved_output_cp = GetConsoleOutputCP();
         saved_input_cp = GetConsoleCP();
-        SetConsoleCtrlHandler(on_console_event, TRUE);
         SetConsoleOutputCP(852);
         SetConsoleCP(852);
-        switched = true;
+        switched = 1;
     }
 }
 
@@ -267,6 +413,7 @@ Session::~Session() {
     restore_code_pages();
     std::free(impl_->memory);
     delete impl_;
+    SetEvent(finished);
 }
 
 void* Session::memory(std::size_t bytes) {

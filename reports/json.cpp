@@ -185,9 +185,11 @@ std::string json_report(const Results& res, int status, const std::string& conso
                   d.hour, d.minute, d.second);
     doc["date"] = date;
     const bool normal = res.ending == Ending::Normal;
-    doc["ending"] = {{"status", status},
-                     {"kind", std::string(info(res.ending).kind)},
-                     {"message", normal ? std::string() : message_of(console, res.ending_from)}};
+    const std::string message = !res.ending_note.empty() ? res.ending_note
+                                : normal                 ? std::string()
+                                                         : message_of(console, res.ending_from);
+    doc["ending"] = {
+        {"status", status}, {"kind", std::string(info(res.ending).kind)}, {"message", message}};
     doc["job"] = job_of(res);
     doc["points"] = points_of(res);
     if (res.adjusted) {

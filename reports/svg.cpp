@@ -178,10 +178,11 @@ void head(std::string& out, const Results& res) {
            esc(action_text(res.action)) + "</text>\n";
     out += "<text x=\"" + num(kLeft) + "\" y=\"245\" font-size=\"40\">" + date +
            "    osa x nahoru, osa y doprava</text>\n";
-    if (!res.adjusted) {
+    if (!res.adjusted || res.ending != Ending::Normal) {
         out += "<text x=\"" + num(kLeft) + "\" y=\"310\" font-size=\"40\" fill=\"#c0201a\">" +
-               "přibližné souřadnice, výpočet nedoběhl (" + std::string(info(res.ending).kind) +
-               ")</text>\n";
+               (res.adjusted ? "výpočet skončil předčasně ("
+                             : "přibližné souřadnice, výpočet nedoběhl (") +
+               std::string(info(res.ending).kind) + ")</text>\n";
     }
 }
 
