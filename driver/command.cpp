@@ -25,6 +25,7 @@ constexpr std::string_view kHelp =
     "  --help         vypíše tuto nápovědu\n"
     "  --version      vypíše verzi programu\n"
     "\n"
+    "Soubory výsledků se zakládají nové: existující soubor program nikdy nepřepíše.\n"
     "Proměnná prostředí SOURCE_DATE_EPOCH (sekundy od 1. 1. 1970 UTC) pevně nastaví datum a čas\n"
     "výpisu, například pro referenční výpisy.\n";
 

@@ -53,7 +53,8 @@ const fmt::Layout kFirstRecord = {fmt::T(" "), fmt::T(" Toto okno slouží ke ko
 // Whether the diagnostics file may be (re)made at the path: nothing is there, something that is
 // not a regular file, an empty file, or a diagnostics file of this program.
 bool may_replace(const std::string& path) {
-    const std::string first = fmt::format_records(kFirstRecord, {}, CodePage::Cp1250).at(0) + "\r\n";
+    const std::string first =
+        fmt::format_records(kFirstRecord, {}, CodePage::Cp1250).at(0) + "\r\n";
     std::string head;
     switch (platform::look_at(path, head, first.size())) {
         case platform::Found::Nothing:
@@ -84,26 +85,27 @@ std::string path_of(const std::filesystem::path& dir, const std::string& name) {
     return (dir / n).string();
 }
 
-Flow file_dialog(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports) {
+Flow file_dialog(Run& r, const std::filesystem::path& dir,
+                 const std::vector<std::string>& reports) {
     using namespace fmt;
     Task& t = r.t;
-    KAVRON_TRY(ask_until(
-        r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
-        [&](const std::string& name) -> std::optional<Flow> {
-            const std::string path = path_of(dir, name);
-            if (is_report(path, reports) || !may_replace(path)) {
-                r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
-                            {raw(t.ADRESC)});
-                return std::nullopt;
-            }
-            r.diag.attach(platform::create_file(path, platform::Create::Replace));
-            if (r.diag.is_open()) {
-                return Flow::go();
-            }
-            ending(r, Ending::DiagnosticsFile);
-            r.con.list({lit("Chybový soubor nelze otevřít: "), raw(name)});
-            return close_run(r);
-        }));
+    KAVRON_TRY(ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
+                         [&](const std::string& name) -> std::optional<Flow> {
+                             const std::string path = path_of(dir, name);
+                             if (is_report(path, reports) || !may_replace(path)) {
+                                 r.con.write(
+                                     {T(" "), A(24), T(" - tento soubor existuje a není chybový")},
+                                     {raw(t.ADRESC)});
+                                 return std::nullopt;
+                             }
+                             r.diag.attach(platform::create_file(path, platform::Create::Replace));
+                             if (r.diag.is_open()) {
+                                 return Flow::go();
+                             }
+                             ending(r, Ending::DiagnosticsFile);
+                             r.con.list({lit("Chybový soubor nelze otevřít: "), raw(name)});
+                             return close_run(r);
+                         }));
     r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});
     KAVRON_TRY(ask_until(
         r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,

@@ -111,9 +111,8 @@ bool OutFile::flush() {
         // Keep only the whole records that reached the file.
         const std::size_t end = pending_.rfind("\r\n", done >= 2 ? done - 2 : 0);
         const std::size_t whole = end == std::string::npos || done < 2 ? 0 : end + 2;
-        if (whole != done) {
-            (void)f_->truncate(written_ + whole);
-        }
+        // A system may have written more than it says: the file is cut in any case.
+        (void)f_->truncate(written_ + whole);
         written_ += whole;
         failed_ = true;
         error_ = error;

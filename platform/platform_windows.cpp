@@ -43,6 +43,19 @@ std::wstring wide_name(const std::string& cp852_bytes) {
 
 namespace {
 
+// The C library's error number of a failed write, made precise from the system's error.
+int error_number(int crt) {
+    switch (GetLastError()) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_FILE_TOO_LARGE:
+            return EFBIG;
+        default:
+            return crt;
+    }
+}
+
 class WindowsFile : public RawFile {
 public:
     explicit WindowsFile(int fd) : fd_(fd) {}
@@ -56,11 +69,17 @@ public:
 
     bool write(std::string_view bytes, std::size_t& done, int& error) override {
         done = 0;
+        const __int64 start = _telli64(fd_);
         while (done < bytes.size()) {
             const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1U << 20);
             const int n = _write(fd_, bytes.data() + done, static_cast<unsigned>(chunk));
             if (n <= 0) {
-                error = n < 0 ? errno : ENOSPC;
+                error = n < 0 ? error_number(errno) : ENOSPC;
+                // A write that failed may still have written some of its bytes.
+                const __int64 now = _telli64(fd_);
+                if (start >= 0 && now > start) {
+                    done = static_cast<std::size_t>(now - start);
+                }
                 return false;
             }
             done += static_cast<std::size_t>(n);

@@ -1,16 +1,17 @@
 #include "one_run.hpp"
 
-#include <unistd.h>
+#include <libxml/parser.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <nlohmann/json.hpp>
+
 #include <fstream>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/endings.hpp"
 #include "driver/run.hpp"
 #include "format/codepage.hpp"
 
@@ -54,6 +55,48 @@ bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+bool well_formed_xml(const std::string& text) {
+    xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "r.svg", nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    const bool ok = doc != nullptr;
+    xmlFreeDoc(doc);
+    return ok;
+}
+
+const std::string kOldDiagnostics =
+    kavron::cp1250("  Toto okno slouží ke kontrole dat. \r\n\r\n\r\n") + " stare zaznamy\r\n";
+
+// What the ending of the run, named by the JSON, must have left on the console and as status.
+std::string check_ending(const nlohmann::json& doc, int status, const std::string& console) {
+    const std::string kind = doc["ending"]["kind"];
+    if (doc["ending"]["status"] != status) {
+        return "the JSON gives another status than the run's";
+    }
+    for (const kavron::EndingInfo& e : kavron::all_endings()) {
+        if (e.kind != kind) {
+            continue;
+        }
+        bool closed = e.status == status;
+        switch (e.close) {
+            case kavron::Close::Konec:
+                closed = closed && ends_with(console, "KONEC\r\n");
+                break;
+            case kavron::Close::StopText:
+                closed = closed && ends_with(console, kavron::cp852(e.stop_text) + "\r\n");
+                break;
+            case kavron::Close::StopPlain:
+                closed = closed && ends_with(console, "Stop - Program terminated.\r\n");
+                break;
+            case kavron::Close::Status:
+                break;
+        }
+        if (closed) {
+            return {};
+        }
+    }
+    return "the run ended otherwise than its ending " + kind + ", status " + std::to_string(status);
+}
+
 }  // namespace
 
 namespace kavron::fuzz {
@@ -61,40 +104,68 @@ namespace kavron::fuzz {
 std::string run_and_check(const std::string& bytes, const std::filesystem::path& dir) {
     const auto cut = bytes.find('\0');
     const std::string input = bytes.substr(0, cut);
-    std::vector<std::string> lines = {"err.txt", "out.txt", "in.txt"};
+    std::vector<std::string> answers;
     if (cut != std::string::npos) {
         std::istringstream rest(bytes.substr(cut + 1));
         for (std::string l; std::getline(rest, l);) {
-            lines.push_back(l);
+            answers.push_back(l);
         }
     }
-    std::filesystem::remove(dir / "out.txt");
-    std::filesystem::remove(dir / "err.txt");
-    std::ofstream(dir / "in.txt", std::ios::binary) << input;
+    std::vector<std::string> lines = {"err.txt", "out.txt", "in.txt"};
+    if (!answers.empty() && answers[0] == "#names") {
+        answers.erase(answers.begin());
+        lines.clear();
+    }
+    // Any answer may be taken as a file name: none may lead out of the folder.
+    for (std::string& a : answers) {
+        for (std::size_t k = a.find(".."); k != std::string::npos; k = a.find("..", k)) {
+            a.replace(k, 2, "__");
+        }
+        const auto first = a.find_first_not_of(" \t");
+        if (first != std::string::npos && a[first] == '/') {
+            a[first] = '_';
+        }
+    }
+    lines.insert(lines.end(), answers.begin(), answers.end());
+
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        std::filesystem::remove_all(e.path());
+    }
+    const std::map<std::string, std::string> before = {
+        {"in.txt", input}, {"keep.txt", "a student's notes\r\n"}, {"old.txt", kOldDiagnostics}};
+    for (const auto& [name, content] : before) {
+        std::ofstream(dir / name, std::ios::binary) << content;
+    }
 
     Script in(lines);
-    Sink out;
-    const int status = run_program(
-        in, out, [] { return DateTime{2026, 5, 6, 9, 5, 3}; }, dir);
+    Sink out, text, errors;
+    const auto job = std::make_unique<Job>();
+    const int status = run_command(
+        {"--json", "r.json", "--svg", "r.svg"}, in, out, text, errors,
+        [] { return DateTime{2026, 5, 6, 9, 5, 3}; }, *job, dir);
     if (in.overrun) {
         return "console read after the end of input, again and again";
     }
-
-    static const std::vector<std::string> endings = {
-        "\r\nKONEC\r\n",
-        "\r\nStop - Program terminated.\r\n",
-        cp852("Chyba ve vstupu, max. počet bodů je 7\r\n"),
-        cp852("Chyba ve vstupu, max. počet měření je 62\r\n"),
-        cp852("Chyba ve vstupu, max. počet délek je 50\r\n"),
-        cp852("Chyba ve vstupu, měř. délek může být max. 56\r\n"),
-        cp852("Chyba při čtení vstupního souboru\r\n"),
-    };
-    bool ended = false;
-    for (const auto& e : endings) {
-        ended = ended || ends_with(out.text, e);
+    nlohmann::json doc;
+    try {
+        doc = nlohmann::json::parse(read(dir / "r.json"));
+    } catch (const std::exception& e) {
+        return std::string("the JSON report is not valid: ") + e.what();
     }
-    if (!ended || (status != 0 && status != 1)) {
-        return "the run ended without its ending, status " + std::to_string(status);
+    if (std::string fault = check_ending(doc, status, out.text); !fault.empty()) {
+        return fault;
+    }
+    if (!well_formed_xml(read(dir / "r.svg"))) {
+        return "the drawing is not well-formed XML";
+    }
+    for (const auto& [name, content] : before) {
+        const std::string now = read(dir / name);
+        std::string diagnostics = job->task.ADRESC;
+        diagnostics.erase(diagnostics.find_last_not_of(' ') + 1);
+        const bool may_change = name == "old.txt" && diagnostics == "old.txt";
+        if (now != content && !may_change) {
+            return name + " was there before the run and has been changed";
+        }
     }
     const std::string listing = read(dir / "out.txt");
     if (!listing.empty() && listing.rfind(" KAVRON 3.09 Prostorov", 0) != 0) {
