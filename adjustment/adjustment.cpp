@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/exits.hpp"
+#include "crmath/crmath.hpp"
 #include "geometry/geometry.hpp"
 #include "matrix/matrix.hpp"
 
@@ -41,7 +42,7 @@ void put_row(Task& t, int row, const geo::Row& coefficients, const int points[3]
 
 // Bearing from a to b in cc, in [0, 4 000 000).
 double bearing(double dx, double dy) {
-    double t = std::atan2(dy, dx);
+    double t = crmath::atan2(dy, dx);
     if (t < 0.0) {
         t = t + 2.0 * LU;
     }
@@ -164,7 +165,7 @@ Flow zenith_angles(Run& r, bool first) {
         if (h == 0.0) {
             return exit_coincident(r, t.INS[i], t.INC[i], t.INC[i + 1], t.I1, t.J1, t.K1);
         }
-        const double z = dz == 0.0 ? 1000000.0 : std::atan2(h, dz) * RO;
+        const double z = dz == 0.0 ? 1000000.0 : crmath::atan2(h, dz) * RO;
         t.IX = static_cast<i16>(t.IX + 1);
         const double misclosure = t.ZMO[k] - z;
         if (first) {

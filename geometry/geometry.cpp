@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/constants.hpp"
+#include "crmath/crmath.hpp"
 #include "matrix/matrix.hpp"
 
 namespace kavron::geo {
@@ -65,7 +66,7 @@ double rotation_step(Mat<3, 3>& MX, int OSA, int p, int q) {
         (std::fabs(MX(p, q)) < kDegenerate && std::fabs(MX(p, p) - MX(q, q)) < kDegenerate) ||
         (std::fabs(MX(p, p)) < kDegenerate && std::fabs(MX(q, q)) < kDegenerate);
     if (!degenerate) {
-        phi = std::atan2(2.0 * MX(p, q), MX(p, p) - MX(q, q));
+        phi = crmath::atan2(2.0 * MX(p, q), MX(p, p) - MX(q, q));
         if (phi < 0.0) {
             phi = phi + 2.0 * kPi4;
         }
@@ -107,19 +108,6 @@ Ellipsoid ellipsoid_of(const double block[3][3], double MO) {
     const double EZ1 = std::sqrt(std::fabs(r.block[2][2])) * MO;
     // The listing's columns: alfa, then beta (the third step's angle), then gama (the second's).
     return {EX1, EY1, EZ1, r.alfa, r.omeg, r.beta};
-}
-
-PlanEllipse plan_ellipse(double cxx, double cxy, double cyy) {
-    const double mean = (cxx + cyy) / 2.0;
-    const double half = (cxx - cyy) / 2.0;
-    const double d = std::sqrt(half * half + cxy * cxy);
-    const double l1 = mean + d;
-    const double l2 = std::max(mean - d, 0.0);
-    double theta = 0.5 * std::atan2(2.0 * cxy, cxx - cyy);  // from +x towards +y
-    if (theta < 0) {
-        theta += std::acos(-1.0);
-    }
-    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / std::acos(-1.0)};
 }
 
 }  // namespace kavron::geo

@@ -51,11 +51,4 @@ Rotated rotate_to_axes(const double block[3][3]);
 // The error ellipsoid of a point from its cofactor block, with the unit standard deviation MO.
 Ellipsoid ellipsoid_of(const double block[3][3], double MO);
 
-// The horizontal standard error ellipse from the x, y block of a covariance [mm²]: the semi-axes
-// [mm] and the bearing of the major axis [gon, 0 to 200, clockwise from +x]. For the drawing.
-struct PlanEllipse {
-    double a, b, bearing;
-};
-PlanEllipse plan_ellipse(double cxx, double cxy, double cyy);
-
 }  // namespace kavron::geo

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "crmath/crmath.hpp"
 #include "format/channels.hpp"
 
 namespace kavron {
@@ -235,8 +236,8 @@ void MADROT(MatRef ROT, double OMEG, int OSA) {
         default:
             return;
     }
-    const double c = std::cos(OMEG);
-    const double s = std::sin(OMEG);
+    const double c = crmath::cos(OMEG);
+    const double s = crmath::sin(OMEG);
     ROT(OSA, i) = 0.0;
     ROT(OSA, j) = 0.0;
     ROT(i, OSA) = 0.0;

@@ -15,4 +15,11 @@ std::string action_text(std::string bytes);
 std::string json_report(const Results& res, int status, const std::string& console);
 std::string svg_report(const Results& res);
 
+// The horizontal standard error ellipse from the x, y block of a covariance [mm²]: the semi-axes
+// [mm] and the bearing of the major axis [gon, 0 to 200, clockwise from +x].
+struct PlanEllipse {
+    double a, b, bearing;
+};
+PlanEllipse plan_ellipse(double cxx, double cxy, double cyy);
+
 }  // namespace kavron

@@ -10,10 +10,23 @@
 #include <string>
 #include <utility>
 
-#include "geometry/geometry.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {
+
+// Only the drawing uses the plan ellipse, with the platform's functions.
+PlanEllipse plan_ellipse(double cxx, double cxy, double cyy) {
+    const double mean = (cxx + cyy) / 2.0;
+    const double half = (cxx - cyy) / 2.0;
+    const double d = std::sqrt(half * half + cxy * cxy);
+    const double l1 = mean + d;
+    const double l2 = std::max(mean - d, 0.0);
+    double theta = 0.5 * std::atan2(2.0 * cxy, cxx - cyy);  // from +x towards +y
+    if (theta < 0) {
+        theta += std::acos(-1.0);
+    }
+    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / std::acos(-1.0)};
+}
 
 namespace {
 
@@ -230,7 +243,7 @@ void connections(std::string& out, const Results& res, const Page& pg) {
 // Error ellipses and z bars, magnified by one factor: the largest ellipse (or z bar, when no
 // point has an ellipse) is about 10 mm on paper.
 struct Errors {
-    geo::PlanEllipse ell[JB + 1] = {};
+    PlanEllipse ell[JB + 1] = {};
     double sz[JB + 1] = {};
     double largest = 0;
     double magnify = 0;  // drawn units per mm of error
@@ -241,8 +254,8 @@ Errors errors_of(const Results& res, const Page& pg) {
     double largest_z = 0;
     for (int i = 1; res.adjusted && i <= pg.n; ++i) {
         const int a = 3 * i - 3;
-        e.ell[i] = geo::plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
-                                     res.covariance[a + 1][a + 1]);
+        e.ell[i] = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
+                                res.covariance[a + 1][a + 1]);
         e.sz[i] = std::sqrt(std::fabs(res.covariance[a + 2][a + 2]));
         e.largest = std::max(e.largest, e.ell[i].a);
         largest_z = std::max(largest_z, e.sz[i]);

@@ -2,6 +2,7 @@
 // cofactor matrix of the unknowns.
 #include <cmath>
 
+#include "crmath/crmath.hpp"
 #include "geometry/geometry.hpp"
 #include "matrix/matrix.hpp"
 #include "results/results.hpp"
@@ -87,8 +88,8 @@ std::optional<DerivedResult> derived_angle(Task& t, int Kj, int Ki, int Kk) {
     if (SK <= 0.0 || SJ <= 0.0) {
         return std::nullopt;
     }
-    double XR = std::atan2(DYJ, DXJ) * RO;
-    double YR = std::atan2(DYK, DXK) * RO;
+    double XR = crmath::atan2(DYJ, DXJ) * RO;
+    double YR = crmath::atan2(DYK, DXK) * RO;
     if (XR < 0.0) {
         XR = XR + RK;
     }
@@ -116,7 +117,7 @@ std::optional<DerivedResult> derived_zenith(Task& t, int Ki, int Kj) {
     }
     const int positions[3] = {Ki, Kj, 0};
     put(t, geo::zenith_row(DXK, DYK, DZK, SOR, SK), positions, 1.0);
-    const double ZR = DZK == 0.0 ? 1000000.0 : std::atan2(SOR, DZK) * RO;
+    const double ZR = DZK == 0.0 ? 1000000.0 : crmath::atan2(SOR, DZK) * RO;
     return propagate(t, Derived::ZenithAngle, {Ki, Kj}, ZR);
 }
 

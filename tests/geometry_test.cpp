@@ -7,6 +7,7 @@
 
 #include "format/record.hpp"
 #include "geometry/geometry.hpp"
+#include "reports/reports.hpp"
 
 namespace kavron {
 namespace {
@@ -158,7 +159,7 @@ TEST(Ellipsoids, RotationStepsOfTheWorkedBlocks) {
     }
 }
 
-TEST(Ellipses, HorizontalEllipsesOfHandWorkedBlocks) {
+TEST(Drawing, HorizontalEllipsesOfHandWorkedBlocks) {
     const struct {
         double cxx, cxy, cyy, a, b, bearing;
     } rows[] = {
@@ -169,7 +170,7 @@ TEST(Ellipses, HorizontalEllipsesOfHandWorkedBlocks) {
         {3, 0, 3, std::sqrt(3.0), std::sqrt(3.0), 0},  // a circle
     };
     for (const auto& r : rows) {
-        const geo::PlanEllipse e = geo::plan_ellipse(r.cxx, r.cxy, r.cyy);
+        const PlanEllipse e = plan_ellipse(r.cxx, r.cxy, r.cyy);
         EXPECT_NEAR(e.a, r.a, 1e-12) << r.cxx << " " << r.cxy << " " << r.cyy;
         EXPECT_NEAR(e.b, r.b, 1e-12) << r.cxx << " " << r.cxy << " " << r.cyy;
         EXPECT_NEAR(e.bearing, r.bearing, 1e-9) << r.cxx << " " << r.cxy << " " << r.cyy;

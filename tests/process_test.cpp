@@ -179,8 +179,9 @@ struct InProcess {
         s.put("in.txt", input);
         in = std::make_unique<Noting>(script, out);
         const auto job = std::make_unique<Job>();
-        status = run_command({}, *in, out, text, errors,
-                             [] { return DateTime{2026, 5, 6, 9, 5, 3}; }, *job, s.dir());
+        status = run_command(
+            {}, *in, out, text, errors, [] { return DateTime{2026, 5, 6, 9, 5, 3}; }, *job,
+            s.dir());
     }
 };
 
