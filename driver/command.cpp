@@ -54,7 +54,7 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
             return 0;
         }
         if (a == "--version") {
-            text.write("kavron 3.09\n");
+            text.write("kavron " KAVRON_VERSION "\n");
             return 0;
         }
         if (a == "--json" || a == "--svg") {

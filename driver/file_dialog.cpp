@@ -41,7 +41,7 @@ Flow ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_o
         if (rtrim(name).empty()) {
             continue;
         }
-        if (const std::optional<Flow> f = try_open(rtrim(name))) {
+        if (const std::optional<Flow> f = try_open(platform::typed_name(rtrim(name)))) {
             return *f;
         }
     }
@@ -89,23 +89,23 @@ Flow file_dialog(Run& r, const std::filesystem::path& dir,
                  const std::vector<std::string>& reports) {
     using namespace fmt;
     Task& t = r.t;
-    KAVRON_TRY(ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
-                         [&](const std::string& name) -> std::optional<Flow> {
-                             const std::string path = path_of(dir, name);
-                             if (is_report(path, reports) || !may_replace(path)) {
-                                 r.con.write(
-                                     {T(" "), A(24), T(" - tento soubor existuje a není chybový")},
-                                     {raw(t.ADRESC)});
-                                 return std::nullopt;
-                             }
-                             r.diag.attach(platform::create_file(path, platform::Create::Replace));
-                             if (r.diag.is_open()) {
-                                 return Flow::go();
-                             }
-                             ending(r, Ending::DiagnosticsFile);
-                             r.con.list({lit("Chybový soubor nelze otevřít: "), raw(name)});
-                             return close_run(r);
-                         }));
+    KAVRON_TRY(
+        ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
+                  [&](const std::string& name) -> std::optional<Flow> {
+                      const std::string path = path_of(dir, name);
+                      if (is_report(path, reports) || !may_replace(path)) {
+                          r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
+                                      {raw(t.ADRESC)});
+                          return std::nullopt;
+                      }
+                      r.diag.attach(platform::create_file(path, platform::Create::Replace));
+                      if (r.diag.is_open()) {
+                          return Flow::go();
+                      }
+                      ending(r, Ending::DiagnosticsFile);
+                      r.con.list({lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
+                      return close_run(r);
+                  }));
     r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});
     KAVRON_TRY(ask_until(
         r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,

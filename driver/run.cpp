@@ -35,8 +35,8 @@ void banner(Console& c, const DateTime& d) {
     c.write({T(" *  7 bodů,  72 měřených veličin              "), X(25), T("*")});
     c.write({T(" *"), X(46), X(23), T("*")});
     c.write({T(" * *verze pro studenty*                       "), X(25), T("*")});
-    c.write({T(" * 15/05/2003  ver. 3.09"), X(29), T("Datum: "), I(2), T("."), I(2), T("."), I(4),
-             T(" *")},
+    c.write({T(" * 15/05/2003  ver. " KAVRON_VERSION), X(29), T("Datum: "), I(2), T("."), I(2),
+             T("."), I(4), T(" *")},
             {d.day, d.month, d.year});
     c.write({T(" * Školní verze          "), X(30), T("Čas: "), I(2), T(":"), I(2), T(":"), I(2),
              T("   *")},
@@ -140,12 +140,13 @@ int write_failure(Run& r, const std::string& what, int error, ByteWriter* errors
     return info(Ending::WriteError).status;
 }
 
+// A file named in the dialog, for a message.
 std::string file_named(const std::string& name) {
     std::string n = name;
     while (!n.empty() && n.back() == ' ') {
         n.pop_back();
     }
-    return "soubor " + decode(n, CodePage::Cp852);
+    return "soubor " + platform::shown_name(n, true);
 }
 
 // Which channel failed: the listing, the diagnostics file or the console.
@@ -285,12 +286,14 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     // The drawing first: the JSON then tells whether it could be written.
     int error = 0;
     if (options.svg != nullptr && !write_report(options.svg, svg_report(res), error)) {
-        const int s = write_failure(r, "soubor " + options.svg_name, error, options.errors);
+        const int s = write_failure(r, "soubor " + platform::shown_name(options.svg_name, false),
+                                    error, options.errors);
         status = status == 0 ? s : status;
     }
     if (options.json != nullptr &&
         !write_report(options.json, json_report(res, status, con.transcript()), error)) {
-        const int s = write_failure(r, "soubor " + options.json_name, error, options.errors);
+        const int s = write_failure(r, "soubor " + platform::shown_name(options.json_name, false),
+                                    error, options.errors);
         status = status == 0 ? s : status;
     }
     return status;

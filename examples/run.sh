@@ -1,36 +1,26 @@
 #!/bin/sh
 # Runs a shipped job in a fresh scratch folder, then shows its listing in UTF-8.
 #   examples/run.sh [job]      job: a name in examples/ (default mikrosit)
-# On a terminal you answer the dialog yourself. When the terminal speaks UTF-8 the console is
-# converted from code page 852: by luit (which also converts your typing back) when luit is
-# installed and really knows code page 852, otherwise by build/kavron-utf8 (then type file names
-# without Czech letters). Without a terminal the job's console script (examples/<job>.konzole)
-# answers.
+# On a terminal you answer the dialog yourself (a terminal that speaks UTF-8 shows the Czech
+# texts as they are, and takes Czech letters in file names). Without a terminal the job's console
+# script (examples/<job>.konzole) answers. The program is build/kavron, or bin/kavron beside
+# this folder in an unpacked package, or KAVRON=... when given.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 job=${1:-mikrosit}
-bin="$here/../build/kavron"
+bin=${KAVRON:-}
+for candidate in "$here/../build/kavron" "$here/../bin/kavron" "$here/../../../../bin/kavron"; do
+  [ -z "$bin" ] && [ -x "$candidate" ] && bin=$(cd "$(dirname "$candidate")" && pwd)/kavron
+done
+[ -n "$bin" ] || { echo "no kavron program found: build it first (see README.md)" >&2; exit 1; }
 work=$(mktemp -d)
 cp "$here/$job.txt" "$work/"
 cd "$work"
 
-utf8=no
-case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in *UTF-8* | *utf8* | *UTF8* | *utf-8*) utf8=yes ;; esac
-
 if [ -t 0 ] && [ -t 1 ]; then
   echo "Scratch folder: $work"
   echo "Answer for example: chyby.txt, vysledky.txt, $job.txt; then the questions (a/n)."
-  luit_knows_852() {
-    command -v luit >/dev/null 2>&1 &&
-      [ "$(printf 'x\202' | luit -c -encoding CP852 2>/dev/null)" = "xé" ]
-  }
-  if [ "$utf8" != yes ]; then
-    "$bin"
-  elif luit_knows_852; then
-    luit -encoding CP852 "$bin"
-  else
-    "$bin" | "$here/../build/kavron-utf8"
-  fi
+  "$bin"
 else
   "$bin" < "$here/$job.konzole" | iconv -f cp852 -t utf-8
   echo

@@ -44,6 +44,15 @@ Found look_at(const std::string& name, std::string& head, std::size_t n);
 // Whether two names stand for one existing file.
 bool same_file(const std::string& a, const std::string& b);
 
+// A file name typed in the console dialog (its bytes in the console's code page) as the name the
+// functions above take: on a Linux terminal that speaks UTF-8 the name's UTF-8 (the file that
+// ls shows), otherwise the bytes as typed; on Windows the same bytes, which the functions take
+// in code page 852.
+std::string typed_name(const std::string& console_bytes);
+
+// A file name, typed (console bytes) or from the command line, as UTF-8 text for a message.
+std::string shown_name(const std::string& name, bool typed);
+
 // One line for the user's terminal on standard error: UTF-8 text, written in UTF-8 on POSIX
 // systems; on Windows as Unicode to a console, else in the console's code page 852.
 void tell_user(std::string_view utf8);
@@ -53,6 +62,9 @@ std::vector<std::string> arguments(int argc, char** argv);
 
 // A real run: standard input and output as bytes (the program writes its own CR LF), memory for
 // the task, and on a Windows console the code pages 852 for the run, restored at every ending.
+// On a Linux terminal whose locale speaks UTF-8 the console is shown in UTF-8 (every byte read as
+// code page 852 shows it) and the typed lines are taken from UTF-8 into code page 852; redirected
+// input and output stay bytes.
 // From its start the session catches the interruptions (SIGINT, SIGTERM and SIGHUP; on Windows
 // Ctrl+C, Ctrl+Break and the closing of the console window): the console's reader and writer
 // then throw Interrupted, so that the run ends through the driver with whole files. A closed

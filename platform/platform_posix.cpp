@@ -13,11 +13,33 @@
 #include <ctime>
 #include <memory>
 
+#include "format/codepage.hpp"
 #include "platform/platform.hpp"
 
 namespace kavron::platform {
 
 namespace {
+
+// The console of a terminal that speaks UTF-8: shown in UTF-8 (standard output), typed in UTF-8
+// (standard input, and then the names typed are UTF-8 names).
+bool utf8_output = false;
+bool utf8_input = false;
+
+// Whether the locale's character set is UTF-8: the first of LC_ALL, LC_CTYPE and LANG that is
+// set names it.
+bool utf8_locale() {
+    for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v != nullptr && *v != '\0') {
+            std::string s(v);
+            for (char& c : s) {
+                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            }
+            return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
+        }
+    }
+    return false;
+}
 
 class PosixFile : public RawFile {
 public:
@@ -136,6 +158,14 @@ Found look_at(const std::string& name, std::string& head, std::size_t n) {
     return Found::Regular;
 }
 
+std::string typed_name(const std::string& console_bytes) {
+    return utf8_input ? decode(console_bytes, CodePage::Cp852) : console_bytes;
+}
+
+std::string shown_name(const std::string& name, bool typed) {
+    return typed && utf8_input ? decode(name, CodePage::Cp852) : name;
+}
+
 bool same_file(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
@@ -223,7 +253,11 @@ class StdoutWriter : public ByteWriter {
 public:
     void write(std::string_view bytes) override {
         check_interruption();
-        pending_.append(bytes);
+        if (utf8_output) {
+            pending_.append(decode(bytes, CodePage::Cp852));
+        } else {
+            pending_.append(bytes);
+        }
         if (pending_.size() >= 8192) {
             flush();
         }
@@ -267,13 +301,13 @@ public:
             if (nl != std::string::npos) {
                 std::string line = buf_.substr(start_, nl - start_);
                 start_ = nl + 1;
-                return line;
+                return typed(line);
             }
             if (ended_) {
                 if (start_ < buf_.size()) {
                     std::string line = buf_.substr(start_);
                     start_ = buf_.size();
-                    return line;
+                    return typed(line);
                 }
                 return std::nullopt;
             }
@@ -282,6 +316,11 @@ public:
     }
 
 private:
+    // A line typed on a UTF-8 terminal, in the console's code page.
+    static std::string typed(const std::string& line) {
+        return utf8_input ? encode(line, CodePage::Cp852) : line;
+    }
+
     void fill() {
         buf_.erase(0, start_);
         start_ = 0;
@@ -374,6 +413,9 @@ Session::Session()
       text_out_(&impl_->text),
       text_err_(&impl_->err) {
     catch_interruptions();
+    const bool utf8 = utf8_locale();
+    utf8_output = utf8 && ::isatty(STDOUT_FILENO) == 1;
+    utf8_input = utf8 && ::isatty(STDIN_FILENO) == 1;
 }
 
 Session::~Session() {

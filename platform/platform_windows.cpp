@@ -144,6 +144,14 @@ bool remove_file(const std::string& name) {
     return _wremove(wide_name(name).c_str()) == 0;
 }
 
+std::string typed_name(const std::string& console_bytes) {
+    return console_bytes;
+}
+
+std::string shown_name(const std::string& name, bool) {
+    return decode(name, CodePage::Cp852);
+}
+
 Found look_at(const std::string& name, std::string& head, std::size_t n) {
     const std::wstring w = wide_name(name);
     struct _stat64 st {};

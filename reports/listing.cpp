@@ -63,8 +63,8 @@ void kind_table(OutFile& lst, const Results& res, const Table& tb, int first, in
 
 void header(OutFile& lst, const Results& res) {
     const DateTime& d = res.date;
-    lst.write({T(" KAVRON 3.09 Prostorová síť   E3   Datum: "), I(2), T("."), I(2), T("."), I(4),
-               T("   Čas: "), I(2), T(":"), I(2), T(":"), I(2), E(), E()},
+    lst.write({T(" KAVRON " KAVRON_VERSION " Prostorová síť   E3   Datum: "), I(2), T("."), I(2),
+               T("."), I(4), T("   Čas: "), I(2), T(":"), I(2), T(":"), I(2), E(), E()},
               {d.day, d.month, d.year, d.hour, d.minute, d.second});
     lst.write({T(" Akce: "), A(), E()}, {raw(res.action)});
     const Layout row = {T(""), A(), F(6, 1)};

@@ -9,7 +9,9 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "geometry/geometry.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {
@@ -62,6 +64,17 @@ std::string num(double v) {
     char b[32];
     std::snprintf(b, sizeof b, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
     return b;
+}
+
+// 1, 2 or 5 times a power of ten, at least v.
+double nice_above(double v) {
+    const double p = std::pow(10.0, std::floor(std::log10(v)));
+    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * p >= v) {
+            return m * p;
+        }
+    }
+    return 10 * p;
 }
 
 // 1, 2 or 5 times a power of ten, at most v.
@@ -201,9 +214,11 @@ void head(std::string& out, const Results& res) {
 
 const char* const kLineClass[3] = {"dir", "dist", "zen"};
 
+using Pairs = std::map<std::pair<int, int>, std::set<int>>;  // positions (i < j) -> kinds 0, 1, 2
+
 // The measured connections, each kind once per pair of points, side by side when several.
-void connections(std::string& out, const Results& res, const Page& pg) {
-    std::map<std::pair<int, int>, std::set<int>> pairs;  // positions (i < j) -> kinds 0, 1, 2
+Pairs connections(std::string& out, const Results& res, const Page& pg) {
+    Pairs pairs;
     const auto pos = [&](int number) {
         for (int i = 1; i <= pg.n; ++i) {
             if (res.points[i].number == number) {
@@ -238,13 +253,18 @@ void connections(std::string& out, const Results& res, const Page& pg) {
         }
     }
     out += "</g>\n";
+    return pairs;
 }
 
 // Error ellipses and z bars, magnified by one factor: the largest ellipse (or z bar, when no
-// point has an ellipse) is about 10 mm on paper.
+// point has an ellipse) is about 10 mm on paper. A point's ellipse is drawn when its x or y is
+// adjusted, its z bar when its z is: a fixed component's deviation is only the a-priori
+// coordinate sd, which the drawing does not show.
 struct Errors {
     PlanEllipse ell[JB + 1] = {};
     double sz[JB + 1] = {};
+    bool ellipse[JB + 1] = {}, bar[JB + 1] = {};
+    bool left_out = false;  // a point lost its ellipse or its bar that way
     double largest = 0;
     double magnify = 0;  // drawn units per mm of error
 };
@@ -254,11 +274,19 @@ Errors errors_of(const Results& res, const Page& pg) {
     double largest_z = 0;
     for (int i = 1; res.adjusted && i <= pg.n; ++i) {
         const int a = 3 * i - 3;
+        const geo::Fixed fixed = geo::fixed_components(res.points[i].code);
         e.ell[i] = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
                                 res.covariance[a + 1][a + 1]);
         e.sz[i] = std::sqrt(std::fabs(res.covariance[a + 2][a + 2]));
-        e.largest = std::max(e.largest, e.ell[i].a);
-        largest_z = std::max(largest_z, e.sz[i]);
+        e.ellipse[i] = !(fixed.x && fixed.y);
+        e.bar[i] = !fixed.z && e.sz[i] > 0;
+        e.left_out = e.left_out || !e.ellipse[i] || fixed.z;
+        if (e.ellipse[i]) {
+            e.largest = std::max(e.largest, e.ell[i].a);
+        }
+        if (e.bar[i]) {
+            largest_z = std::max(largest_z, e.sz[i]);
+        }
     }
     if (e.largest == 0) {
         e.largest = largest_z;
@@ -269,11 +297,47 @@ Errors errors_of(const Results& res, const Page& pg) {
     return e;
 }
 
-void points(std::string& out, const Results& res, const Page& pg) {
+// The direction (0..7, counterclockwise from the right, in steps of 45 degrees) of the free
+// side of a point for its label: the one farthest from every connection that leaves it and from
+// the bar of its z, left of it.
+int free_side(int i, const Pairs& pairs, const Page& pg, bool bar) {
+    const double pi = std::acos(-1.0);
+    std::vector<double> away;  // directions of the connections on the page, radians
+    if (bar) {
+        away.push_back(pi);
+    }
+    for (const auto& [ab, kinds] : pairs) {
+        if (ab.first == i || ab.second == i) {
+            const int j = ab.first == i ? ab.second : ab.first;
+            away.push_back(std::atan2(-(pg.Y(j) - pg.Y(i)), pg.X(j) - pg.X(i)));
+        }
+    }
+    int best = 1;  // up and to the right when nothing is in the way
+    double best_gap = -1;
+    for (const int k : {1, 3, 7, 5, 0, 2, 4, 6}) {
+        double gap = 10;
+        for (const double d : away) {
+            gap = std::min(gap, std::fabs(std::remainder(k * pi / 4 - d, 2 * pi)));
+        }
+        if (gap > best_gap + 1e-9) {
+            best = k;
+            best_gap = gap;
+        }
+    }
+    return best;
+}
+
+void points(std::string& out, const Results& res, const Page& pg, const Pairs& pairs,
+            const Errors& e) {
     out += "<g>\n";
     for (int i = 1; i <= pg.n; ++i) {
         out += symbol(res.points[i].code, pg.X(i), pg.Y(i)) + "\n";
-        out += "<text x=\"" + num(pg.X(i) + 30) + "\" y=\"" + num(pg.Y(i) - 28) +
+        const double a = free_side(i, pairs, pg, e.magnify > 0 && e.bar[i]) * std::acos(-1.0) / 4;
+        const double c = std::cos(a), sn = std::sin(a);
+        const char* anchor = c > 0.3 ? "start" : c < -0.3 ? "end" : "middle";
+        const double x = pg.X(i) + 34 * c;
+        const double y = pg.Y(i) - 34 * sn + (sn < -0.3 ? 32 : sn > 0.3 ? 0 : 15);
+        out += "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" text-anchor=\"" + anchor +
                "\" font-size=\"44\" font-weight=\"bold\">" + std::to_string(res.points[i].number) +
                "</text>\n";
     }
@@ -288,11 +352,13 @@ void ellipses(std::string& out, const Page& pg, const Errors& e) {
     for (int i = 1; i <= pg.n; ++i) {
         const double deg = e.ell[i].bearing * 0.9 - 90.0;
         const double X = pg.X(i), Y = pg.Y(i);
-        out += "<ellipse cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" rx=\"" +
-               num(e.ell[i].a * e.magnify) + "\" ry=\"" + num(e.ell[i].b * e.magnify) +
-               "\" transform=\"rotate(" + num(deg) + " " + num(X) + " " + num(Y) +
-               ")\" class=\"ell\"/>\n";
-        if (e.sz[i] > 0) {
+        if (e.ellipse[i]) {
+            out += "<ellipse cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" rx=\"" +
+                   num(e.ell[i].a * e.magnify) + "\" ry=\"" + num(e.ell[i].b * e.magnify) +
+                   "\" transform=\"rotate(" + num(deg) + " " + num(X) + " " + num(Y) +
+                   ")\" class=\"ell\"/>\n";
+        }
+        if (e.bar[i]) {
             out += "<line x1=\"" + num(X - 40) + "\" y1=\"" + num(Y - e.sz[i] * e.magnify) +
                    "\" x2=\"" + num(X - 40) + "\" y2=\"" + num(Y + e.sz[i] * e.magnify) +
                    "\" class=\"zbar\"/>\n";
@@ -301,36 +367,69 @@ void ellipses(std::string& out, const Page& pg, const Errors& e) {
     out += "</g>\n";
 }
 
-// Legend and scale bars.
-void legend(std::string& out, const Page& pg, const Errors& e) {
+// The roles of the points in the legend: the symbol's code, its text, the codes it stands for.
+struct Role {
+    int code;
+    const char* text;
+    int from, to;  // absolute codes
+};
+constexpr Role kRoles[] = {{7, "pevný bod (7)", 7, 7},
+                           {5, "částečně pevný bod (4, 5, 6)", 4, 6},
+                           {2, "podmínka směru (2)", 2, 2},
+                           {3, "Helmertův bod (3)", 3, 3},
+                           {0, "volný bod (0, 1)", 0, 1}};
+
+// The legend lists what the drawing shows; the scale bars are each at least 10 mm on paper.
+void legend(std::string& out, const Results& res, const Page& pg, const Pairs& pairs,
+            const Errors& e) {
     double y0 = 2450;
     out += "<g font-size=\"34\">\n";
-    const std::pair<int, const char*> roles[] = {{7, "pevný bod (7)"},
-                                                 {5, "částečně pevný bod (4, 5, 6)"},
-                                                 {2, "podmínka směru (2)"},
-                                                 {3, "Helmertův bod (3)"},
-                                                 {0, "volný bod (0, 1)"}};
-    for (const auto& [code, label] : roles) {
-        out += symbol(code, kLeft + 30, y0) + "\n";
-        out +=
-            "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + label + "</text>\n";
-        y0 += 75;
+    for (const Role& role : kRoles) {
+        bool shown = false;
+        for (int i = 1; i <= pg.n; ++i) {
+            const int c = std::abs(res.points[i].code);
+            shown = shown || (c >= role.from && c <= role.to);
+        }
+        if (shown) {
+            out += symbol(role.code, kLeft + 30, y0) + "\n";
+            out += "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + role.text +
+                   "</text>\n";
+            y0 += 75;
+        }
     }
     y0 = 2450;
     const char* lines[3] = {"směry", "délky", "zenitové úhly"};
     for (int k = 0; k < 3; ++k) {
-        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-               "\" class=\"" + kLineClass[k] + "\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
-        y0 += 75;
+        bool shown = false;
+        for (const auto& [ab, kinds] : pairs) {
+            shown = shown || kinds.count(k) != 0;
+        }
+        if (shown) {
+            out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
+                   "\" class=\"" + kLineClass[k] + "\"/>\n";
+            out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
+            y0 += 75;
+        }
     }
-    if (e.magnify > 0) {
+    bool ellipses = false, bars = false;
+    for (int i = 1; i <= pg.n; ++i) {
+        ellipses = ellipses || e.ellipse[i];
+        bars = bars || e.bar[i];
+    }
+    if (e.magnify > 0 && ellipses) {
         out += "<ellipse cx=\"880\" cy=\"" + num(y0) + "\" rx=\"50\" ry=\"25\" class=\"ell\"/>\n";
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">elipsa chyb (1σ, vodorovná)</text>\n";
         y0 += 75;
+    }
+    if (e.magnify > 0 && bars) {
         out += "<line x1=\"880\" y1=\"" + num(y0 - 28) + "\" x2=\"880\" y2=\"" + num(y0 + 28) +
                "\" class=\"zbar\"/>\n";
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">±σ výšky (z)</text>\n";
+        y0 += 75;
+    }
+    if (e.magnify > 0 && e.left_out) {
+        out += "<text x=\"800\" y=\"" + num(y0 + 12) +
+               "\">pevné souřadnice: bez elipsy a bez úsečky</text>\n";
     }
     // The network in metres (or millimetres for a tiny one).
     const double net = nice_below(360.0 / pg.s);
@@ -338,7 +437,7 @@ void legend(std::string& out, const Page& pg, const Errors& e) {
            "\" y2=\"2450\" class=\"bar\"/>\n";
     out += "<text x=\"1500\" y=\"2510\">síť: " + length_label(net) + "</text>\n";
     if (e.magnify > 0) {
-        const double len = nice_below(1.5 * e.largest);  // about as long as the largest semi-axis
+        const double len = nice_above(100.0 / e.magnify);
         out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * e.magnify) +
                "\" y2=\"2600\" class=\"zbar\"/>\n";
         out += "<text x=\"1500\" y=\"2660\">elipsy: " + length_label(len) + "</text>\n";
@@ -355,10 +454,10 @@ std::string svg_report(const Results& res) {
     const Errors e = errors_of(res, pg);
     std::string out;
     head(out, res);
-    connections(out, res, pg);
-    points(out, res, pg);
+    const Pairs pairs = connections(out, res, pg);
+    points(out, res, pg, pairs, e);
     ellipses(out, pg, e);
-    legend(out, pg, e);
+    legend(out, res, pg, pairs, e);
     out += "</svg>\n";
     return out;
 }

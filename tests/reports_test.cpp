@@ -159,3 +159,43 @@ TEST(Reports, DrawingShowsTheEllipseOfAHandWorkedBlock) {
 
 }  // namespace
 }  // namespace kavron
+
+namespace kavron {
+namespace {
+
+// The drawing of the largest example: no ellipse at a fixed point nor at the points whose x and
+// y are both fixed, no z bar where z is fixed, a legend of only what is drawn, and scale bars of
+// at least 10 mm (100 units) on the page.
+TEST(Reports, DrawingShowsOnlyWhatIsAdjustedAndLegendsOnlyWhatIsDrawn) {
+    test::Scratch s;
+    const std::filesystem::path ex = KAVRON_EXAMPLES;
+    s.put("nejvetsi.txt", slurp(ex / "nejvetsi.txt"));
+    test::ScriptReader in(lines_of(slurp(ex / "nejvetsi.konzole")));
+    test::StringWriter out, text, errors;
+    const auto job = std::make_unique<Job>();
+    ASSERT_EQ(
+        run_command({"--svg", "r.svg"}, in, out, text, errors, test::fixed_clock, *job, s.dir()),
+        0);
+    const std::string svg = s.get("r.svg");
+    const auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    // Codes 7, 4 (x and y fixed), and five others: five ellipses and the legend's.
+    EXPECT_EQ(count("class=\"ell\""), 6U);
+    // z is free at the points of codes 0, 1, 2 and 4: four bars and the legend's.
+    EXPECT_EQ(count("class=\"zbar\""), 4U + 1 + 1);  // and the ellipses' scale bar
+    EXPECT_EQ(count("Helmertův bod"), 0U);
+    EXPECT_EQ(count("pevné souřadnice: bez elipsy a bez úsečky"), 1U);
+    for (const char* bar : {"y1=\"2450\" class=\"bar\"", "y2=\"2600\" class=\"zbar\""}) {
+        const auto at = svg.rfind("x2=\"", svg.find(bar));
+        ASSERT_NE(at, std::string::npos) << bar;
+        EXPECT_GE(std::stod(svg.substr(at + 4)) - 1500.0, 100.0) << bar;
+    }
+}
+
+}  // namespace
+}  // namespace kavron

@@ -168,7 +168,7 @@ std::string run_and_check(const std::string& bytes, const std::filesystem::path&
         }
     }
     const std::string listing = read(dir / "out.txt");
-    if (!listing.empty() && listing.rfind(" KAVRON 3.09 Prostorov", 0) != 0) {
+    if (!listing.empty() && listing.rfind(" KAVRON " KAVRON_VERSION " Prostorov", 0) != 0) {
         return "the listing does not start with its header";
     }
     return {};
