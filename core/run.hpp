@@ -37,6 +37,7 @@ struct Run {
     OutFile diag;  // diagnostics file
     OutFile lst;   // output listing
     InFile inp;    // input data file
+    bool analyse = false;  // a report asks for the reliability of the measurements
 };
 
 }  // namespace kavron

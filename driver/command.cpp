@@ -13,15 +13,18 @@ namespace kavron {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--help] [--version]\n";
+    "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis SOUBOR] [--help] [--version]\n";
 
 constexpr std::string_view kHelp =
-    "Použití: kavron [--svg SOUBOR] [--json SOUBOR]\n"
+    "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis SOUBOR]\n"
     "Vyrovnání malé prostorové geodetické sítě. Jména souborů a úlohu zadáte v dialogu\n"
     "na konzoli; výpis výsledků je stejný s volbami i bez nich.\n"
     "\n"
     "  --svg SOUBOR   nakreslí síť s elipsami chyb do SOUBORu (SVG, otevře ho prohlížeč)\n"
     "  --json SOUBOR  zapíše výsledky do SOUBORu (JSON) pro další zpracování skriptem\n"
+    "  --analysis SOUBOR\n"
+    "                 zapíše do SOUBORu rozbor spolehlivosti měření: které měření\n"
+    "                 zkontrolovat, když síť nesedí\n"
     "  --help         vypíše tuto nápovědu\n"
     "  --version      vypíše verzi programu\n"
     "\n"
@@ -57,7 +60,7 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
             text.write("kavron " KAVRON_VERSION "\n");
             return 0;
         }
-        if (a == "--json" || a == "--svg") {
+        if (a == "--json" || a == "--svg" || a == "--analysis") {
             for (const Wanted& w : wanted) {
                 if (w.option == a) {
                     return refuse(errors, "volba " + a + " je zadána dvakrát");
@@ -71,8 +74,13 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
         }
         return refuse(errors, "neznámá volba: " + a);
     }
-    if (wanted.size() == 2 && wanted[0].name == wanted[1].name) {
-        return refuse(errors, "volby --json a --svg nesmějí psát do téhož souboru");
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        for (std::size_t j = i + 1; j < wanted.size(); ++j) {
+            if (wanted[i].name == wanted[j].name) {
+                return refuse(errors, "volby " + wanted[i].option + " a " + wanted[j].option +
+                                          " nesmějí psát do téhož souboru");
+            }
+        }
     }
 
     // The report files are created before the banner, new like the listing: an existing file is
@@ -94,10 +102,13 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
                 (error == EEXIST ? "soubor již existuje: " : "soubor nelze vytvořit: ") + w.name);
         }
         made.push_back(path);
-        const bool json = w.option == "--json";
-        (json ? options.json : options.svg) = std::move(f);
-        (json ? options.json_name : options.svg_name) = w.name;
-        (json ? options.json_path : options.svg_path) = path;
+        const int k = w.option == "--json" ? 0 : w.option == "--svg" ? 1 : 2;
+        std::unique_ptr<RawFile>* files[3] = {&options.json, &options.svg, &options.analysis};
+        std::string* names[3] = {&options.json_name, &options.svg_name, &options.analysis_name};
+        std::string* paths[3] = {&options.json_path, &options.svg_path, &options.analysis_path};
+        *files[k] = std::move(f);
+        *names[k] = w.name;
+        *paths[k] = path;
     }
     return run_program(in, out, clock, job, dir, std::move(options));
 }

@@ -16,6 +16,7 @@
 #include "platform/platform.hpp"
 #include "reports/listing.hpp"
 #include "reports/reports.hpp"
+#include "results/reliability.hpp"
 #include "results/results.hpp"
 
 namespace kavron {
@@ -73,6 +74,9 @@ Flow whole_run(Run& r, const std::filesystem::path& dir, const std::vector<std::
     KAVRON_TRY(adjust(r));
     compute_statistics(r.t, r.res);
     compute_ellipsoids(r.t, r.res);
+    if (r.analyse) {
+        compute_reliability(r.t, r.res);
+    }
     write_results(r);
     derived_dialog(r);
     r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.t.ADRESA)});
@@ -248,12 +252,13 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
                 const std::filesystem::path& dir, Options options) {
     FilesFirst reader(in);
     Console con(reader, out);
-    if (options.json != nullptr) {
+    if (options.json != nullptr || options.analysis != nullptr) {
         con.keep_transcript();
     }
     Task& t = job.task;
     Results& res = job.results;
     Run r{con, t, res, {}, {}, {}};
+    r.analyse = options.json != nullptr || options.svg != nullptr || options.analysis != nullptr;
     reader.run = &r;
     const DateTime now = clock();
     res.date = now;
@@ -264,7 +269,7 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     t.IMIN = static_cast<i16>(now.minute);
     t.ISEC = static_cast<i16>(now.second);
     std::vector<std::string> reports;
-    for (const std::string* p : {&options.json_path, &options.svg_path}) {
+    for (const std::string* p : {&options.json_path, &options.svg_path, &options.analysis_path}) {
         if (!p->empty()) {
             reports.push_back(*p);
         }
@@ -288,6 +293,18 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     if (options.svg != nullptr && !write_report(options.svg, svg_report(res), error)) {
         const int s = write_failure(r, "soubor " + platform::shown_name(options.svg_name, false),
                                     error, options.errors);
+        status = status == 0 ? s : status;
+    }
+    std::string listing = r.t.ADRESA;
+    listing.erase(listing.find_last_not_of(' ') + 1);
+    if (options.analysis != nullptr &&
+        !write_report(
+            options.analysis,
+            analysis_report(res, status, platform::shown_name(listing, true), con.transcript()),
+            error)) {
+        const int s =
+            write_failure(r, "soubor " + platform::shown_name(options.analysis_name, false), error,
+                          options.errors);
         status = status == 0 ? s : status;
     }
     if (options.json != nullptr &&

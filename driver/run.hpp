@@ -23,9 +23,9 @@ DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime
 // created, written at the end of the run, with the names and paths given) and where messages
 // for the user's terminal go (standard error; nullptr: nowhere).
 struct Options {
-    std::unique_ptr<RawFile> json, svg;
-    std::string json_name, svg_name;
-    std::string json_path, svg_path;
+    std::unique_ptr<RawFile> json, svg, analysis;
+    std::string json_name, svg_name, analysis_name;
+    std::string json_path, svg_path, analysis_path;
     ByteWriter* errors = nullptr;
 };
 

@@ -347,7 +347,12 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
     std::size_t vi = 0;
     bool comma_pending = true;  // a comma now would stand for an empty value
     bool took = false;
+    first_value_ = -1;
+    leftover_.clear();
     while (vi < vars.size()) {
+        if (took && first_value_ < 0) {
+            first_value_ = last_value_;
+        }
         if (done_ && !next_record()) {
             return ReadStatus::End;
         }
@@ -372,6 +377,9 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         if (c == '/') {
             if (!took) {
                 last_value_ = index_;
+            }
+            if (first_value_ < 0) {
+                first_value_ = last_value_;
             }
             done_ = true;
             return ReadStatus::Ok;
@@ -408,6 +416,27 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
             ++vi;
         }
         comma_pending = false;
+    }
+    if (first_value_ < 0) {
+        first_value_ = last_value_;
+    }
+    // What the record holds beyond the values read, from the next value on.
+    std::size_t k = col_;
+    while (k < line_.size() && is_blank(line_[k])) {
+        ++k;
+    }
+    if (k < line_.size() && line_[k] == ',') {
+        ++k;
+    }
+    while (k < line_.size() && is_blank(line_[k])) {
+        ++k;
+    }
+    if (!done_ && k < line_.size() && line_[k] != '/') {
+        std::size_t end = line_.size();
+        while (end > k && is_blank(line_[end - 1])) {
+            --end;
+        }
+        leftover_ = line_.substr(k, end - k);
     }
     done_ = true;
     return ReadStatus::Ok;

@@ -172,6 +172,13 @@ public:
     // Formatted read of one record into a text of w positions (padded with blanks to len).
     ReadStatus text_read(std::string& v, std::size_t w, std::size_t len);
 
+    // Of the last value-list read: the records (from 1) of its first and its last value, and
+    // what its last record held after its last value (from the next value on; empty when the
+    // read ended there or at a slash).
+    long first_record() const { return first_value_ + 1; }
+    long last_record() const { return last_value_ + 1; }
+    const std::string& leftover() const { return leftover_; }
+
 protected:
     // Loads the next record into line_; false at the end of the records.
     virtual bool next_record() = 0;
@@ -181,6 +188,8 @@ protected:
     bool done_ = true;  // the current record is used up; the next read starts on the next one
     long index_ = -1;   // number of the current record, from 0
     long last_value_ = -1;
+    long first_value_ = -1;
+    std::string leftover_;
 
 private:
     bool ensure_line();

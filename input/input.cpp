@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/exits.hpp"
+#include "format/codepage.hpp"
 
 namespace kavron {
 
@@ -16,9 +17,33 @@ namespace {
 struct MeasureVars {
     i16 ISR = 0, ICR = 0;
     double SOR = 0.0, VIR = 0.0;
+    int line = 0;  // the input line of the measurement
 };
 
 enum class Line { Read, SectionEnd, Stop };
+
+// Warns of a full read of a line that took values from the lines after it, or that left values
+// on its line unread: both what a missing value or a decimal comma makes of a line.
+void check_read(Run& r, std::string_view what) {
+    const long first = r.inp.first_record(), last = r.inp.last_record();
+    if (last > first) {
+        r.res.warnings.push_back({static_cast<int>(first), "multi_line_read",
+                                  "řádek " + std::to_string(first) + ": hodnoty " +
+                                      std::string(what) + " se četly i z řádku " +
+                                      std::to_string(last) + "; chybí na řádku " +
+                                      std::to_string(first) + " hodnota?"});
+    }
+    if (!r.inp.leftover().empty()) {
+        std::string rest = decode(r.inp.leftover(), CodePage::Cp1250);
+        if (rest.size() > 40) {
+            rest = rest.substr(0, 40) + "...";
+        }
+        r.res.warnings.push_back({static_cast<int>(last), "unread_values",
+                                  "řádek " + std::to_string(last) +
+                                      ": za hodnotami zůstalo nepřečteno „" + rest +
+                                      "“; desetinná čárka místo tečky, nebo hodnota navíc?"});
+    }
+}
 
 // Reads one measurement line of a section: the station alone first, then the whole line.
 Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
@@ -40,6 +65,8 @@ Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
         flow = exit_input_error(r);
         return Line::Stop;
     }
+    check_read(r, "měření");
+    m.line = static_cast<int>(r.inp.first_record());
     if (m.VIR < kMinWeight) {
         m.VIR = 1.0;
     }
@@ -92,9 +119,28 @@ void store(Run& r, Kind kind, int g, const MeasureVars& m) {
     r.res.distances = t.ID;
 }
 
+// A direction set whose station had a set before: its directions are not consecutive.
+void check_set(Run& r, int g, const MeasureVars& m, int* set_line) {
+    const Task& t = r.t;
+    if (g > 1 && t.INS[g - 1] == m.ISR) {
+        return;
+    }
+    for (int k = 1; k < g; ++k) {
+        if (t.INS[k] == m.ISR) {
+            r.res.warnings.push_back(
+                {m.line, "scattered_direction_set",
+                 "řádek " + std::to_string(m.line) + ": směry ze stanoviska " +
+                     std::to_string(m.ISR) + " nejdou za sebou (stanovisko už bylo na řádku " +
+                     std::to_string(set_line[k]) + "); každá skupina má vlastní orientaci"});
+            return;
+        }
+    }
+}
+
 // One section of measurements of a kind, from measurement index g + 1 on; g ends at the last.
 Flow read_section(Run& r, Kind kind, MeasureVars& m, int& g) {
     Flow flow = Flow::go();
+    int lines[JR + 1] = {};
     for (;;) {
         const Line line = read_measurement(r, m, flow);
         if (line == Line::Stop) {
@@ -109,7 +155,11 @@ Flow read_section(Run& r, Kind kind, MeasureVars& m, int& g) {
         if (kind == Kind::Distance && r.t.ID + 1 > JD) {
             return end_with(r, Ending::TooManyDistances);
         }
+        if (kind == Kind::Direction) {
+            check_set(r, g + 1, m, lines);
+        }
         g = g + 1;
+        lines[g] = m.line;
         store(r, kind, g, m);
     }
 }
@@ -130,6 +180,7 @@ void header_read(Run& r) {
 Flow read_header(Run& r) {
     Task& t = r.t;
     t.NS = static_cast<i16>(t.NS + 1);
+    t.ZAH.assign(80, ' ');  // a read that assigns nothing leaves the blanks
     if (r.inp.list_read({var(t.ZAH, 80)}) != ReadStatus::Ok) {
         return exit_input_error(r);
     }
@@ -149,6 +200,7 @@ Flow read_points(Run& r) {
     Task& t = r.t;
     i16 ICB = 0, KOD = 0;
     double XR = 0.0, YR = 0.0, ZR = 0.0;
+    int point_lines[JB + 1] = {};
     for (;;) {
         t.NS = static_cast<i16>(t.NS + 1);
         ZR = 0.0;
@@ -171,13 +223,25 @@ Flow read_points(Run& r) {
         if (r.inp.list_read({var(ICB), var(KOD), var(XR), var(YR), var(ZR)}) != ReadStatus::Ok) {
             return exit_input_error(r);
         }
+        check_read(r, "bodu");
+        const int line = static_cast<int>(r.inp.first_record());
         // When the number and the code stood on different lines, the full read starts on the
         // code's line and takes another code: it is checked again before it is stored.
         KAVRON_TRY(check_code(r, KOD));
         if (t.IB + 1 > JB) {
             return end_with(r, Ending::TooManyPoints);
         }
+        for (int k = 1; k <= t.IB; ++k) {
+            if (t.IN[k] == ICB) {
+                r.res.warnings.push_back({line, "duplicate_point",
+                                          "řádek " + std::to_string(line) + ": číslo bodu " +
+                                              std::to_string(ICB) + " už má bod na řádku " +
+                                              std::to_string(point_lines[k]) +
+                                              "; měření se vztahují k prvnímu z nich"});
+            }
+        }
         t.IB = static_cast<i16>(t.IB + 1);
+        point_lines[t.IB] = line;
         t.IN[t.IB] = ICB;
         t.XO[t.IB] = XR;
         t.YO[t.IB] = YR;

@@ -40,11 +40,16 @@ std::string action_text(std::string bytes) {
     return valid ? bytes : decode(bytes, CodePage::Cp1250);
 }
 
-namespace {
+namespace {}  // namespace
 
-// The console text of the ending: lines as the console shows them (code page 852), without the
-// closing KONEC.
-std::string message_of(const std::string& console, std::size_t from) {
+std::string ending_message(const Results& res, const std::string& console) {
+    if (!res.ending_note.empty()) {
+        return res.ending_note;
+    }
+    if (res.ending == Ending::Normal) {
+        return {};
+    }
+    const std::size_t from = res.ending_from;
     const std::string utf8 =
         decode(console.substr(std::min(from, console.size())), CodePage::Cp852);
     std::string out;
@@ -78,6 +83,8 @@ std::string message_of(const std::string& console, std::size_t from) {
     }
     return out;
 }
+
+namespace {
 
 Json xyz(double x, double y, double z) {
     return Json{{"x", x}, {"y", y}, {"z", z}};
@@ -155,22 +162,59 @@ Json covariance_of(const Results& res) {
     return {{"unit", "mm2"}, {"rows", rows}, {"matrix", matrix}};
 }
 
+// The reliability of a measurement: null where it was not computed or, for the tests, where the
+// measurement is uncontrolled.
+void reliability_of(Json& o, const Results& res, int g) {
+    const Reliability& rel = res.reliability;
+    const Reliable& m = rel.of[g];
+    const bool on = rel.computed, tested = on && m.controlled;
+    const auto num = [](bool has, double v) { return has ? Json(v) : Json(nullptr); };
+    o["redundancy"] = num(on, m.r);
+    o["sd_residual"] = num(tested, m.sd_v);
+    o["normalized_residual"] = num(tested, m.w);
+    o["studentized_residual"] = num(tested && m.has_tau, m.tau);
+    o["outlier"] = tested ? Json(m.outlier) : Json(nullptr);
+    o["mdb"] = num(tested, m.mdb);
+    o["mdb_effect_mm"] = num(tested, m.mdb_effect);
+    o["mdb_effect_point"] = tested && m.mdb_point != 0 ? Json(m.mdb_point) : Json(nullptr);
+    o["v_over_r"] = num(tested, m.v_over_r);
+    o["m0_without"] = num(tested && m.has_m0_without, m.m0_without);
+}
+
 Json observations_of(const Results& res) {
     Json observations = Json::array();
     for (int g = 1; g <= res.observations_read; ++g) {
         const Observation& o = res.observations[g];
         const bool direction = o.kind == Kind::Direction, zenith = o.kind == Kind::Zenith;
-        observations.push_back({{"kind", direction ? "direction"
-                                         : zenith  ? "zenith_angle"
-                                                   : "distance"},
-                                {"station", o.station},
-                                {"target", o.target},
-                                {"value", o.value},
-                                {"unit", direction || zenith ? "cc" : "mm"},
-                                {"weight", o.weight},
-                                {"residual", res.adjusted ? Json(o.residual) : Json(nullptr)}});
+        Json j = {{"kind", direction ? "direction"
+                           : zenith  ? "zenith_angle"
+                                     : "distance"},
+                  {"station", o.station},
+                  {"target", o.target},
+                  {"value", o.value},
+                  {"unit", direction || zenith ? "cc" : "mm"},
+                  {"weight", o.weight},
+                  {"residual", res.adjusted ? Json(o.residual) : Json(nullptr)}};
+        reliability_of(j, res, g);
+        observations.push_back(j);
     }
     return observations;
+}
+
+Json reliability_json(const Results& res) {
+    const Reliability& rel = res.reliability;
+    const auto num = [](bool has, double v) { return has ? Json(v) : Json(nullptr); };
+    return {{"alpha", rel.alpha},
+            {"power", rel.power},
+            {"delta0", rel.delta0},
+            {"critical_normalized", rel.critical_w},
+            {"critical_studentized", num(rel.has_critical_tau, rel.critical_tau)},
+            {"sum_redundancy", rel.sum_r},
+            {"max_normalized_residual", num(rel.max_index != 0, rel.max_w)},
+            {"max_index", rel.max_index != 0 ? Json(rel.max_index - 1) : Json(nullptr)},
+            {"chi2_interval",
+             rel.has_chi2 ? Json::array({rel.chi2_low, rel.chi2_high}) : Json(nullptr)},
+            {"chi2_passed", rel.has_chi2 ? Json(rel.chi2_passed) : Json(nullptr)}};
 }
 
 }  // namespace
@@ -184,10 +228,7 @@ std::string json_report(const Results& res, int status, const std::string& conso
     std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day,
                   d.hour, d.minute, d.second);
     doc["date"] = date;
-    const bool normal = res.ending == Ending::Normal;
-    const std::string message = !res.ending_note.empty() ? res.ending_note
-                                : normal                 ? std::string()
-                                                         : message_of(console, res.ending_from);
+    const std::string message = ending_message(res, console);
     doc["ending"] = {
         {"status", status}, {"kind", std::string(info(res.ending).kind)}, {"message", message}};
     doc["job"] = job_of(res);
@@ -203,6 +244,14 @@ std::string json_report(const Results& res, int status, const std::string& conso
             {"m0_test_passed", res.m0_tested ? Json(!res.m0_warning) : Json(nullptr)}};
     }
     doc["observations"] = observations_of(res);
+    if (res.reliability.computed) {
+        doc["reliability"] = reliability_json(res);
+    }
+    Json warnings = Json::array();
+    for (const Warning& w : res.warnings) {
+        warnings.push_back({{"line", w.line}, {"kind", std::string(w.kind)}, {"text", w.text}});
+    }
+    doc["warnings"] = warnings;
     Json derived = Json::array();
     for (const DerivedQuantity& q : res.derived) {
         const bool angle = q.kind == Derived::Angle || q.kind == Derived::ZenithAngle;

@@ -191,6 +191,10 @@ void head(std::string& out, const Results& res) {
         ".ell { stroke: #c0201a; stroke-width: 4; fill: #c0201a; fill-opacity: 0.12; }\n"
         ".zbar { stroke: #c0201a; stroke-width: 6; }\n"
         ".bar { stroke: #000; stroke-width: 6; }\n"
+        ".unc { stroke: #999; stroke-dasharray: 3 14; }\n"
+        ".suspect { stroke: #d4006a; stroke-width: 12; stroke-opacity: 0.55; fill: none; }\n"
+        ".suspect-label { fill: #d4006a; font-weight: bold; stroke: #fff; stroke-width: 8; "
+        "paint-order: stroke; }\n"
         "</style>\n";
     out += "<rect x=\"0\" y=\"0\" width=\"" + num(kPageW) + "\" height=\"" + num(kPageH) +
            "\" fill=\"#fff\"/>\n";
@@ -214,7 +218,14 @@ void head(std::string& out, const Results& res) {
 
 const char* const kLineClass[3] = {"dir", "dist", "zen"};
 
-using Pairs = std::map<std::pair<int, int>, std::set<int>>;  // positions (i < j) -> kinds 0, 1, 2
+// What the reliability analysis says of the measurements of one kind between two points.
+struct Mark {
+    bool suspect = false;      // one of them exceeds the critical value
+    double max_w = 0;          // the largest |w| of the suspects
+    bool uncontrolled = true;  // all of them are uncontrolled (when analysed)
+};
+// Positions (i < j) -> kinds (0 directions, 1 distances, 2 zenith angles) -> their mark.
+using Pairs = std::map<std::pair<int, int>, std::map<int, Mark>>;
 
 // The measured connections, each kind once per pair of points, side by side when several.
 Pairs connections(std::string& out, const Results& res, const Page& pg) {
@@ -234,7 +245,14 @@ Pairs connections(std::string& out, const Results& res, const Page& pg) {
             continue;
         }
         const int kind = o.kind == Kind::Direction ? 0 : o.kind == Kind::Zenith ? 2 : 1;
-        pairs[{std::min(a, b), std::max(a, b)}].insert(kind);
+        Mark& m = pairs[{std::min(a, b), std::max(a, b)}][kind];
+        const Reliable& rel = res.reliability.of[g];
+        const bool analysed = res.reliability.computed;
+        m.uncontrolled = m.uncontrolled && analysed && !rel.controlled;
+        if (analysed && rel.outlier) {
+            m.suspect = true;
+            m.max_w = std::max(m.max_w, std::fabs(rel.w));
+        }
     }
     out += "<g>\n";
     for (const auto& [ab, kinds] : pairs) {
@@ -245,11 +263,21 @@ Pairs connections(std::string& out, const Results& res, const Page& pg) {
             continue;
         }
         const double nx = -(y2 - y1) / len, ny = (x2 - x1) / len;
-        for (const int k : kinds) {
+        for (const auto& [k, mark] : kinds) {
             const double off = kinds.size() == 1 ? 0.0 : (k - 1) * 9.0;
-            out += "<line x1=\"" + num(x1 + nx * off) + "\" y1=\"" + num(y1 + ny * off) +
-                   "\" x2=\"" + num(x2 + nx * off) + "\" y2=\"" + num(y2 + ny * off) +
-                   "\" class=\"" + kLineClass[k] + "\"/>\n";
+            const std::string ends = "<line x1=\"" + num(x1 + nx * off) + "\" y1=\"" +
+                                     num(y1 + ny * off) + "\" x2=\"" + num(x2 + nx * off) +
+                                     "\" y2=\"" + num(y2 + ny * off) + "\" class=\"";
+            out += ends + kLineClass[k] + (mark.uncontrolled ? " unc" : "") + "\"/>\n";
+            if (mark.suspect) {
+                out += ends + "suspect\"/>\n";
+                char w[32];
+                std::snprintf(w, sizeof w, "|w| %.1f", mark.max_w);
+                out += "<text x=\"" + num((x1 + x2) / 2 + nx * (off + 45)) + "\" y=\"" +
+                       num((y1 + y2) / 2 + ny * (off + 45)) +
+                       "\" text-anchor=\"middle\" font-size=\"36\" class=\"suspect-label\">" + w +
+                       "</text>\n";
+            }
         }
     }
     out += "</g>\n";
@@ -410,6 +438,25 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
             out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
             y0 += 75;
         }
+    }
+    bool suspects = false, uncontrolled = false;
+    for (const auto& [ab, kinds] : pairs) {
+        for (const auto& [k, mark] : kinds) {
+            suspects = suspects || mark.suspect;
+            uncontrolled = uncontrolled || mark.uncontrolled;
+        }
+    }
+    if (suspects) {
+        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
+               "\" class=\"suspect\"/>\n";
+        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">podezřelé měření (|w|)</text>\n";
+        y0 += 75;
+    }
+    if (uncontrolled) {
+        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
+               "\" class=\"dist unc\"/>\n";
+        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">nekontrolované měření</text>\n";
+        y0 += 75;
     }
     bool ellipses = false, bars = false;
     for (int i = 1; i <= pg.n; ++i) {

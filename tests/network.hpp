@@ -19,6 +19,7 @@ struct TruePoint {
 struct Sight {
     int from, to;
     double weight = 1.0;
+    double blunder = 0.0;  // a gross error put into the measured value (cc or mm)
 };
 
 constexpr double kRO = 636619.772367;
@@ -70,8 +71,8 @@ struct Network {
             while (t < 0) {
                 t += 4000000.0;
             }
-            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + num(t) + " " +
-                 num(d.weight) + "\n";
+            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + num(t + d.blunder) +
+                 " " + num(d.weight) + "\n";
         }
         s += "-1\n";
         for (const auto& d : zeniths) {
@@ -79,7 +80,7 @@ struct Network {
             const auto& b = at(d.to);
             const double h = std::hypot(b.x - a.x, b.y - a.y);
             s += std::to_string(d.from) + " " + std::to_string(d.to) + " " +
-                 num(std::atan2(h, b.z - a.z) * kRO) + " " + num(d.weight) + "\n";
+                 num(std::atan2(h, b.z - a.z) * kRO + d.blunder) + " " + num(d.weight) + "\n";
         }
         s += "-1\n";
         for (const auto& d : dists) {
@@ -87,8 +88,8 @@ struct Network {
             const auto& b = at(d.to);
             const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) +
                                          (b.z - a.z) * (b.z - a.z));
-            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + num(len) + " " +
-                 num(d.weight) + "\n";
+            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + num(len + d.blunder) +
+                 " " + num(d.weight) + "\n";
         }
         s += "-1\n";
         return s;

@@ -64,7 +64,8 @@ class Example : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Example, ReportsChangeNothingAndAgreeWithTheListing) {
     const Files plain = run_example(GetParam(), {});
-    const Files with = run_example(GetParam(), {"--json", "r.json", "--svg", "r.svg"});
+    const Files with =
+        run_example(GetParam(), {"--json", "r.json", "--svg", "r.svg", "--analysis", "r.txt"});
     EXPECT_EQ(with.status, plain.status);
     EXPECT_EQ(with.console, plain.console);
     EXPECT_EQ(with.listing, plain.listing);

@@ -1,0 +1,156 @@
+// The residuals of the measurements are a linear function of the measurements: with the
+// misclosures L of the equations (their stochastic part D·ℓ, cofactors QI = D P⁻¹ Dᵀ), the
+// program's estimate H = MATQ·L gives the residuals of the equations A·H - L = (A·MATQ - I)·L and
+// those of the measurements V = DTQ·(A·MATQ - I)·L. So V = W·L with W = DTQ·(A·MATQ - I), and the
+// cofactor matrix of V is W·QI·Wᵀ. This holds for the directions too, which enter the adjustment
+// as angles: V is each direction's own residual, the same as in a model with one orientation
+// unknown per station. A bias ∇ on measurement i moves the estimate by MATQ·D·e_i·∇.
+#include "results/reliability.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "geometry/geometry.hpp"
+
+namespace kavron {
+
+namespace {
+
+#include "results/quantiles.inc"
+
+constexpr double kUncontrolled = 0.001;
+
+// The unknowns of the adjustment without the fixed components, in their order, as positions of
+// the full list (3i-2, 3i-1, 3i for point i); returns their count.
+int free_unknowns(const Task& t, int* full) {
+    int n = 0;
+    for (int i = 1; i <= t.IB; ++i) {
+        const geo::Fixed f = geo::fixed_components(t.KOD1[i]);
+        const bool fixed[3] = {f.x, f.y, f.z};
+        for (int a = 0; a < 3; ++a) {
+            if (!fixed[a]) {
+                full[n++] = 3 * i - 2 + a;
+            }
+        }
+    }
+    return n;
+}
+
+// The largest 3-D shift of a point that a unit bias of measurement g causes [mm], and that
+// point's number.
+void effect_of(const Task& t, int g, int nr, const int* full, double& shift, int& point) {
+    double dx[3 * JB + 1] = {};
+    for (int k = 0; k < nr; ++k) {
+        double s = 0;
+        for (int e = 1; e <= t.NM; ++e) {
+            s += t.MATQ(k + 1, e) * t.D(e, g);
+        }
+        dx[full[k]] = s;
+    }
+    shift = 0;
+    point = 0;
+    for (int i = 1; i <= t.IB; ++i) {
+        const double len = std::sqrt(dx[3 * i - 2] * dx[3 * i - 2] + dx[3 * i - 1] * dx[3 * i - 1] +
+                                     dx[3 * i] * dx[3 * i]);
+        if (len > shift) {
+            shift = len;
+            point = t.IN[i];
+        }
+    }
+}
+
+// The overall figures: the level, the critical values, the chi-squared interval of m0.
+void overall(Results& res) {
+    Reliability& rel = res.reliability;
+    const int r = res.redundancy;
+    rel.alpha = kAlpha;
+    rel.power = kPower;
+    rel.delta0 = kNormalCritical + kNormalPower;
+    rel.critical_w = kNormalCritical;
+    if (r >= 2) {
+        const double tq = kStudent[std::min(r - 1, kMaxDof)];
+        rel.has_critical_tau = true;
+        rel.critical_tau = std::sqrt(r * tq * tq / (r - 1 + tq * tq));
+    }
+    if (r >= 1 && res.m0_tested) {
+        const int k = std::min(r, kMaxDof);
+        rel.has_chi2 = true;
+        rel.chi2_low = std::sqrt(kChi2Low[k] / k);
+        rel.chi2_high = std::sqrt(kChi2High[k] / k);
+        const double ratio = res.m0 / res.MOO;
+        rel.chi2_passed = ratio >= rel.chi2_low && ratio <= rel.chi2_high;
+    }
+}
+
+}  // namespace
+
+void compute_reliability(const Task& t, Results& res) {
+    Reliability& rel = res.reliability;
+    overall(res);
+    int full[3 * JB] = {};
+    const int nr = free_unknowns(t, full);
+    const int NM = t.NM, NR = t.NR;
+    // W = DTQ·(A·MATQ - I), row by row; then qvv_g = W_g·QI·W_gᵀ.
+    double T[JM + 1][JM + 1];
+    for (int e = 1; e <= NM; ++e) {
+        for (int f = 1; f <= NM; ++f) {
+            double s = e == f ? -1.0 : 0.0;
+            for (int k = 1; k <= nr; ++k) {
+                s += t.A(e, k) * t.MATQ(k, f);
+            }
+            T[e][f] = s;
+        }
+    }
+    const double m0_apriori = res.MOO;
+    for (int g = 1; g <= NR; ++g) {
+        double w[JM + 1] = {};
+        for (int f = 1; f <= NM; ++f) {
+            double s = 0;
+            for (int e = 1; e <= NM; ++e) {
+                s += t.DTQ(g, e) * T[e][f];
+            }
+            w[f] = s;
+        }
+        double qvv = 0;
+        for (int e = 1; e <= NM; ++e) {
+            double s = 0;
+            for (int f = 1; f <= NM; ++f) {
+                s += t.QI(e, f) * w[f];
+            }
+            qvv += w[e] * s;
+        }
+        Reliable& o = rel.of[g];
+        const double p = t.PPP(1, g), v = t.V(g, 1);
+        o.qvv = std::max(qvv, 0.0);
+        o.r = p * o.qvv;
+        rel.sum_r += o.r;
+        o.controlled = o.r >= kUncontrolled;
+        if (!o.controlled) {
+            continue;
+        }
+        effect_of(t, g, nr, full, o.mdb_effect, o.mdb_point);
+        o.sd_v = m0_apriori * std::sqrt(o.qvv);
+        o.w = v / o.sd_v;
+        o.has_tau = res.m0_tested && res.m0_warning;
+        if (o.has_tau) {
+            o.tau = v / (res.m0 * std::sqrt(o.qvv));
+        }
+        o.outlier = o.has_tau && rel.has_critical_tau ? std::fabs(o.tau) > rel.critical_tau
+                                                      : std::fabs(o.w) > rel.critical_w;
+        o.mdb = rel.delta0 * m0_apriori / std::sqrt(p * o.r);
+        o.mdb_effect *= o.mdb;
+        o.v_over_r = v / o.r;
+        if (res.redundancy >= 2) {
+            o.has_m0_without = true;
+            o.m0_without =
+                std::sqrt(std::max(res.pvv - v * v * p / o.r, 0.0) / (res.redundancy - 1));
+        }
+        if (std::fabs(o.w) > rel.max_w) {
+            rel.max_w = std::fabs(o.w);
+            rel.max_index = g;
+        }
+    }
+    rel.computed = true;
+}
+
+}  // namespace kavron

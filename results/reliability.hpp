@@ -1,0 +1,15 @@
+#pragma once
+// The reliability of the measurements, from the program's own adjustment (its design rows, its
+// weights and its estimator, the last pass): for every measurement the cofactor of its residual,
+// its redundancy number, normalized and studentized residuals with their tests, the minimal
+// detectable bias and its effect on the coordinates, and the m0 without it; overall Σr, the
+// chi-squared test of m0 and the largest normalized residual.
+#include "core/results.hpp"
+#include "core/task.hpp"
+
+namespace kavron {
+
+// After compute_statistics: fills res.reliability.
+void compute_reliability(const Task& t, Results& res);
+
+}  // namespace kavron
