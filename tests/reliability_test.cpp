@@ -356,3 +356,42 @@ TEST(Reliability, TheSuspectIsTheMeasurementWithTheGrossError) {
 
 }  // namespace
 }  // namespace kavron
+
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/normal.hpp>
+#include <boost/math/distributions/students_t.hpp>
+
+namespace kavron {
+namespace {
+
+namespace quantiles {
+#include "results/quantiles.inc"
+}
+
+// The quantiles of the analysis: every entry of the program's table is Boost.Math's, and some
+// agree with printed statistical tables (to the digits printed there).
+TEST(Reliability, QuantilesAreBoostMathsAndThoseOfPrintedTables) {
+    using namespace quantiles;
+    const double a = kAlpha;
+    EXPECT_DOUBLE_EQ(kNormalCritical, boost::math::quantile(boost::math::normal(), 1 - a / 2));
+    for (int k = 1; k <= kMaxDof; ++k) {
+        EXPECT_DOUBLE_EQ(kStudent[k],
+                         boost::math::quantile(boost::math::students_t(k), 1 - a / 2));
+        EXPECT_DOUBLE_EQ(kChi2Low[k], boost::math::quantile(boost::math::chi_squared(k), 0.025));
+        EXPECT_DOUBLE_EQ(kChi2High[k], boost::math::quantile(boost::math::chi_squared(k), 0.975));
+    }
+    EXPECT_NEAR(kNormalCritical, 3.2905, 5e-5);  // z(0.9995)
+    EXPECT_NEAR(kNormalPower, 0.8416, 5e-5);     // z(0.80)
+    EXPECT_NEAR(kStudent[1], 636.62, 5e-3);      // t(0.9995), 1, 10 and 30 degrees of freedom
+    EXPECT_NEAR(kStudent[10], 4.587, 5e-4);
+    EXPECT_NEAR(kStudent[30], 3.646, 5e-4);
+    EXPECT_NEAR(kChi2Low[1], 0.000982, 5e-7);    // chi-squared 0.025 and 0.975
+    EXPECT_NEAR(kChi2High[1], 5.024, 5e-4);
+    EXPECT_NEAR(kChi2Low[10], 3.247, 5e-4);
+    EXPECT_NEAR(kChi2High[10], 20.483, 5e-4);
+    EXPECT_NEAR(kChi2Low[100], 74.222, 5e-4);
+    EXPECT_NEAR(kChi2High[100], 129.561, 5e-4);
+}
+
+}  // namespace
+}  // namespace kavron
