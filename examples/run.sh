@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a shipped job in a fresh scratch folder, then shows its listing in UTF-8.
-#   examples/run.sh [job]      job: a name in examples/ (default mikrosit)
+#   examples/run.sh [job [option...]]   job: a name in examples/ (default mikrosit); options
+#                                       go to the program (e.g. --analysis rozbor.txt)
 # On a terminal you answer the dialog yourself (a terminal that speaks UTF-8 shows the Czech
 # texts as they are, and takes Czech letters in file names). Without a terminal the job's console
 # script (examples/<job>.konzole) answers. The program is build/kavron, or bin/kavron beside
@@ -8,6 +9,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 job=${1:-mikrosit}
+[ $# -gt 0 ] && shift
 bin=${KAVRON:-}
 for candidate in "$here/../build/kavron" "$here/../bin/kavron" "$here/../../../../bin/kavron"; do
   [ -z "$bin" ] && [ -x "$candidate" ] && bin=$(cd "$(dirname "$candidate")" && pwd)/kavron
@@ -20,9 +22,9 @@ cd "$work"
 if [ -t 0 ] && [ -t 1 ]; then
   echo "Scratch folder: $work"
   echo "Answer for example: chyby.txt, vysledky.txt, $job.txt; then the questions (a/n)."
-  "$bin"
+  "$bin" "$@"
 else
-  "$bin" < "$here/$job.konzole" | iconv -f cp852 -t utf-8
+  "$bin" "$@" < "$here/$job.konzole" | iconv -f cp852 -t utf-8
   echo
 fi
 
