@@ -55,18 +55,18 @@ struct Summary {
 
 // The reliability of one measurement (the analysis, when a report asks for it).
 struct Reliable {
-    double qvv = 0;         // cofactor of the residual
-    double r = 0;           // redundancy number p·qvv, 0..1
+    double qvv = 0;           // cofactor of the residual
+    double r = 0;             // redundancy number p·qvv, 0..1
     bool controlled = false;  // r >= 0.001: a gross error would show in the residual
-    double sd_v = 0;        // sd of the residual, m0 a priori · √qvv
-    double w = 0;           // normalized residual v / sd_v
-    bool has_tau = false;   // m0 failed its test: the studentized residual is used
-    double tau = 0;         // v / (m0 √qvv)
-    bool outlier = false;   // the test of w (or of tau) rejects the measurement
-    double mdb = 0;         // minimal detectable bias, the measurement's unit
-    double mdb_effect = 0;  // the largest 3-D shift of a point it would cause [mm]
-    int mdb_point = 0;      // that point's number
-    double v_over_r = 0;    // v / r: what the others predict minus the value, about
+    double sd_v = 0;          // sd of the residual, m0 a priori · √qvv
+    double w = 0;             // normalized residual v / sd_v
+    bool has_tau = false;     // m0 failed its test: the studentized residual is used
+    double tau = 0;           // v / (m0 √qvv)
+    bool outlier = false;     // the test of w (or of tau) rejects the measurement
+    double mdb = 0;           // minimal detectable bias, the measurement's unit
+    double mdb_effect = 0;    // the largest 3-D shift of a point it would cause [mm]
+    int mdb_point = 0;        // that point's number
+    double v_over_r = 0;      // v / r: what the others predict minus the value, about
     bool has_m0_without = false;
     double m0_without = 0;  // m0 of the adjustment without the measurement
 };
@@ -74,7 +74,7 @@ struct Reliable {
 struct Reliability {
     bool computed = false;
     double alpha = 0, power = 0, delta0 = 0;
-    double critical_w = 0;    // two-sided normal quantile at alpha
+    double critical_w = 0;  // two-sided normal quantile at alpha
     bool has_critical_tau = false;
     double critical_tau = 0;  // Pope's, at alpha with the redundancy
     double sum_r = 0;         // Σr: the redundancy, counted measurement by measurement
@@ -88,10 +88,10 @@ struct Reliability {
 
 // Something in the input that was read otherwise than it looks (the input).
 struct Warning {
-    int line;              // the input line it is about
+    int line;               // the input line it is about
     std::string_view kind;  // "multi_line_read", "unread_values", "duplicate_point",
                             // "scattered_direction_set"
-    std::string text;      // Czech, UTF-8
+    std::string text;       // Czech, UTF-8
 };
 
 // A derived quantity accepted in the dialog (the dialog, in the order of its rows).

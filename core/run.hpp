@@ -34,9 +34,9 @@ struct Run {
     Console& con;
     Task& t;
     Results& res;
-    OutFile diag;  // diagnostics file
-    OutFile lst;   // output listing
-    InFile inp;    // input data file
+    OutFile diag;          // diagnostics file
+    OutFile lst;           // output listing
+    InFile inp;            // input data file
     bool analyse = false;  // a report asks for the reliability of the measurements
 };
 

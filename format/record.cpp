@@ -21,7 +21,7 @@ struct Decimal {
 
 Decimal expand(double v) {
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 16);
+    const char* const end = buf + scientific17(v, buf);
     Decimal r;
     const char* p = buf;
     if (*p == '-') {
@@ -39,7 +39,7 @@ Decimal expand(double v) {
         ++p;
     }
     int e = 0;
-    for (; p < res.ptr; ++p) {
+    for (; p < end; ++p) {
         e = e * 10 + (*p - '0');
     }
     r.exp = neg_exp ? -e : e;
@@ -110,6 +110,19 @@ std::string exponent_form(double v) {
 }
 
 }  // namespace
+
+int scientific17_printf(double v, char* buf) {
+    return std::snprintf(buf, 32, "%.16e", v);
+}
+
+int scientific17(double v, char* buf) {
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+    return static_cast<int>(std::to_chars(buf, buf + 32, v, std::chars_format::scientific, 16).ptr -
+                            buf);
+#else
+    return scientific17_printf(v, buf);
+#endif
+}
 
 std::string int_field(long long v, int w) {
     char buf[24];

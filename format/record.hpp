@@ -72,6 +72,13 @@ inline Item G(int n, Layout items) {
     return {Item::Kind::Group, {}, 0, 0, n, std::move(items)};
 }
 
+// A double's 17 significant digits, "d.dddddddddddddddde±xx", the exact value rounded half to
+// even, into buf (at least 32 bytes); returns the length. Every field of a real starts from it.
+// Two ways give the same bytes: the C++ library's to_chars where it converts doubles (the native
+// builds), else the C library's printf (the web build's library lacks to_chars for doubles).
+int scientific17(double v, char* buf);
+int scientific17_printf(double v, char* buf);
+
 // An integer right-justified in w positions; w asterisks when it does not fit.
 std::string int_field(long long v, int w);
 // A real in w positions with d decimals: the 17-digit decimal expansion rounded half away from

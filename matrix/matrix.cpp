@@ -1,10 +1,10 @@
 #include "matrix/matrix.hpp"
 
-#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "crmath/crmath.hpp"
 #include "format/channels.hpp"
@@ -16,6 +16,12 @@ constexpr int kMaxExtent = 66;  // the largest extent the task declares
 void same_shape([[maybe_unused]] MatRef A, [[maybe_unused]] MatRef B) {
     assert(A.M == B.M && A.N == B.N);
 }
+// The bits of a double (one move; every library the program is built with has memcpy).
+std::uint64_t bits(double v) {
+    std::uint64_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
 // Whether the values p[0], p[stride], ... (K of them, in `count` runs of K) are all finite. An
 // exponent of all ones marks an infinity or a NaN; adding one to such an exponent carries into
 // the sign bit, to no other exponent. Counted without a branch per element.
@@ -25,7 +31,7 @@ bool all_finite(const double* p, int K, int count, std::ptrdiff_t stride) {
     std::uint64_t carry = 0;
     for (int r = 0; r < count; ++r) {
         for (int i = 0; i < K; ++i) {
-            carry |= (std::bit_cast<std::uint64_t>(p[i]) & kExponent) + kExponentOne;
+            carry |= (bits(p[i]) & kExponent) + kExponentOne;
         }
         p += stride;
     }
@@ -38,7 +44,7 @@ bool has_negative_zero(const double* p, int K, int count, std::ptrdiff_t stride)
     std::uint64_t found = 0;
     for (int r = 0; r < count; ++r) {
         for (int i = 0; i < K; ++i) {
-            found |= std::bit_cast<std::uint64_t>(p[i]) == kNegativeZero ? 1U : 0U;
+            found |= bits(p[i]) == kNegativeZero ? 1U : 0U;
         }
         p += stride;
     }

@@ -2,7 +2,8 @@
 // What differs between the systems the program runs on: the console of a real run, files opened
 // by the names the user types, the clock, memory for the task, and messages for the user's
 // terminal. platform_posix.cpp serves Linux and the other POSIX systems, platform_windows.cpp
-// serves Windows; everything else is the same on both.
+// serves Windows, platform_web.cpp the WebAssembly build (a page, or node); files_posix.cpp has
+// the files of the first and the last. Everything else is the same on all of them.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -26,7 +27,7 @@ enum class Create {
 
 // Opens a file for writing by the name the user gave. On Windows the name's bytes are taken in
 // code page 852 (the console's) and the file is opened by its Unicode name; elsewhere the bytes
-// are the name. nullptr when it cannot be opened, with the system's error number in `error`
+// are the name (in the web build a UTF-8 name: typed_name converts typed names). nullptr when it cannot be opened, with the system's error number in `error`
 // (EEXIST: a file of that name exists).
 std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error = nullptr);
 
@@ -47,7 +48,7 @@ bool same_file(const std::string& a, const std::string& b);
 // A file name typed in the console dialog (its bytes in the console's code page) as the name the
 // functions above take: on a Linux terminal that speaks UTF-8 the name's UTF-8 (the file that
 // ls shows), otherwise the bytes as typed; on Windows the same bytes, which the functions take
-// in code page 852.
+// in code page 852; in the web build the name's UTF-8.
 std::string typed_name(const std::string& console_bytes);
 
 // A file name, typed (console bytes) or from the command line, as UTF-8 text for a message.

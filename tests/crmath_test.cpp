@@ -1,7 +1,7 @@
 // atan2, sine and cosine against MPFR, bit for bit: special values, published hard-to-round
 // arguments, the program's own domains and the whole range of doubles. The number of drawn
 // arguments is KAVRON_CRMATH_ARGUMENTS (200 000 by default; CI's heavier part draws ten
-// million), their sequence the same as tests/crmath/hash.cpp draws on every system.
+// million), their sequence the same as tests/numbers-hash.cpp draws on every system.
 #include <mpfr.h>
 
 #include <gtest/gtest.h>

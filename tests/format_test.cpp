@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "format/channels.hpp"
@@ -45,6 +46,42 @@ TEST(Fields, RealsRoundTheSeventeenDigitExpansion) {
     EXPECT_EQ(real_field(2.675, 6, 2), "  2.67");
     // 1.0000000000000000004 has no 17-digit expansion other than 1.0...
     EXPECT_EQ(real_field(1.005, 6, 2), "  1.00");  // 1.00499999999999989...
+}
+
+// The two ways to the 17-digit expansion give the same bytes: on ties (a double with 18
+// significant digits ending in 5, which rounds half to even), at the ends of the range, and on
+// doubles of every exponent.
+TEST(Fields, BothWaysToTheSeventeenDigitsGiveTheSameBytes) {
+    char a[32], b[32];
+    const auto same = [&](double v) {
+        const int na = scientific17(v, a), nb = scientific17_printf(v, b);
+        ASSERT_EQ(std::string(a, static_cast<std::size_t>(na)),
+                  std::string(b, static_cast<std::size_t>(nb)))
+            << std::hexfloat << v;
+    };
+    scientific17(1125899906842624.25, a);  // 2^50 + 1/4: a tie, to the even 2
+    EXPECT_STREQ(a, "1.1258999068426242e+15");
+    scientific17(1125899906842625.25, a);  // 2^50 + 1 + 1/4: to the even 2 again
+    EXPECT_STREQ(a, "1.1258999068426252e+15");
+    scientific17(1125899906842624.75, a);  // to the even 8
+    EXPECT_STREQ(a, "1.1258999068426248e+15");
+    for (double v : {0.0, -0.0, 5e-324, -5e-324, 2.2250738585072014e-308, 1.7976931348623157e308,
+                     0.1, 1.0 / 3.0, 1e23, 9007199254740993.0}) {
+        same(v);
+    }
+    for (std::uint64_t k = 0; k < 20000; ++k) {
+        same(static_cast<double>((std::uint64_t{1} << 50) + k * 7919) + 0.25 * (k % 4));
+        same(static_cast<double>((std::uint64_t{1} << 47) + k * 104729) + 0.125 * (k % 8));
+    }
+    std::uint64_t x = 0x9E3779B97F4A7C15ULL;
+    for (int n = 0; n < 200000; ++n) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        double v;
+        std::memcpy(&v, &x, sizeof v);
+        if (std::isfinite(v)) {
+            same(v);
+        }
+    }
 }
 
 TEST(Fields, RealsUseAtMostSixteenOrSevenSignificantDigits) {

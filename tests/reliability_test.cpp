@@ -113,8 +113,8 @@ Model gauss_markov(const Json& doc) {
     int cols = 0;
     for (int i = 0; i < n; ++i) {
         for (int a = 0; a < 3; ++a) {
-            const bool fixed = code[i] == 7 || (code[i] == 4 && a < 2) ||
-                               (code[i] == 5 && a > 0) || (code[i] == 6 && a != 1);
+            const bool fixed = code[i] == 7 || (code[i] == 4 && a < 2) || (code[i] == 5 && a > 0) ||
+                               (code[i] == 6 && a != 1);
             if (!fixed) {
                 col[i][a] = cols++;
             }
@@ -375,8 +375,7 @@ TEST(Reliability, QuantilesAreBoostMathsAndThoseOfPrintedTables) {
     const double a = kAlpha;
     EXPECT_DOUBLE_EQ(kNormalCritical, boost::math::quantile(boost::math::normal(), 1 - a / 2));
     for (int k = 1; k <= kMaxDof; ++k) {
-        EXPECT_DOUBLE_EQ(kStudent[k],
-                         boost::math::quantile(boost::math::students_t(k), 1 - a / 2));
+        EXPECT_DOUBLE_EQ(kStudent[k], boost::math::quantile(boost::math::students_t(k), 1 - a / 2));
         EXPECT_DOUBLE_EQ(kChi2Low[k], boost::math::quantile(boost::math::chi_squared(k), 0.025));
         EXPECT_DOUBLE_EQ(kChi2High[k], boost::math::quantile(boost::math::chi_squared(k), 0.975));
     }
@@ -385,7 +384,7 @@ TEST(Reliability, QuantilesAreBoostMathsAndThoseOfPrintedTables) {
     EXPECT_NEAR(kStudent[1], 636.62, 5e-3);      // t(0.9995), 1, 10 and 30 degrees of freedom
     EXPECT_NEAR(kStudent[10], 4.587, 5e-4);
     EXPECT_NEAR(kStudent[30], 3.646, 5e-4);
-    EXPECT_NEAR(kChi2Low[1], 0.000982, 5e-7);    // chi-squared 0.025 and 0.975
+    EXPECT_NEAR(kChi2Low[1], 0.000982, 5e-7);  // chi-squared 0.025 and 0.975
     EXPECT_NEAR(kChi2High[1], 5.024, 5e-4);
     EXPECT_NEAR(kChi2Low[10], 3.247, 5e-4);
     EXPECT_NEAR(kChi2High[10], 20.483, 5e-4);

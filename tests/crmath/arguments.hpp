@@ -32,7 +32,8 @@ public:
                 break;
             case 4:
             case 5:  // a zenith angle, h against dz, near horizontal or near vertical
-                x = signed_uniform() * log_uniform(-10, 17);
+                x = signed_uniform();
+                x *= log_uniform(-10, 17);
                 y = log_uniform(0, 24);
                 if (bits() % 2 == 0) {
                     std::swap(x, y);
@@ -42,7 +43,8 @@ public:
             case 6:
             case 7: {  // the ellipsoid: atan2(2q, p - q) of cofactors
                 const double p = log_uniform(-27, 14);
-                const double q = p * signed_uniform() * log_uniform(-40, 40);
+                double q = p * signed_uniform();
+                q *= log_uniform(-40, 40);
                 y = 2.0 * q;
                 x = p - q * log_uniform(-1, 1);
                 break;
@@ -65,11 +67,17 @@ public:
             case 12:
             case 13:  // a few turns either way
                 fn = bits() % 2 == 0 ? Fn::Sin : Fn::Cos;
-                x = signed_uniform() * log_uniform(-30, 20);
+                x = signed_uniform();
+                x *= log_uniform(-30, 20);
                 break;
             default:  // now and then any double (most of them far beyond 2^20: the slow path)
                 fn = bits() % 2 == 0 ? Fn::Sin : Fn::Cos;
-                x = bits() % 8 == 0 ? any_double() : signed_uniform() * log_uniform(-60, 30);
+                if (bits() % 8 == 0) {
+                    x = any_double();
+                } else {
+                    x = signed_uniform();
+                    x *= log_uniform(-60, 30);
+                }
                 break;
         }
     }
@@ -83,11 +91,12 @@ private:
     }
     double uniform() { return static_cast<double>(bits() >> 11) * 0x1p-53; }
     double signed_uniform() { return bits() % 2 == 0 ? uniform() : -uniform(); }
-    // Spread evenly over the binary exponents from 2^lo to 2^hi (exact operations only, so
-    // that every system draws the same arguments).
+    // Spread evenly over the binary exponents from 2^lo to 2^hi (exact operations only, and
+    // every draw in its own statement, since compilers order the operands of an expression
+    // differently: so every system and compiler draws the same arguments).
     double log_uniform(int lo, int hi) {
-        return std::ldexp(1.0 + uniform(),
-                          lo + static_cast<int>(bits() % static_cast<unsigned>(hi - lo)));
+        const double m = 1.0 + uniform();
+        return std::ldexp(m, lo + static_cast<int>(bits() % static_cast<unsigned>(hi - lo)));
     }
     // A multiple of 0.1 up to about 2^hi / 10.
     double signed_grid(int hi) {

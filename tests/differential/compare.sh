@@ -4,6 +4,8 @@
 # diagnostics file and the JSON and SVG reports. Prints how many runs agree; fails on any
 # difference and shows the first few.
 #   tests/differential/compare.sh OLD NEW [N] [SEED]
+# OLD and NEW are programs; a program that needs a launcher (the web build under node) is given
+# as a script that starts it. KAVRON_ANALYSIS=1 asks both for the analysis report too.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 old=$(realpath "$1")
@@ -13,6 +15,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/jobs.py" "$work/jobs" "$count" "${4:-19}"
 export SOURCE_DATE_EPOCH=1778058303
+options=(--json r.json --svg r.svg)
+[[ ${KAVRON_ANALYSIS:-} == 1 ]] && options+=(--analysis r.txt)
 differ=0
 full=0
 for ((k = 0; k < count; k++)); do
@@ -23,7 +27,7 @@ for ((k = 0; k < count; k++)); do
     bin=$old
     [[ $side == new ]] && bin=$new
     status=0
-    (cd "$run" && "$bin" --json r.json --svg r.svg < "$work/jobs/$k/script" > console 2> stderr) ||
+    (cd "$run" && "$bin" "${options[@]}" < "$work/jobs/$k/script" > console 2> stderr) ||
       status=$?
     echo "$status" > "$run/status"
   done

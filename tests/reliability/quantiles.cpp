@@ -22,12 +22,11 @@ int main() {
     std::printf("constexpr double kNormalPower = %a;  // z(power)\n",
                 boost::math::quantile(z, kPower));
     std::printf("constexpr int kMaxDof = %d;\n", kMax);
-    std::printf("// t(1 - alpha/2) of Student's distribution with k degrees of freedom, k = 0..%d\n",
-                kMax);
+    std::printf(
+        "// t(1 - alpha/2) of Student's distribution with k degrees of freedom, k = 0..%d\n", kMax);
     std::printf("constexpr double kStudent[%d] = {0,\n", kMax + 1);
     for (int k = 1; k <= kMax; ++k) {
-        std::printf("    %a,\n",
-                    boost::math::quantile(boost::math::students_t(k), 1 - kAlpha / 2));
+        std::printf("    %a,\n", boost::math::quantile(boost::math::students_t(k), 1 - kAlpha / 2));
     }
     std::printf("};\n");
     std::printf("// The 2.5 %% and 97.5 %% quantiles of chi-squared with k degrees of freedom\n");

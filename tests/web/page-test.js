@@ -1,0 +1,195 @@
+// The page in a real browser (Debian's chromium, headless, driven by playwright-core): served
+// from a static server on the loopback address, or opened from a folder (file://).
+//   node tests/web/page-test.js FOLDER [--file] [--offline] [--screenshots DIR]
+// For every shipped example it chooses the example, types the console script's answers and
+// downloads the listing, the diagnostics file and the reports; their bytes must be those the
+// Linux program writes for the same job (the whole-run cases' expected files), and the console
+// the program showed must be the expected console. It also opens an example link
+// (#priklad=nejvetsi) and an input file chosen from the disk, checks that the page asks no other
+// host for anything and, with --offline, that the page opens again with the network gone.
+'use strict';
+const fs = require('fs');
+const http = require('http');
+const path = require('path');
+
+const root = path.resolve(__dirname, '../..');
+const { chromium } = require(path.join(root, 'web/node_modules/playwright-core'));
+
+const args = process.argv.slice(2);
+const folder = path.resolve(args[0]);
+const fromFolder = args.includes('--file');
+const offline = args.includes('--offline');
+const shotsAt = args.indexOf('--screenshots');
+const shots = shotsAt >= 0 ? path.resolve(args[shotsAt + 1]) : null;
+if (shots) fs.mkdirSync(shots, { recursive: true });
+const EPOCH_MS = 1778058303000; // the whole-run cases' clock: 6. 5.2026 9:05:03 UTC
+
+// The expected files of an example: its whole-run case.
+const caseOf = { 'hruba-chyba': 'analysis-gross-error' };
+const expected = (job, file) =>
+  fs.readFileSync(path.join(root, 'tests/cases', caseOf[job] || `example-${job}`, file));
+const scriptOf = (job) => fs.readFileSync(path.join(root, 'examples', `${job}.konzole`), 'latin1')
+  .split('\n').filter((l, i, all) => i < all.length - 1 || l !== '');
+
+// A static server of the folder, on the loopback address.
+const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css',
+  '.wasm': 'application/wasm', '.txt': 'text/plain' };
+function serve(dir) {
+  const server = http.createServer((req, res) => {
+    const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+    const file = path.join(dir, name.endsWith('/') ? name + 'index.html' : name);
+    if (!file.startsWith(dir) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      res.writeHead(404);
+      res.end();
+      return;
+    }
+    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    res.end(fs.readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+let failures = 0;
+const fail = (what) => {
+  failures++;
+  console.log(`FAIL ${what}`);
+};
+const check = (ok, what) => (ok ? console.log(`ok   ${what}`) : fail(what));
+
+async function main() {
+  const server = fromFolder ? null : await serve(folder);
+  const base = fromFolder ? 'file://' + path.join(folder, 'index.html')
+    : `http://127.0.0.1:${server.address().port}/index.html`;
+  const origin = fromFolder ? 'file://' : `http://127.0.0.1:${server.address().port}`;
+  const profile = fs.mkdtempSync('/tmp/kavron-chromium-');
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    acceptDownloads: true,
+    timezoneId: 'UTC',
+    locale: 'cs-CZ',
+    viewport: { width: 1280, height: 1000 },
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  const foreign = [];
+  context.on('request', (r) => {
+    if (!r.url().startsWith(origin) && !r.url().startsWith('blob:') &&
+      !r.url().startsWith('data:')) foreign.push(r.url());
+  });
+  const page = context.pages()[0] || await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.clock.setFixedTime(new Date(EPOCH_MS));
+  const shot = async (name) => {
+    if (shots) await page.screenshot({ path: path.join(shots, name + '.png'), fullPage: true });
+  };
+  const finished = () => page.waitForSelector('body[data-stav="hotovo"]', { timeout: 30000 });
+  const download = async (name) => {
+    const [d] = await Promise.all([page.waitForEvent('download'),
+      page.click(`a[data-soubor="${name}"]`)]);
+    return fs.readFileSync(await d.path());
+  };
+  // The program's console as the page saw it, against the expected console (code page 852).
+  const consoleIs = async (job) => {
+    const chars = await page.evaluate(() => globalThis.KAVRON_CODEPAGES.cp852);
+    const want = Array.from(expected(job, 'console'), (b) => String.fromCharCode(chars[b])).join('');
+    return (await page.evaluate(() => window.kavronStranka.run.shown)) === want;
+  };
+  const typeScript = async (job) => {
+    await page.click('#terminal');
+    for (const line of scriptOf(job)) {
+      await page.keyboard.type(line);
+      await page.keyboard.press('Enter');
+    }
+  };
+
+  // Every example, chosen and answered by typing.
+  await page.goto(base);
+  await page.waitForSelector('body[data-stav="ceka"]');
+  await shot('1-stranka');
+  await page.check('#json');
+  for (const job of ['mikrosit', 'helmert', 'castecne', 'nejvetsi', 'hruba-chyba']) {
+    if (job === 'helmert') {
+      // From the disk, as a student chooses a file.
+      await page.setInputFiles('#soubor', path.join(root, 'examples/helmert.txt'));
+    } else {
+      await page.selectOption('#priklad', job);
+      await page.click('#otevrit');
+    }
+    await page.waitForSelector('body[data-stav="ceka"]');
+    if (job === 'mikrosit') {
+      await page.click('#terminal');
+      for (const line of scriptOf(job).slice(0, 3)) {
+        await page.keyboard.type(line);
+        await page.keyboard.press('Enter');
+      }
+      await page.waitForFunction(() => window.kavronStranka.run.lines.length === 3);
+      await shot('2-dialog');
+      for (const line of scriptOf(job).slice(3)) {
+        await page.keyboard.type(line);
+        await page.keyboard.press('Enter');
+      }
+    } else {
+      await typeScript(job);
+    }
+    await finished();
+    const listing = await download('vysledky.txt');
+    check(listing.equals(expected(job, 'after/vysledky.txt')), `${job}: the listing, typed`);
+    check((await download('chyby.txt')).equals(expected(job, 'after/chyby.txt')),
+      `${job}: the diagnostics file`);
+    check(await consoleIs(job), `${job}: the console`);
+    if (job === 'hruba-chyba') {
+      check((await download('rozbor.txt')).equals(expected(job, 'after/rozbor.txt')),
+        `${job}: the analysis`);
+      check((await download('sit.svg')).equals(expected(job, 'after/sit.svg')),
+        `${job}: the drawing`);
+      check((await download('vysledky.json')).equals(expected(job, 'after/r.json')),
+        `${job}: the JSON`);
+      await shot('3-protokol');
+      await page.click('#karty button:has-text("výkres sítě")');
+      await page.waitForSelector('#obsah img');
+      await shot('4-vykres');
+      await page.click('#karty button:has-text("rozbor spolehlivosti")');
+      await shot('5-rozbor');
+    }
+  }
+
+  // A link to an example: the finished run, and how long it takes from opening the page.
+  const start = Date.now();
+  await page.goto('about:blank');
+  await page.goto(base + '#priklad=nejvetsi');
+  await finished();
+  const ms = Date.now() - start;
+  check((await download('vysledky.txt')).equals(expected('nejvetsi', 'after/vysledky.txt')),
+    'the link #priklad=nejvetsi: the listing');
+  check(await page.isVisible('#obsah pre'), 'the link: the listing shown');
+  const runs = await page.evaluate(() => [window.kavronStranka.run.runs, window.kavronStranka.run.runMs]);
+  console.log(`time from opening the page to the finished example nejvetsi: ${ms} ms ` +
+    `(${runs[0]} runs of the program, ${(runs[1] / runs[0]).toFixed(1)} ms a run)`);
+  await shot('6-odkaz');
+
+  if (offline) {
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await context.setOffline(true);
+    await page.goto('about:blank');
+    await page.goto(base + '#priklad=mikrosit');
+    await finished();
+    check((await download('vysledky.txt')).equals(expected('mikrosit', 'after/vysledky.txt')),
+      'offline: the page opens again and runs an example');
+    await context.setOffline(false);
+  }
+
+  check(foreign.length === 0, `no request to another host${foreign.length ? ': ' + foreign : ''}`);
+  check(errors.length === 0, `no error in the page${errors.length ? ': ' + errors : ''}`);
+  await context.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+  if (server) server.close();
+  console.log(failures ? `${failures} failed` : 'the page: all passed');
+  process.exit(failures ? 1 : 0);
+}
+
+main().catch((e) => {
+  console.error(e);
+  process.exit(1);
+});

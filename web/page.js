@@ -1,0 +1,382 @@
+// The page: the program's console in a terminal, its files offered for download.
+//
+// The program reads console lines one at a time and waits for each. A page cannot wait, so the
+// page runs the whole program again from its start with the lines typed so far (a run takes a few
+// milliseconds and gives the same bytes every time): when the program asks for a line not typed
+// yet, its console throws and the run is dropped; the page shows the console up to there. The
+// run in which the program ends is the run whose files the page offers. Every run gets a fresh
+// instance of the module and its own file system in memory holding the chosen input file, and the
+// same clock (the time the run was started).
+'use strict';
+(function () {
+  const CP = globalThis.KAVRON_CODEPAGES;
+  const EXAMPLES = globalThis.KAVRON_PRIKLADY;
+  const REPORTS = [
+    { id: 'svg', option: '--svg', name: 'sit.svg', what: 'výkres sítě' },
+    { id: 'rozbor', option: '--analysis', name: 'rozbor.txt', what: 'rozbor spolehlivosti' },
+    { id: 'json', option: '--json', name: 'vysledky.json', what: 'výsledky pro skripty' },
+  ];
+  const EXAMPLE_TITLES = {
+    mikrosit: 'mikrosit – malá síť s pevným bodem a podmínkou směru',
+    helmert: 'helmert – volná síť Helmertových bodů',
+    castecne: 'castecne – částečně pevné body',
+    nejvetsi: 'nejvetsi – největší úloha',
+    'hruba-chyba': 'hruba-chyba – mikrosit s hrubou chybou (pro rozbor)',
+  };
+  const FOLDER = '/prace';
+  const NAME_LIMIT = 24; // the program takes 24 characters of a typed file name
+
+  // Code pages, from the program's own tables.
+  const chars852 = CP.cp852.map((c) => String.fromCharCode(c));
+  const chars1250 = CP.cp1250.map((c) => String.fromCharCode(c));
+  const bytes852 = new Map();
+  CP.cp852.forEach((c, b) => {
+    if (!bytes852.has(c)) bytes852.set(c, b);
+  });
+  const decode = (bytes, chars) => {
+    let s = '';
+    for (const b of bytes) s += chars[b];
+    return s;
+  };
+  const typable = (ch) => bytes852.has(ch.codePointAt(0));
+  const encode852 = (text) => Uint8Array.from(Array.from(text, (ch) => {
+    const b = bytes852.get(ch.codePointAt(0));
+    return b === undefined ? 63 : b;
+  }));
+  const utf8 = new TextDecoder('utf-8');
+  const base64 = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+  const $ = (id) => document.getElementById(id);
+
+  // The module, compiled once.
+  let compiled = null;
+  const loadScript = (src) => new Promise((resolve, reject) => {
+    const s = document.createElement('script');
+    s.src = src;
+    s.onload = resolve;
+    s.onerror = () => reject(new Error(src));
+    document.head.appendChild(s);
+  });
+  async function loadProgram() {
+    let bytes;
+    if (location.protocol === 'file:') {
+      await loadScript('kavron-wasm.js'); // a page from a folder may fetch nothing
+      bytes = base64(globalThis.KAVRON_WASM);
+    } else {
+      const r = await fetch('kavron.wasm');
+      if (!r.ok) throw new Error('kavron.wasm: ' + r.status);
+      bytes = new Uint8Array(await r.arrayBuffer());
+    }
+    compiled = await WebAssembly.compile(bytes);
+  }
+
+  // One run with the lines typed so far: the console as shown, and when the program ended,
+  // its exit status and the files of its folder.
+  const WAITING = { waiting: true };
+  async function runOnce(run) {
+    const input = encode852(run.lines.map((l) => l + '\n').join(''));
+    let pos = 0;
+    const shown = [];
+    const mod = {
+      noInitialRun: true,
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
+        return {};
+      },
+      kavron: {
+        input(cap) {
+          if (pos >= input.length) throw WAITING;
+          const b = input.subarray(pos, pos + cap);
+          pos += b.length;
+          return b;
+        },
+        // 1: the console (code page 852, CR LF); 2 and 3: texts in UTF-8.
+        output(channel, bytes) {
+          shown.push(channel === 1 ? decode(bytes, chars852)
+            : utf8.decode(bytes).replace(/\r?\n/g, '\r\n'));
+          return 0;
+        },
+        now: () => run.now,
+      },
+      print: () => {},
+      printErr: (t) => console.warn(t),
+      quit(status, toThrow) {
+        throw toThrow;
+      },
+      preRun: [(m) => {
+        m.FS.mkdir(FOLDER);
+        m.FS.chdir(FOLDER);
+        if (run.input) m.FS.writeFile(run.input.name, run.input.bytes);
+      }],
+    };
+    await Kavron(mod);
+    let status = null;
+    try {
+      status = mod.callMain(run.args);
+    } catch (e) {
+      if (e !== WAITING) throw e;
+    }
+    const result = { status, console: shown.join(''), files: [] };
+    if (status !== null) {
+      for (const name of mod.FS.readdir(FOLDER)) {
+        if (name === '.' || name === '..') continue;
+        const bytes = mod.FS.readFile(FOLDER + '/' + name);
+        const same = run.input && name === run.input.name && equal(bytes, run.input.bytes);
+        if (!same) result.files.push({ name, bytes });
+      }
+    }
+    return result;
+  }
+  const equal = (a, b) => a.length === b.length && a.every((x, i) => x === b[i]);
+
+  // The terminal.
+  const term = new Terminal({
+    cols: 80,
+    rows: 30,
+    convertEol: false,
+    cursorBlink: true,
+    fontFamily: 'DejaVu Sans Mono, Consolas, Menlo, monospace',
+    fontSize: 15,
+    scrollback: 5000,
+  });
+  term.open($('terminal'));
+
+  // The run in progress: its input file, options, clock, the lines typed and the console shown.
+  let input = null;
+  let run = null;
+  let queue = Promise.resolve();
+
+  const setState = (state, text, error) => {
+    document.body.dataset.stav = state;
+    $('stav').textContent = text;
+    $('stav').className = error ? 'zprava chyba' : 'zprava';
+  };
+
+  function newRun() {
+    const d = new Date();
+    run = {
+      input,
+      args: REPORTS.filter((r) => $(r.id).checked).flatMap((r) => [r.option, r.name]),
+      now: [d.getFullYear(), d.getMonth() + 1, d.getDate(), d.getHours(), d.getMinutes(),
+        d.getSeconds()],
+      lines: [],
+      typing: '',
+      shown: '',
+      finished: false,
+      started: performance.now(),
+      runs: 0, // the runs made, and the time they took [ms]
+      runMs: 0,
+    };
+    term.reset();
+    $('vysledky').hidden = true;
+    return advance();
+  }
+
+  // Runs the program with the lines typed so far and shows what it wrote since.
+  async function advance() {
+    const t = performance.now();
+    const r = await runOnce(run);
+    run.runs++;
+    run.runMs += performance.now() - t;
+    if (r.console.startsWith(run.shown)) {
+      term.write(r.console.slice(run.shown.length));
+    } else {
+      term.reset(); // cannot happen with a program that gives the same bytes for the same lines
+      term.write(r.console);
+    }
+    run.shown = r.console;
+    if (r.status === null) {
+      setState('ceka', 'Program čeká na vaši odpověď.');
+      return;
+    }
+    run.finished = true;
+    run.ms = performance.now() - run.started;
+    setState('hotovo', r.status === 0 ? 'Výpočet skončil.'
+      : `Výpočet skončil se stavem ${r.status}: důvod je v konzoli a v chybovém souboru.`,
+    r.status !== 0);
+    showResults(r);
+  }
+
+  // What the student types: echoed as a console echoes it; Enter hands the line over.
+  async function type(data) {
+    if (!run || run.finished) return;
+    if (data.startsWith('\x1b')) return; // arrows and other keys of a sequence
+    for (const ch of data) {
+      if (run.finished) return;
+      if (ch === '\r' || ch === '\n') {
+        term.write('\r\n');
+        run.lines.push(run.typing);
+        run.typing = '';
+        await advance();
+      } else if (ch === '\x7f' || ch === '\b') {
+        if (run.typing.length > 0) {
+          run.typing = Array.from(run.typing).slice(0, -1).join('');
+          term.write('\b \b');
+        }
+      } else if (ch >= ' ' && typable(ch)) {
+        run.typing += ch;
+        term.write(ch);
+      }
+    }
+  }
+  const enqueue = (job) => {
+    queue = queue.then(job).catch((e) => {
+      console.error(e);
+      setState('chyba', 'Chyba stránky: ' + e.message, true);
+    });
+    return queue;
+  };
+  term.onData((data) => enqueue(() => type(data)));
+
+  // Files of the run: downloads, and the texts and the drawing shown.
+  const urls = [];
+  function showResults(r) {
+    urls.splice(0).forEach((u) => URL.revokeObjectURL(u));
+    const list = $('soubory');
+    const tabs = $('karty');
+    list.replaceChildren();
+    tabs.replaceChildren();
+    $('obsah').replaceChildren();
+    const views = [];
+    const diagnostics = '  Toto okno slou'; // how a diagnostics file begins
+    for (const f of r.files) {
+      const report = REPORTS.find((p) => p.name === f.name && run.args.includes(p.name));
+      const isDiag = !report &&
+        decode(f.bytes.subarray(0, diagnostics.length), chars1250) === diagnostics;
+      const what = report ? report.what : isDiag ? 'chybový soubor' : 'protokol';
+      const url = URL.createObjectURL(new Blob([f.bytes], {
+        type: f.name.endsWith('.svg') ? 'image/svg+xml' : 'application/octet-stream',
+      }));
+      urls.push(url);
+      const li = document.createElement('li');
+      const a = document.createElement('a');
+      a.href = url;
+      a.download = f.name;
+      a.textContent = 'Stáhnout ' + f.name;
+      a.dataset.soubor = f.name;
+      li.append(a, ` – ${what}, ${f.bytes.length.toLocaleString('cs-CZ')} B`);
+      list.append(li);
+      if (report && report.id === 'json') continue;
+      views.push({
+        title: report ? report.what : isDiag ? 'chybový soubor' : 'protokol ' + f.name,
+        order: report ? (report.id === 'svg' ? 1 : 2) : isDiag ? 3 : 0,
+        show: () => {
+          if (f.name.endsWith('.svg') && report) {
+            const img = document.createElement('img');
+            img.src = url;
+            img.alt = 'Výkres sítě';
+            return img;
+          }
+          const pre = document.createElement('pre');
+          pre.textContent = decode(f.bytes, chars1250).replace(/\r\n/g, '\n');
+          return pre;
+        },
+      });
+    }
+    views.sort((a, b) => a.order - b.order);
+    views.forEach((v, i) => {
+      const b = document.createElement('button');
+      b.type = 'button';
+      b.role = 'tab';
+      b.textContent = v.title;
+      b.onclick = () => {
+        for (const other of tabs.children) other.setAttribute('aria-selected', 'false');
+        b.setAttribute('aria-selected', 'true');
+        $('obsah').replaceChildren(v.show());
+      };
+      tabs.append(b);
+      if (i === 0) b.onclick();
+    });
+    $('vysledky').hidden = false;
+  }
+
+  // The input file: chosen, dropped, or a shipped example.
+  function useInput(name, bytes) {
+    let shown = name.replace(/^.*[\\/]/, '');
+    let note = '';
+    if (Array.from(shown).length > NAME_LIMIT || !Array.from(shown).every(typable) ||
+      /\s/.test(shown)) {
+      const dot = shown.lastIndexOf('.');
+      shown = 'vstup' + (dot > 0 && shown.length - dot <= 5 ? shown.slice(dot) : '.txt');
+      note = ` (program přečte jméno nejvýš ${NAME_LIMIT} znaků bez mezer, proto je uložen` +
+        ` jako ${shown})`;
+    }
+    input = { name: shown, bytes };
+    $('zvoleno').textContent = `Vstupní soubor: ${shown}, ${bytes.length} B${note}. ` +
+      `Na třetí otázku dialogu odpovězte ${shown}.`;
+  }
+  async function openFile(file) {
+    useInput(file.name, new Uint8Array(await file.arrayBuffer()));
+    await newRun();
+    term.focus();
+  }
+  $('soubor').addEventListener('change', (e) => {
+    const file = e.target.files[0];
+    e.target.value = ''; // the same file chosen again is a change too
+    if (file) enqueue(() => openFile(file));
+  });
+  const zone = document.body;
+  zone.addEventListener('dragover', (e) => {
+    e.preventDefault();
+    $('upust').classList.add('nad');
+  });
+  zone.addEventListener('dragleave', () => $('upust').classList.remove('nad'));
+  zone.addEventListener('drop', (e) => {
+    e.preventDefault();
+    $('upust').classList.remove('nad');
+    const file = e.dataTransfer.files[0];
+    if (file) enqueue(() => openFile(file));
+  });
+
+  for (const name of Object.keys(EXAMPLES)) {
+    const o = document.createElement('option');
+    o.value = name;
+    o.textContent = EXAMPLE_TITLES[name] || name;
+    $('priklad').append(o);
+  }
+  function openExample(name) {
+    useInput(name + '.txt', base64(EXAMPLES[name].vstup));
+    return newRun();
+  }
+  // A shipped example answered by its console script, line by line as if typed.
+  async function playExample(name) {
+    await openExample(name);
+    const script = decode(base64(EXAMPLES[name].konzole), chars852).split('\n');
+    if (script.length && script[script.length - 1] === '') script.pop();
+    for (const line of script) {
+      if (run.finished) break;
+      await type(line.replace(/\r$/, '') + '\r');
+    }
+  }
+  $('otevrit').onclick = () => enqueue(async () => {
+    await openExample($('priklad').value);
+    term.focus();
+  });
+  $('prehrat').onclick = () => enqueue(() => playExample($('priklad').value));
+  $('znovu').onclick = () => enqueue(async () => {
+    await newRun();
+    term.focus();
+  });
+
+  // index.html#priklad=mikrosit: that example, answered, at once.
+  function fromLink() {
+    const m = /(?:^#|&)priklad=([a-z-]+)/.exec(location.hash);
+    if (m && EXAMPLES[m[1]]) {
+      $('priklad').value = m[1];
+      enqueue(() => playExample(m[1]));
+      return true;
+    }
+    return false;
+  }
+  window.addEventListener('hashchange', fromLink);
+
+  setState('nacita', 'Načítá se program…');
+  enqueue(async () => {
+    await loadProgram();
+    if (!fromLink()) await newRun();
+  });
+  // Offline later: the files of the page are kept by the browser (not from a folder).
+  if ('serviceWorker' in navigator && location.protocol.startsWith('http')) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
+  window.kavronStranka = { get run() { return run; } };
+})();

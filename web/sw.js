@@ -1,0 +1,24 @@
+// Keeps the page's files, so that the page opens again without a network: each file is asked
+// for from the server first (a new version is taken at once) and from the kept copy when the
+// server cannot be reached.
+'use strict';
+const KEPT = 'kavron';
+const FILES = ['./', 'index.html', 'page.js', 'page.css', 'xterm.js', 'xterm.css', 'codepages.js',
+  'priklady.js', 'kavron.js', 'kavron.wasm'];
+
+self.addEventListener('install', (e) => {
+  e.waitUntil(caches.open(KEPT).then((c) => c.addAll(FILES)).then(() => self.skipWaiting()));
+});
+self.addEventListener('activate', (e) => e.waitUntil(self.clients.claim()));
+self.addEventListener('fetch', (e) => {
+  const url = new URL(e.request.url);
+  if (e.request.method !== 'GET' || url.origin !== location.origin) return;
+  e.respondWith(fetch(e.request).then((response) => {
+    if (response.ok) {
+      const copy = response.clone();
+      caches.open(KEPT).then((c) => c.put(e.request, copy));
+    }
+    return response;
+  }).catch(() => caches.match(e.request, { ignoreSearch: true }).then((kept) => kept ||
+    Response.error())));
+});
