@@ -12,11 +12,14 @@
 #include "format/codepage.hpp"
 #include "platform/platform.hpp"
 
+// The functions in JavaScript (their bodies are JavaScript, kept out of the C++ formatting).
+// clang-format off
+
 // Up to `cap` bytes of the console's input into buf: their count, 0 at the end of the input.
 // The page may abandon the run here (it throws when the student has not typed the next line).
 EM_JS(int, kavron_web_input, (char* buf, int cap), {
     var bytes = Module.kavron.input(cap);
-    if (bytes == = null || bytes.length == = 0) {
+    if (bytes === null || bytes.length === 0) {
         return 0;
     }
     HEAPU8.set(bytes.subarray(0, cap), buf);
@@ -25,8 +28,9 @@ EM_JS(int, kavron_web_input, (char* buf, int cap), {
 
 // Writes n bytes to the channel (1: the console, 2: texts for standard error, 3: texts for
 // standard output): 0, or the number of the error that stopped the write.
-EM_JS(int, kavron_web_output, (int channel, const char* p, int n),
-      { return Module.kavron.output(channel, HEAPU8.slice(p, p + n)); });
+EM_JS(int, kavron_web_output, (int channel, const char* p, int n), {
+    return Module.kavron.output(channel, HEAPU8.slice(p, p + n));
+});
 
 // The local date and time: year, month, day, hour, minute, second.
 EM_JS(void, kavron_web_now, (int* t), {
@@ -35,6 +39,8 @@ EM_JS(void, kavron_web_now, (int* t), {
         HEAP32[(t >> 2) + i] = a[i];
     }
 });
+
+// clang-format on
 
 namespace kavron::platform {
 

@@ -291,7 +291,7 @@
 
   // The input file: chosen, dropped, or a shipped example.
   function useInput(name, bytes) {
-    let shown = name.replace(/^.*[\\/]/, '');
+    let shown = name.replace(/^.*[\\/]/, '').normalize('NFC'); // some systems decompose letters
     let note = '';
     if (Array.from(shown).length > NAME_LIMIT || !Array.from(shown).every(typable) ||
       /\s/.test(shown)) {

@@ -80,6 +80,11 @@ async function main() {
   const page = context.pages()[0] || await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  page.on('console', (m) => {
+    if (m.type() === 'error') errors.push(m.text());
+  });
+  const state = () => page.evaluate(() => document.body.dataset.stav + ': ' +
+    document.getElementById('stav').textContent);
   await page.clock.setFixedTime(new Date(EPOCH_MS));
   const shot = async (name) => {
     if (shots) await page.screenshot({ path: path.join(shots, name + '.png'), fullPage: true });
@@ -106,7 +111,9 @@ async function main() {
 
   // Every example, chosen and answered by typing.
   await page.goto(base);
-  await page.waitForSelector('body[data-stav="ceka"]');
+  await page.waitForSelector('body[data-stav="ceka"]', { timeout: 10000 }).catch(async (e) => {
+    throw new Error(`the page did not start (${await state()}; ${errors})`);
+  });
   await shot('1-stranka');
   await page.check('#json');
   for (const job of ['mikrosit', 'helmert', 'castecne', 'nejvetsi', 'hruba-chyba']) {
@@ -154,6 +161,21 @@ async function main() {
       await shot('5-rozbor');
     }
   }
+
+  // A file with a Czech name, and a listing named with Czech letters, typed as a student types.
+  const czech = fs.mkdtempSync('/tmp/kavron-page-');
+  fs.copyFileSync(path.join(root, 'examples/mikrosit.txt'), path.join(czech, 'síť.txt'));
+  await page.setInputFiles('#soubor', path.join(czech, 'síť.txt'));
+  await page.waitForSelector('body[data-stav="ceka"]');
+  await page.click('#terminal');
+  for (const line of ['chyby.txt', 'výsledky.txt', 'síť.txt', ...scriptOf('mikrosit').slice(3)]) {
+    await page.keyboard.type(line);
+    await page.keyboard.press('Enter');
+  }
+  await finished();
+  check((await download('výsledky.txt')).equals(expected('mikrosit', 'after/vysledky.txt')),
+    'Czech names: síť.txt read, výsledky.txt written');
+  fs.rmSync(czech, { recursive: true, force: true });
 
   // A link to an example: the finished run, and how long it takes from opening the page.
   const start = Date.now();
