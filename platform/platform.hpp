@@ -27,8 +27,9 @@ enum class Create {
 
 // Opens a file for writing by the name the user gave. On Windows the name's bytes are taken in
 // code page 852 (the console's) and the file is opened by its Unicode name; elsewhere the bytes
-// are the name (in the web build a UTF-8 name: typed_name converts typed names). nullptr when it cannot be opened, with the system's error number in `error`
-// (EEXIST: a file of that name exists).
+// are the name (in the web build a UTF-8 name: typed_name converts typed names). nullptr when it
+// cannot be opened, with the system's error number in `error` (EEXIST: a file of that name
+// exists).
 std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error = nullptr);
 
 // The whole of an existing file; false when it cannot be opened or read.
