@@ -312,6 +312,8 @@ double slow(Fn fn, double y, double x) {
 // t - t³/3 + t⁵/5 - t⁷/7 + t⁹/9 (the rest is below 2^-93 of t). Relative error below 2^-87:
 // the terms beyond t³/3 in double add at most 2^-88, the double-double operations 2^-99.
 DD atan01(double qh, double ql) {
+    // qh >= 0: adding one half and truncating rounds to the nearest k
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
     const int k = static_cast<int>(qh * 256.0 + 0.5);
     const double c = k / 256.0;
     DD t{qh, ql};

@@ -50,8 +50,8 @@ void effect_of(const Task& t, int g, int nr, const int* full, double& shift, int
     shift = 0;
     point = 0;
     for (int i = 1; i <= t.IB; ++i) {
-        const double len = std::sqrt(dx[3 * i - 2] * dx[3 * i - 2] + dx[3 * i - 1] * dx[3 * i - 1] +
-                                     dx[3 * i] * dx[3 * i]);
+        const double* d = &dx[3 * static_cast<std::size_t>(i) - 2];
+        const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         if (len > shift) {
             shift = len;
             point = t.IN[i];
