@@ -117,4 +117,15 @@ struct Network {
     }
 };
 
+// Five points a few hundred metres apart, heights differing by metres.
+inline Network five_points(int c1, int c2, int c3, int c4, int c5) {
+    Network n;
+    n.pts = {{1, c1, 1000000.0, 2000000.0, 250000.0},
+             {2, c2, 1180000.0, 2030000.0, 254321.0},
+             {3, c3, 1150000.0, 2210000.0, 248765.0},
+             {4, c4, 960000.0, 2190000.0, 251234.0},
+             {5, c5, 1070000.0, 2100000.0, 262000.0}};
+    return n;
+}
+
 }  // namespace kavron::test

@@ -22,8 +22,6 @@ using Json = nlohmann::json;
 using test::lines_of;
 using test::slurp;
 
-constexpr double kRhoCc = 636619.772367;  // cc per radian
-
 // A run with --json; the document.
 Json run_json(const std::string& input, const std::vector<std::string>& script) {
     test::Scratch s;
@@ -42,44 +40,26 @@ Json run_example(const std::string& name) {
     return run_json(slurp(ex / (name + ".txt")), script);
 }
 
-// The inverse of a symmetric positive definite matrix by Cholesky.
+// The inverse of a symmetric positive definite matrix by Gauss-Jordan elimination on [A | I].
 std::vector<std::vector<double>> spd_inverse(std::vector<std::vector<double>> a) {
     const std::size_t n = a.size();
-    std::vector<std::vector<double>> l(n, std::vector<double>(n, 0.0));
-    for (std::size_t j = 0; j < n; ++j) {
-        double d = a[j][j];
-        for (std::size_t k = 0; k < j; ++k) {
-            d -= l[j][k] * l[j][k];
-        }
-        EXPECT_GT(d, 0.0) << "the normal matrix is singular";
-        l[j][j] = std::sqrt(d);
-        for (std::size_t i = j + 1; i < n; ++i) {
-            double s = a[i][j];
-            for (std::size_t k = 0; k < j; ++k) {
-                s -= l[i][k] * l[j][k];
-            }
-            l[i][j] = s / l[j][j];
-        }
-    }
     std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0));
-    for (std::size_t c = 0; c < n; ++c) {  // solve L Lᵀ x = e_c
-        std::vector<double> y(n, 0.0), x(n, 0.0);
-        for (std::size_t i = 0; i < n; ++i) {
-            double s = i == c ? 1.0 : 0.0;
-            for (std::size_t k = 0; k < i; ++k) {
-                s -= l[i][k] * y[k];
-            }
-            y[i] = s / l[i][i];
-        }
-        for (std::size_t i = n; i-- > 0;) {
-            double s = y[i];
-            for (std::size_t k = i + 1; k < n; ++k) {
-                s -= l[k][i] * x[k];
-            }
-            x[i] = s / l[i][i];
+    for (std::size_t i = 0; i < n; ++i) {
+        inv[i][i] = 1.0;
+    }
+    for (std::size_t p = 0; p < n; ++p) {
+        const double d = a[p][p];
+        EXPECT_GT(d, 0.0) << "the normal matrix is singular";
+        for (std::size_t j = 0; j < n; ++j) {
+            a[p][j] /= d;
+            inv[p][j] /= d;
         }
         for (std::size_t i = 0; i < n; ++i) {
-            inv[i][c] = x[i];
+            const double f = i == p ? 0.0 : a[i][p];
+            for (std::size_t j = 0; j < n; ++j) {
+                a[i][j] -= f * a[p][j];
+                inv[i][j] -= f * inv[p][j];
+            }
         }
     }
     return inv;
@@ -143,13 +123,13 @@ Model gauss_markov(const Json& doc) {
         const double h2 = dx * dx + dy * dy, h = std::sqrt(h2), s2 = h2 + dz * dz;
         double d[3] = {};  // derivatives by the target's x, y, z
         if (obs[g]["kind"] == "direction") {
-            d[0] = -kRhoCc * dy / h2;
-            d[1] = kRhoCc * dx / h2;
+            d[0] = -test::kRO * dy / h2;
+            d[1] = test::kRO * dx / h2;
             row[set[g]] = -1.0;
         } else if (obs[g]["kind"] == "zenith_angle") {
-            d[0] = kRhoCc * dz * dx / (h * s2);
-            d[1] = kRhoCc * dz * dy / (h * s2);
-            d[2] = -kRhoCc * h / s2;
+            d[0] = test::kRO * dz * dx / (h * s2);
+            d[1] = test::kRO * dz * dy / (h * s2);
+            d[2] = -test::kRO * h / s2;
         } else {
             distances = true;
             const double len = std::sqrt(s2);
@@ -328,12 +308,7 @@ TEST(Reliability, ADistanceMeasuredTwiceHasRedundancyOneHalfEach) {
 TEST(Reliability, TheSuspectIsTheMeasurementWithTheGrossError) {
     int named = 0;
     for (int g = 0; g < 50; g += 3) {  // 20 directions, 20 zenith angles, 10 distances
-        test::Network n;
-        n.pts = {{1, 7, 1000000.0, 2000000.0, 250000.0},
-                 {2, 2, 1180000.0, 2030000.0, 254321.0},
-                 {3, 0, 1150000.0, 2210000.0, 248765.0},
-                 {4, 0, 960000.0, 2190000.0, 251234.0},
-                 {5, 0, 1070000.0, 2100000.0, 262000.0}};
+        test::Network n = test::five_points(7, 2, 0, 0, 0);
         n.observe_all();
         n.moo = 2.0;
         // Measurement g of the input order: directions, zenith angles, distances.
