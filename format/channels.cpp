@@ -420,7 +420,13 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
     if (first_value_ < 0) {
         first_value_ = last_value_;
     }
-    // What the record holds beyond the values read, from the next value on.
+    note_leftover();
+    done_ = true;
+    return ReadStatus::Ok;
+}
+
+// What the record holds beyond the values read, from the next value on.
+void Cursor::note_leftover() {
     std::size_t k = col_;
     while (k < line_.size() && is_blank(line_[k])) {
         ++k;
@@ -438,8 +444,6 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         }
         leftover_ = line_.substr(k, end - k);
     }
-    done_ = true;
-    return ReadStatus::Ok;
 }
 
 ReadStatus Cursor::text_read(std::string& v, std::size_t w, std::size_t len) {

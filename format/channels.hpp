@@ -197,6 +197,7 @@ private:
     long repeat_count();
     bool quoted_token(std::string& token);
     ReadStatus failed();
+    void note_leftover();
 };
 
 // The input data file, held in memory and read record by record; can step back.
