@@ -60,6 +60,13 @@ Flow too_many_equations(Run& r) {
     return close_run(r);
 }
 
+// A misclosure of the first pass, for the report of a run that will not converge.
+void keep_misclosure(Run& r, const Misclosure& m) {
+    if (r.res.misclosures < JM) {
+        r.res.first_pass[++r.res.misclosures] = m;
+    }
+}
+
 // Angles from consecutive directions of one station: misclosures, design-matrix rows and, in
 // the first pass, their check table. Counts the direction sets in IST.
 Flow angles(Run& r, bool first) {
@@ -98,6 +105,10 @@ Flow angles(Run& r, bool first) {
         if (first) {
             r.diag.write({T(" "), I(5), I(5), I(5), F(12, 2)},
                          {t.INC[i], t.INS[i], t.INC[i + 1], misclosure});
+            keep_misclosure(r, {Kind::Direction,
+                                {t.INC[i], t.INS[i], t.INC[i + 1]},
+                                misclosure,
+                                t.UU * std::sqrt(1 / t.PPP(1, i) + 1 / t.PPP(1, i + 1))});
         }
         if (t.IX > JM) {
             return too_many_equations(r);
@@ -134,6 +145,10 @@ Flow distances(Run& r, bool first) {
         const double misclosure = t.DO[k] - s;
         if (first) {
             r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
+            keep_misclosure(r, {Kind::Distance,
+                                {t.INS[i], t.INC[i], 0},
+                                misclosure,
+                                t.UD / std::sqrt(t.PPP(1, i))});
         }
         if (t.IX > JM) {
             continue;
@@ -170,6 +185,9 @@ Flow zenith_angles(Run& r, bool first) {
         const double misclosure = t.ZMO[k] - z;
         if (first) {
             r.diag.write({T(" "), I(5), I(5), F(12, 2)}, {t.INS[i], t.INC[i], misclosure});
+            keep_misclosure(
+                r,
+                {Kind::Zenith, {t.INS[i], t.INC[i], 0}, misclosure, t.UZ / std::sqrt(t.PPP(1, i))});
         }
         if (t.IX > JM) {
             return too_many_equations(r);

@@ -1,5 +1,7 @@
 #include "core/exits.hpp"
 
+#include <algorithm>
+
 #include "format/codepage.hpp"
 
 namespace kavron {
@@ -43,6 +45,8 @@ void pause(Run& r, std::string_view bytes) {
 Flow exit_input_error(Run& r) {
     Task& t = r.t;
     ending(r, Ending::InputError);
+    // The legacy count NS counts reads, not lines: the reports give the line itself too.
+    r.res.input_line = static_cast<int>(std::min(r.inp.current_record(), r.inp.records()));
     r.con.list({lit("  chyba ve čtení vstupních dat na řádku č.: "), t.NS});
     std::string CHYBAR;
     if (r.inp.text_read(CHYBAR, 40, 40) != ReadStatus::Ok) {

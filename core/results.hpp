@@ -83,14 +83,34 @@ struct Reliability {
     bool has_chi2 = false;
     double chi2_low = 0, chi2_high = 0;  // 95 % interval of m0 / m0 a priori
     bool chi2_passed = false;
+    // The verdict on m0 that the report gives and the tests follow: too large (the studentized
+    // residuals are tested) or too small for the a-priori accuracy, by the chi-squared interval.
+    bool m0_large = false, m0_small = false;
+    int controlled = 0;  // how many measurements are controlled
+    // The measurements that the data cannot tell from the one with the largest |w| (equal |w|,
+    // or a residual fully correlated with its): their indices, that one first; 0 when alone.
+    int tied_count = 0;
+    int tied[JR] = {};
     Reliable of[JR + 1];  // by measurement index
+};
+
+// A misclosure of the first pass (measured minus computed from the approximate coordinates),
+// kept for the report of a run that does not converge: the kind, its points (station and
+// target; for an angle the left target, the station and the right target), the misclosure [cc
+// or mm] and its a-priori standard deviation.
+struct Misclosure {
+    Kind kind = Kind::Direction;  // Direction: the angle between two directions of a set
+    int points[3] = {};
+    double value = 0, sd = 0;
 };
 
 // Something in the input that was read otherwise than it looks (the input).
 struct Warning {
     int line;               // the input line it is about
     std::string_view kind;  // "multi_line_read", "unread_values", "duplicate_point",
-                            // "scattered_direction_set"
+                            // "scattered_direction_set", "byte_order_mark",
+                            // "unclosed_action_line", "repeated_direction", "negative_weight",
+                            // "negative_apriori", "section_end_read_as_value"
     std::string text;       // Czech, UTF-8
 };
 
@@ -135,6 +155,8 @@ struct Results {
     // ---- The reliability analysis (results, when a report asks for it) ----
     Reliability reliability;
     std::vector<Warning> warnings;  // input
+    int misclosures = 0;            // the adjustment's first pass
+    Misclosure first_pass[JM + 1];  // 1..misclosures
 
     // ---- The dialog ----
     std::vector<DerivedQuantity> derived;
@@ -143,6 +165,7 @@ struct Results {
     Ending ending = Ending::Normal;
     std::size_t ending_from = 0;  // where its console text begins in the console transcript
     std::string ending_note;      // UTF-8: what the ending said elsewhere than on the console
+    int input_line = 0;  // an input error: the line of the file where the failing read stood
 };
 
 }  // namespace kavron

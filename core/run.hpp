@@ -38,6 +38,9 @@ struct Run {
     OutFile lst;           // output listing
     InFile inp;            // input data file
     bool analyse = false;  // a report asks for the reliability of the measurements
+    // Messages for the user's terminal beside the console (standard error; nullptr: nowhere),
+    // UTF-8: what the console's fixed texts cannot say.
+    ByteWriter* errors = nullptr;
 };
 
 }  // namespace kavron

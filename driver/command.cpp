@@ -16,7 +16,7 @@ constexpr std::string_view kUsage =
     "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis SOUBOR] [--help] [--version]\n";
 
 constexpr std::string_view kHelp =
-    "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis SOUBOR]\n"
+    "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis SOUBOR] [--help] [--version]\n"
     "Vyrovnání malé prostorové geodetické sítě. Jména souborů a úlohu zadáte v dialogu\n"
     "na konzoli; výpis výsledků je stejný s volbami i bez nich.\n"
     "\n"
@@ -69,6 +69,11 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
             if (i + 1 == args.size() || args[i + 1].empty()) {
                 return refuse(errors, "u volby " + a + " chybí jméno souboru");
             }
+            if (args[i + 1].rfind("--", 0) == 0) {
+                // Most likely the next option, not a file name ("./--x" names such a file).
+                return refuse(errors, "u volby " + a + " chybí jméno souboru (místo něj stojí " +
+                                          args[i + 1] + ")");
+            }
             wanted.push_back({a, args[++i]});
             continue;
         }
@@ -97,9 +102,9 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
             for (const std::string& m : made) {
                 platform::remove_file(m);
             }
-            return refuse(
-                errors,
-                (error == EEXIST ? "soubor již existuje: " : "soubor nelze vytvořit: ") + w.name);
+            return refuse(errors, error == EEXIST ? "soubor již existuje: " + w.name
+                                                  : "soubor nelze vytvořit: " + w.name + " (" +
+                                                        platform::reason_of(error) + ")");
         }
         made.push_back(path);
         const int k = w.option == "--json" ? 0 : w.option == "--svg" ? 1 : 2;

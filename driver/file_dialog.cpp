@@ -1,5 +1,6 @@
 #include "driver/file_dialog.hpp"
 
+#include <cerrno>
 #include <optional>
 
 #include "core/exits.hpp"
@@ -51,7 +52,8 @@ Flow ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_o
 const fmt::Layout kFirstRecord = {fmt::T(" "), fmt::T(" Toto okno slouží ke kontrole dat. ")};
 
 // Whether the diagnostics file may be (re)made at the path: nothing is there, something that is
-// not a regular file, an empty file, or a diagnostics file of this program.
+// not a regular file, an empty file, or a diagnostics file of this program. A regular file that
+// cannot be read may hold anything: it is not replaced.
 bool may_replace(const std::string& path) {
     const std::string first =
         fmt::format_records(kFirstRecord, {}, CodePage::Cp1250).at(0) + "\r\n";
@@ -60,6 +62,8 @@ bool may_replace(const std::string& path) {
         case platform::Found::Nothing:
         case platform::Found::Other:
             return true;
+        case platform::Found::Unreadable:
+            return false;
         case platform::Found::Regular:
             break;
     }
@@ -75,6 +79,17 @@ bool is_report(const std::string& path, const std::vector<std::string>& reports)
     return false;
 }
 
+// A line for the user's terminal beside the console's fixed refusal: what is really wrong with
+// the file the answer (`field`, console bytes) names.
+void tell(Run& r, const std::string& field, const std::string& what) {
+    if (r.errors != nullptr) {
+        r.errors->write("kavron: soubor " + platform::shown_name(rtrim(field), true) + ": " + what +
+                        "\n");
+    }
+}
+
+constexpr const char* kReportOfTheRun = "do tohoto souboru zapíše výsledky tento výpočet";
+
 }  // namespace
 
 std::string path_of(const std::filesystem::path& dir, const std::string& name) {
@@ -89,30 +104,44 @@ Flow file_dialog(Run& r, const std::filesystem::path& dir,
                  const std::vector<std::string>& reports) {
     using namespace fmt;
     Task& t = r.t;
-    KAVRON_TRY(
-        ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
-                  [&](const std::string& name) -> std::optional<Flow> {
-                      const std::string path = path_of(dir, name);
-                      if (is_report(path, reports) || !may_replace(path)) {
-                          r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
-                                      {raw(t.ADRESC)});
-                          return std::nullopt;
-                      }
-                      r.diag.attach(platform::create_file(path, platform::Create::Replace));
-                      if (r.diag.is_open()) {
-                          return Flow::go();
-                      }
-                      ending(r, Ending::DiagnosticsFile);
-                      r.con.list({lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
-                      return close_run(r);
-                  }));
+    KAVRON_TRY(ask_until(
+        r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
+        [&](const std::string& name) -> std::optional<Flow> {
+            const std::string path = path_of(dir, name);
+            const char* refusal = is_report(path, reports) ? kReportOfTheRun
+                                  : !may_replace(path)
+                                      ? "existuje a není chybovým souborem tohoto programu"
+                                      : nullptr;
+            if (refusal != nullptr) {
+                tell(r, t.ADRESC, refusal);
+                r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
+                            {raw(t.ADRESC)});
+                return std::nullopt;
+            }
+            int error = 0;
+            r.diag.attach(platform::create_file(path, platform::Create::Replace, &error));
+            if (r.diag.is_open()) {
+                return Flow::go();
+            }
+            tell(r, t.ADRESC, "nelze vytvořit: " + platform::reason_of(error));
+            ending(r, Ending::DiagnosticsFile);
+            r.con.list({lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
+            return close_run(r);
+        }));
     r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});
     KAVRON_TRY(ask_until(
         r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,
         [&](const std::string& name) -> std::optional<Flow> {
-            r.lst.attach(platform::create_file(path_of(dir, name), platform::Create::New));
+            const std::string path = path_of(dir, name);
+            int error = 0;
+            r.lst.attach(platform::create_file(path, platform::Create::New, &error));
             if (r.lst.is_open()) {
                 return Flow::go();
+            }
+            if (is_report(path, reports)) {
+                tell(r, t.ADRESA, kReportOfTheRun);
+            } else if (error != EEXIST) {
+                tell(r, t.ADRESA, "nelze vytvořit: " + platform::reason_of(error));
             }
             r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(t.ADRESA)});
             return std::nullopt;
@@ -122,9 +151,23 @@ Flow file_dialog(Run& r, const std::filesystem::path& dir,
         [&](const std::string& name) -> std::optional<Flow> {
             const std::string path = path_of(dir, name);
             std::string bytes;
-            if (!is_report(path, reports) && platform::read_file(path, bytes)) {
-                r.inp.load(bytes);
-                return Flow::go();
+            int error = 0;
+            if (is_report(path, reports)) {
+                tell(r, t.ADRESB, kReportOfTheRun);
+            } else {
+                switch (platform::read_file(path, bytes, &error)) {
+                    case platform::ReadResult::Ok:
+                        r.inp.load(bytes);
+                        return Flow::go();
+                    case platform::ReadResult::TooLarge:
+                        tell(r, t.ADRESB, "je větší než 1 MB, vstupní soubor to být nemůže");
+                        break;
+                    case platform::ReadResult::Cannot:
+                        if (error != ENOENT) {
+                            tell(r, t.ADRESB, "nelze přečíst: " + platform::reason_of(error));
+                        }
+                        break;
+                }
             }
             r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(t.ADRESB)});
             return std::nullopt;

@@ -7,7 +7,7 @@
 #include "driver/run.hpp"
 #include "platform/platform.hpp"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     kavron::platform::Session session;
     std::string complaint;
     const kavron::DateTime now = kavron::date_of_run(
@@ -26,4 +26,7 @@ int main(int argc, char** argv) {
         session.text_err(), [now] { return now; }, *job);
     job->~Job();
     return status;
+} catch (const std::bad_alloc&) {
+    kavron::platform::tell_user("kavron: nedostatek paměti");
+    return 3;
 }

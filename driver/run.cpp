@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -84,31 +85,6 @@ Flow whole_run(Run& r, const std::filesystem::path& dir, const std::vector<std::
     return close_run(r);
 }
 
-// The reason of a failed write, for the user.
-std::string reason_of(int error) {
-    switch (error) {
-        case ENOSPC:
-            return "na disku není místo";
-        case EFBIG:
-            return "soubor by překročil největší dovolenou velikost";
-#ifdef EDQUOT
-        case EDQUOT:
-            return "překročena disková kvóta";
-#endif
-        case EPIPE:
-            return "výstup je uzavřen";
-        case EIO:
-            return "chyba zařízení při zápisu";
-        case EROFS:
-            return "systém souborů je jen pro čtení";
-        case EACCES:
-        case EPERM:
-            return "přístup odepřen";
-        default:
-            return "chyba systému č. " + std::to_string(error);
-    }
-}
-
 // Writes the gathered records of both files before the program waits for the user, so that a
 // run stopped while it waits leaves whole files; a failure ends the run.
 class FilesFirst : public LineReader {
@@ -133,7 +109,7 @@ private:
 // The end of a run that could not write one of its files or its console: the message on
 // standard error, the ending in the reports; status 4.
 int write_failure(Run& r, const std::string& what, int error, ByteWriter* errors) {
-    const std::string message = "kavron: " + what + " nelze zapsat: " + reason_of(error);
+    const std::string message = "kavron: " + what + " nelze zapsat: " + platform::reason_of(error);
     if (errors != nullptr) {
         errors->write(message + "\n");
     }
@@ -164,6 +140,14 @@ int channel_failure(Run& r, int error, ByteWriter* errors) {
     return write_failure(r, "standardní výstup", error, errors);
 }
 
+// The end of a run that met a fault of its own: said on the console, status 3.
+int internal_error(Run& r, const std::string& what) {
+    ending(r, Ending::InternalError);
+    r.con.text_line(cp852("Vnitřní chyba programu: ") + what);
+    r.con.finish();
+    return close_run(r).status();
+}
+
 // The run up to the closing of its console; every way it ends gives its status here.
 int run_to_end(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports,
                ByteWriter* errors) {
@@ -175,10 +159,10 @@ int run_to_end(Run& r, const std::filesystem::path& dir, const std::vector<std::
         } catch (const fmt::LayoutError& e) {
             // A write statement that does not fit its values: say so rather than print a wrong
             // digit.
-            ending(r, Ending::InternalError);
-            r.con.text_line(cp852("Vnitřní chyba programu: ") + e.what());
-            r.con.finish();
-            return close_run(r).status();
+            return internal_error(r, e.what());
+        } catch (const std::bad_alloc&) {
+            // The memory ran out (a job never needs much: something is badly wrong).
+            return internal_error(r, cp852("nedostatek paměti"));
         }
     } catch (const Interrupted& i) {
         r.con.stop();
@@ -197,17 +181,39 @@ int run_to_end(Run& r, const std::filesystem::path& dir, const std::vector<std::
     }
 }
 
-// Writes a report into its file and closes it; false when either failed.
-bool write_report(std::unique_ptr<RawFile>& f, const std::string& text, int& error) {
-    std::size_t done = 0;
-    const bool written = f->write(text, done, error);
-    int close_error = 0;
-    const bool closed = f->close(close_error);
-    f.reset();
-    if (written && !closed) {
-        error = close_error;
+// One report file of the run: written from the results once the listing is closed, and written
+// again when a later report fails, so that each says how the run ended.
+struct Report {
+    enum Kind { Svg, Analysis, Json } kind;
+    std::unique_ptr<RawFile>& file;
+    const std::string& name;  // as given on the command line
+    const std::string& path;
+    bool written = false;
+};
+
+// Writes the report's text from its start; on failure the file keeps only whole lines (the
+// analysis) or is removed (a drawing or a JSON document cut short is no document).
+bool put_report(Report& rep, const std::string& text, int& error) {
+    if (rep.written && !rep.file->truncate(0)) {
+        error = errno;
+        return false;
     }
-    return written && closed;
+    std::size_t done = 0;
+    if (rep.file->write(text, done, error)) {
+        rep.written = true;
+        return true;
+    }
+    rep.written = false;
+    if (rep.kind == Report::Analysis) {
+        const std::size_t end = text.rfind("\r\n", done < 2 ? 0 : done - 2);
+        (void)rep.file->truncate(end == std::string::npos || done < 2 ? 0 : end + 2);
+    } else {
+        int ignored = 0;
+        (void)rep.file->close(ignored);
+        rep.file.reset();
+        (void)platform::remove_file(rep.path);
+    }
+    return false;
 }
 
 }  // namespace
@@ -248,6 +254,63 @@ DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime
             static_cast<int>(secs % 60)};
 }
 
+namespace {
+
+// The reports asked for, in this order: the drawing first, so that the JSON can tell whether it
+// was written. When one cannot be written, those written before it are written again with the
+// ending it gave the run. Returns the run's status.
+int write_reports(Run& r, Options& options, int status) {
+    Report reports[] = {
+        {Report::Svg, options.svg, options.svg_name, options.svg_path},
+        {Report::Analysis, options.analysis, options.analysis_name, options.analysis_path},
+        {Report::Json, options.json, options.json_name, options.json_path}};
+    std::string listing = r.t.ADRESA;
+    listing.erase(listing.find_last_not_of(' ') + 1);
+    const auto text_of = [&](Report::Kind k) {
+        switch (k) {
+            case Report::Svg:
+                return svg_report(r.res);
+            case Report::Analysis:
+                return analysis_report(r.res, status, platform::shown_name(listing, true),
+                                       r.con.transcript());
+            case Report::Json:
+                break;
+        }
+        return json_report(r.res, status, r.con.transcript());
+    };
+    const auto failed = [&](const Report& rep, int error) {
+        const int s = write_failure(r, "soubor " + platform::shown_name(rep.name, false), error,
+                                    options.errors);
+        status = status == 0 ? s : status;
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        bool failure = false;
+        for (Report& rep : reports) {
+            if (rep.file == nullptr || (pass == 1 && !rep.written)) {
+                continue;
+            }
+            int error = 0;
+            if (!put_report(rep, text_of(rep.kind), error)) {
+                failed(rep, error);
+                failure = true;
+            }
+        }
+        if (!failure) {
+            break;
+        }
+    }
+    for (Report& rep : reports) {
+        int error = 0;
+        if (rep.file != nullptr && !rep.file->close(error)) {
+            failed(rep, error);
+        }
+        rep.file.reset();
+    }
+    return status;
+}
+
+}  // namespace
+
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
                 const std::filesystem::path& dir, Options options) {
     FilesFirst reader(in);
@@ -258,6 +321,7 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     Task& t = job.task;
     Results& res = job.results;
     Run r{con, t, res, {}, {}, {}};
+    r.errors = options.errors;
     r.analyse = options.json != nullptr || options.svg != nullptr || options.analysis != nullptr;
     reader.run = &r;
     const DateTime now = clock();
@@ -288,32 +352,7 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
             status = status == 0 ? s : status;
         }
     }
-    // The drawing first: the JSON then tells whether it could be written.
-    int error = 0;
-    if (options.svg != nullptr && !write_report(options.svg, svg_report(res), error)) {
-        const int s = write_failure(r, "soubor " + platform::shown_name(options.svg_name, false),
-                                    error, options.errors);
-        status = status == 0 ? s : status;
-    }
-    std::string listing = r.t.ADRESA;
-    listing.erase(listing.find_last_not_of(' ') + 1);
-    if (options.analysis != nullptr &&
-        !write_report(
-            options.analysis,
-            analysis_report(res, status, platform::shown_name(listing, true), con.transcript()),
-            error)) {
-        const int s =
-            write_failure(r, "soubor " + platform::shown_name(options.analysis_name, false), error,
-                          options.errors);
-        status = status == 0 ? s : status;
-    }
-    if (options.json != nullptr &&
-        !write_report(options.json, json_report(res, status, con.transcript()), error)) {
-        const int s = write_failure(r, "soubor " + platform::shown_name(options.json_name, false),
-                                    error, options.errors);
-        status = status == 0 ? s : status;
-    }
-    return status;
+    return write_reports(r, options, status);
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,

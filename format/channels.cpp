@@ -305,10 +305,15 @@ long Cursor::repeat_count() {
 // of the records comes first (the reader then stays at the end).
 bool Cursor::quoted_token(std::string& token) {
     const char q = line_[col_++];
+    const long from = index_;
     for (;;) {
+        if (index_ != from) {
+            quote_from_ = from;
+        }
         if (col_ >= line_.size()) {
             if (!next_record()) {
                 done_ = true;
+                quote_from_ = from;
                 return false;
             }
             continue;
@@ -348,6 +353,7 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
     bool comma_pending = true;  // a comma now would stand for an empty value
     bool took = false;
     first_value_ = -1;
+    quote_from_ = -1;
     leftover_.clear();
     while (vi < vars.size()) {
         if (took && first_value_ < 0) {
@@ -460,7 +466,9 @@ ReadStatus Cursor::text_read(std::string& v, std::size_t w, std::size_t len) {
 
 void InFile::load(std::string_view data) {
     lines_.clear();
-    std::size_t start = 0;
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    bom_ = data.substr(0, kBom.size()) == kBom;
+    std::size_t start = bom_ ? kBom.size() : 0;
     while (start < data.size()) {
         std::size_t end = data.find('\n', start);
         if (end == std::string::npos) {

@@ -42,7 +42,7 @@ class RawFile {
 public:
     virtual ~RawFile() = default;
     virtual bool write(std::string_view bytes, std::size_t& done, int& error) = 0;
-    // Cuts the file to its first `size` bytes.
+    // Cuts the file to its first `size` bytes; the next write goes on from there.
     virtual bool truncate(std::uint64_t size) = 0;
     virtual bool close(int& error) = 0;
 };
@@ -178,6 +178,11 @@ public:
     long first_record() const { return first_value_ + 1; }
     long last_record() const { return last_value_ + 1; }
     const std::string& leftover() const { return leftover_; }
+    // The record (from 1) the reading position stands in.
+    long current_record() const { return index_ + 1; }
+    // Of the last value-list read: the record (from 1) where a quoted text began that did not
+    // end on it (its closing mark is on a later record, or missing); 0 when none.
+    long quote_spanned() const { return quote_from_ + 1; }
 
 protected:
     // Loads the next record into line_; false at the end of the records.
@@ -189,6 +194,7 @@ protected:
     long index_ = -1;   // number of the current record, from 0
     long last_value_ = -1;
     long first_value_ = -1;
+    long quote_from_ = -1;
     std::string leftover_;
 
 private:
@@ -203,8 +209,17 @@ private:
 // The input data file, held in memory and read record by record; can step back.
 class InFile : public Cursor {
 public:
-    // Takes the whole file; lines end in LF or CR LF.
+    // Takes the whole file; lines end in LF or CR LF. A UTF-8 byte-order mark at its start is
+    // not part of the first line.
     void load(std::string_view data);
+    bool had_byte_order_mark() const { return bom_; }
+    // The text of record n (from 1); empty beyond the last.
+    std::string_view record(long n) const {
+        return n >= 1 && n <= static_cast<long>(lines_.size())
+                   ? std::string_view(lines_[static_cast<std::size_t>(n - 1)])
+                   : std::string_view();
+    }
+    long records() const { return static_cast<long>(lines_.size()); }
     // The next read starts again at the first character of the record in which the previous read
     // took its last value.
     void step_back();
@@ -214,6 +229,7 @@ protected:
 
 private:
     std::vector<std::string> lines_;
+    bool bom_ = false;
 };
 
 // Reads answer lines from the console.

@@ -101,12 +101,16 @@ void append_encoded(std::string& out, std::string_view utf8, CodePage cp) {
             ++i;
             continue;
         }
-        if (i + len > utf8.size()) {
-            out.push_back('?');
-            break;
+        bool whole = i + len <= utf8.size();
+        for (std::size_t k = 1; whole && k < len; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
         }
-        for (std::size_t k = 1; k < len; ++k) {
-            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        if (!whole) {  // a byte that begins no character: the bytes after it are read anew
+            out.push_back('?');
+            ++i;
+            continue;
         }
         out.push_back(to_byte(c, table, reverse));
         i += len;
@@ -141,6 +145,32 @@ std::string decode(std::string_view bytes, CodePage cp) {
         }
     }
     return out;
+}
+
+bool valid_utf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const std::size_t len = b < 0x80             ? 1
+                                : (b & 0xE0) == 0xC0 ? 2
+                                : (b & 0xF0) == 0xE0 ? 3
+                                : (b & 0xF8) == 0xF0 ? 4
+                                                     : 0;
+        if (len == 0 || i + len > bytes.size() || (len == 2 && b < 0xC2)) {
+            return false;
+        }
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::string as_utf8(std::string_view bytes, CodePage otherwise) {
+    return valid_utf8(bytes) ? std::string(bytes) : decode(bytes, otherwise);
 }
 
 }  // namespace kavron

@@ -17,6 +17,12 @@ void append_encoded(std::string& out, std::string_view utf8, CodePage cp);
 // Converts bytes of the code page to UTF-8; an unassigned byte becomes '?'.
 std::string decode(std::string_view bytes, CodePage cp);
 
+// Whether the bytes are UTF-8 throughout.
+bool valid_utf8(std::string_view bytes);
+// A text of the user's (a note in the input, a typed name) as UTF-8: its bytes when they are
+// valid UTF-8, else taken as the code page `otherwise`.
+std::string as_utf8(std::string_view bytes, CodePage otherwise);
+
 inline std::string cp852(std::string_view utf8) {
     return encode(utf8, CodePage::Cp852);
 }

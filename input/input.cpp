@@ -3,6 +3,7 @@
 #include "input/input.hpp"
 
 #include <cmath>
+#include <cstdio>
 
 #include "core/exits.hpp"
 #include "format/codepage.hpp"
@@ -22,11 +23,52 @@ struct MeasureVars {
 
 enum class Line { Read, SectionEnd, Stop };
 
+// A text cut to its first n characters, "..." marking the cut.
+std::string shortened(const std::string& utf8, std::size_t n) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && chars++ == n) {
+            return utf8.substr(0, i) + "...";
+        }
+    }
+    return utf8;
+}
+
+// The record after `first`, up to `last`, whose first value is the end mark -1 of a section (0:
+// none): a read that took it as a value, where a value was missing on its own line.
+long section_end_within(const InFile& in, long first, long last) {
+    for (long n = first + 1; n <= last; ++n) {
+        const std::string_view line = in.record(n);
+        const std::size_t a = line.find_first_not_of(" \t");
+        if (a != std::string_view::npos && line.substr(a, 2) == "-1" &&
+            (a + 2 == line.size() ||
+             std::string_view(" \t,/").find(line[a + 2]) != std::string_view::npos)) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+// A value for a warning, as the input may have given it.
+std::string fixed_text(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", v);
+    return b;
+}
+
 // Warns of a full read of a line that took values from the lines after it, or that left values
 // on its line unread: both what a missing value or a decimal comma makes of a line.
 void check_read(Run& r, std::string_view what) {
     const long first = r.inp.first_record(), last = r.inp.last_record();
-    if (last > first) {
+    const long end = section_end_within(r.inp, first, last);
+    if (end != 0) {
+        r.res.warnings.push_back({static_cast<int>(first), "section_end_read_as_value",
+                                  "řádek " + std::to_string(first) + ": hodnoty " +
+                                      std::string(what) + " se četly i z řádku " +
+                                      std::to_string(end) +
+                                      ", kde -1 měla ukončit oddíl; chybí na řádku " +
+                                      std::to_string(first) + " hodnota (váha?)"});
+    } else if (last > first) {
         r.res.warnings.push_back({static_cast<int>(first), "multi_line_read",
                                   "řádek " + std::to_string(first) + ": hodnoty " +
                                       std::string(what) + " se četly i z řádku " +
@@ -34,10 +76,7 @@ void check_read(Run& r, std::string_view what) {
                                       std::to_string(first) + " hodnota?"});
     }
     if (!r.inp.leftover().empty()) {
-        std::string rest = decode(r.inp.leftover(), CodePage::Cp1250);
-        if (rest.size() > 40) {
-            rest = rest.substr(0, 40) + "...";
-        }
+        std::string rest = shortened(as_utf8(r.inp.leftover(), CodePage::Cp1250), 40);
         r.res.warnings.push_back({static_cast<int>(last), "unread_values",
                                   "řádek " + std::to_string(last) +
                                       ": za hodnotami zůstalo nepřečteno „" + rest +
@@ -67,6 +106,11 @@ Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
     }
     check_read(r, "měření");
     m.line = static_cast<int>(r.inp.first_record());
+    if (m.VIR < 0) {
+        r.res.warnings.push_back({m.line, "negative_weight",
+                                  "řádek " + std::to_string(m.line) + ": záporná váha " +
+                                      fixed_text(m.VIR) + " se počítá jako 1"});
+    }
     if (m.VIR < kMinWeight) {
         m.VIR = 1.0;
     }
@@ -123,6 +167,17 @@ void store(Run& r, Kind kind, int g, const MeasureVars& m) {
 void check_set(Run& r, int g, const MeasureVars& m, int* set_line) {
     const Task& t = r.t;
     if (g > 1 && t.INS[g - 1] == m.ISR) {
+        for (int k = g - 1; k >= 1 && t.INS[k] == m.ISR; --k) {
+            if (t.INC[k] == m.ICR) {
+                r.res.warnings.push_back(
+                    {m.line, "repeated_direction",
+                     "řádek " + std::to_string(m.line) + ": směr ze stanoviska " +
+                         std::to_string(m.ISR) + " na " + std::to_string(m.ICR) +
+                         " je ve skupině podruhé (poprvé na řádku " + std::to_string(set_line[k]) +
+                         "); úhel mezi nimi je nulový, překlep v čísle cíle?"});
+                break;
+            }
+        }
         return;
     }
     for (int k = 1; k < g; ++k) {
@@ -179,14 +234,35 @@ void header_read(Run& r) {
 
 Flow read_header(Run& r) {
     Task& t = r.t;
+    if (r.inp.had_byte_order_mark()) {
+        r.res.warnings.push_back({1, "byte_order_mark",
+                                  "řádek 1: soubor začíná značkou pořadí bajtů UTF-8 (BOM, ukládá "
+                                  "ji např. Poznámkový blok); čte se bez ní"});
+    }
     t.NS = static_cast<i16>(t.NS + 1);
     t.ZAH.assign(80, ' ');  // a read that assigns nothing leaves the blanks
-    if (r.inp.list_read({var(t.ZAH, 80)}) != ReadStatus::Ok) {
+    const ReadStatus action = r.inp.list_read({var(t.ZAH, 80)});
+    if (const long from = r.inp.quote_spanned(); from != 0) {
+        r.res.warnings.push_back(
+            {static_cast<int>(from), "unclosed_action_line",
+             "řádek " + std::to_string(from) + ": text akce nemá na svém řádku uzavírací " +
+                 (action == ReadStatus::Ok ? "znak; text pokračoval až na řádek " +
+                                                 std::to_string(r.inp.current_record())
+                                           : std::string("znak, ani dál v souboru"))});
+    }
+    if (action != ReadStatus::Ok) {
         return exit_input_error(r);
     }
     t.NS = static_cast<i16>(t.NS + 1);
     const ReadStatus s = r.inp.list_read({var(t.UU), var(t.UD), var(t.UZ), var(t.MOO), var(t.MCH)});
     if (s == ReadStatus::Ok) {
+        if (t.MOO < 0) {
+            const int line = static_cast<int>(r.inp.last_record());
+            r.res.warnings.push_back({line, "negative_apriori",
+                                      "řádek " + std::to_string(line) +
+                                          ": záporná apriorní jednotková směrodatná odchylka " +
+                                          fixed_text(t.MOO) + " se počítá jako 1"});
+        }
         if (t.MOO < 0.01f) {
             t.MOO = 1.0f;
         }

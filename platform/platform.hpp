@@ -32,19 +32,31 @@ enum class Create {
 // exists).
 std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error = nullptr);
 
-// The whole of an existing file; false when it cannot be opened or read.
-bool read_file(const std::string& name, std::string& bytes);
+// The most an input file may hold: a job takes a few kilobytes, and a name that stands for a
+// device or a pipe must not fill the memory.
+constexpr std::size_t kInputLimit = std::size_t{1} << 20;
+
+// The whole of an existing file: Cannot when it cannot be opened or read (`error` receives the
+// system's error number), TooLarge when it holds, or a device or a pipe gives, more than
+// kInputLimit bytes. A read that waits (a pipe, a terminal) ends when the user interrupts the
+// run: it throws Interrupted.
+enum class ReadResult { Ok, Cannot, TooLarge };
+ReadResult read_file(const std::string& name, std::string& bytes, int* error = nullptr);
 
 // Removes the file; false when it cannot.
 bool remove_file(const std::string& name);
 
-// What a name stands for: nothing, a regular file (`head` receives its first `n` bytes), or
-// something else (a device, a pipe, a folder, a name that cannot be looked at).
-enum class Found { Nothing, Regular, Other };
+// What a name stands for: nothing, a regular file (`head` receives its first `n` bytes), a
+// regular file that cannot be read, or something else (a device, a pipe, a folder, a name that
+// cannot be looked at).
+enum class Found { Nothing, Regular, Unreadable, Other };
 Found look_at(const std::string& name, std::string& head, std::size_t n);
 
 // Whether two names stand for one existing file.
 bool same_file(const std::string& a, const std::string& b);
+
+// The system's reason for an error number, in Czech (for the user's messages).
+std::string reason_of(int error);
 
 // A file name typed in the console dialog (its bytes in the console's code page) as the name the
 // functions above take: on a Linux terminal that speaks UTF-8 the name's UTF-8 (the file that

@@ -11,11 +11,38 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <new>
 
 #include "format/codepage.hpp"
+#include "platform/interruption.hpp"
 #include "platform/platform.hpp"
 
 namespace kavron::platform {
+
+namespace detail {
+
+namespace {
+// The interruption caught: its signal, 0 while there is none. The handler also writes a byte into
+// a pipe that the console's reader waits on beside standard input.
+volatile std::sig_atomic_t caught = 0;
+int wake_read = -1, wake_write = -1;
+}  // namespace
+
+void check_interruption() {
+    const int sig = caught;
+    if (sig != 0) {
+        throw Interrupted{sig == SIGINT    ? "SIGINT"
+                          : sig == SIGTERM ? "SIGTERM"
+                                           : "SIGHUP",
+                          128 + sig};
+    }
+}
+
+int interruption_descriptor() {
+    return wake_read;
+}
+
+}  // namespace detail
 
 namespace {
 
@@ -68,10 +95,9 @@ std::vector<std::string> arguments(int argc, char** argv) {
 
 namespace {
 
-// The interruption caught: its signal, 0 while there is none. The handler also writes a byte into
-// a pipe that the console's reader waits on beside standard input.
-volatile std::sig_atomic_t caught = 0;
-int wake_read = -1, wake_write = -1;
+using detail::caught;
+using detail::wake_read;
+using detail::wake_write;
 
 extern "C" void on_signal(int sig) {
     if (caught == 0) {
@@ -106,13 +132,24 @@ void catch_interruptions() {
     (void)std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void check_interruption() {
-    const int sig = caught;
-    if (sig != 0) {
-        throw Interrupted{sig == SIGINT    ? "SIGINT"
-                          : sig == SIGTERM ? "SIGTERM"
-                                           : "SIGHUP",
-                          128 + sig};
+using detail::check_interruption;
+
+// Standard input, output or error closed when the program starts: the null device takes the
+// descriptor, so that nothing the program opens later (the interruption pipe, a file) is
+// mistaken for it. A closed standard input is then an ended console; a closed standard output
+// is remembered, and its first write fails as a write to a closed output does.
+bool stdout_closed = false;
+
+void fill_closed_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (null >= 0 && null != fd) {  // the lowest free descriptor: fd itself
+                (void)::dup2(null, fd);
+                ::close(null);
+            }
+            stdout_closed = stdout_closed || fd == STDOUT_FILENO;
+        }
     }
 }
 
@@ -141,6 +178,10 @@ public:
     }
     void flush() override {
         check_interruption();
+        if (stdout_closed && !pending_.empty()) {
+            pending_.clear();
+            throw WriteFailed{EBADF};
+        }
         std::size_t done = 0;
         while (done < pending_.size()) {
             const ssize_t n =
@@ -249,7 +290,7 @@ struct Memory {
         }
         fallback = std::calloc(1, bytes);
         if (fallback == nullptr) {
-            std::abort();
+            throw std::bad_alloc();
         }
         return fallback;
     }
@@ -266,10 +307,12 @@ struct Memory {
 
 }  // namespace
 
-// Standard output for texts (help, version): written at once.
+// Standard output for texts (help, version), UTF-8: written at once, in the console's encoding
+// (code page 852 unless the console is shown in UTF-8).
 class TextWriter : public ByteWriter {
 public:
-    void write(std::string_view bytes) override {
+    void write(std::string_view utf8) override {
+        const std::string bytes = utf8_output ? std::string(utf8) : encode(utf8, CodePage::Cp852);
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
         std::fflush(stdout);
     }
@@ -289,6 +332,7 @@ Session::Session()
       out_(&impl_->out),
       text_out_(&impl_->text),
       text_err_(&impl_->err) {
+    fill_closed_descriptors();
     catch_interruptions();
     const bool utf8 = utf8_locale();
     utf8_output = utf8 && ::isatty(STDOUT_FILENO) == 1;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "format/codepage.hpp"
+#include "platform/interruption.hpp"
 #include "platform/platform.hpp"
 
 // The functions in JavaScript (their bodies are JavaScript, kept out of the C++ formatting).
@@ -43,6 +44,15 @@ EM_JS(void, kavron_web_now, (int* t), {
 // clang-format on
 
 namespace kavron::platform {
+
+// A page ends a run by abandoning it, and node's signals end the process: no interruption is
+// caught here, and a file read never waits for one.
+namespace detail {
+void check_interruption() {}
+int interruption_descriptor() {
+    return -1;
+}
+}  // namespace detail
 
 namespace {
 

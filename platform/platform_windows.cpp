@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "format/codepage.hpp"
+#include "platform/interruption.hpp"
 #include "platform/platform.hpp"
 
 // After the program's headers: <windows.h> defines IN and OUT as macros, and IN names the task's
@@ -87,7 +88,8 @@ public:
         return true;
     }
     bool truncate(std::uint64_t size) override {
-        return _chsize_s(fd_, static_cast<__int64>(size)) == 0;
+        return _chsize_s(fd_, static_cast<__int64>(size)) == 0 &&
+               _lseeki64(fd_, static_cast<__int64>(size), SEEK_SET) >= 0;
     }
     bool close(int& error) override {
         const int fd = fd_;
@@ -108,7 +110,9 @@ private:
 std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error) {
     // _O_EXCL with _O_CREAT creates the file only if no file of that name exists.
     const int flags = _O_CREAT | _O_WRONLY | _O_BINARY | (how == Create::New ? _O_EXCL : _O_TRUNC);
-    const int fd = _wopen(wide_name(name).c_str(), flags, _S_IREAD | _S_IWRITE);
+    const int fd = name.find('\0') != std::string::npos
+                       ? (errno = EINVAL, -1)  // the system would cut the name there
+                       : _wopen(wide_name(name).c_str(), flags, _S_IREAD | _S_IWRITE);
     if (fd < 0) {
         if (error != nullptr) {
             *error = errno;
@@ -118,26 +122,46 @@ std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* e
     return std::make_unique<WindowsFile>(fd);
 }
 
-bool read_file(const std::string& name, std::string& bytes) {
+ReadResult read_file(const std::string& name, std::string& bytes, int* error) {
+    int unused = 0;
+    int& e = error != nullptr ? *error : unused;
+    if (name.find('\0') != std::string::npos) {  // the system would cut the name there
+        e = EINVAL;
+        return ReadResult::Cannot;
+    }
     const int fd = _wopen(wide_name(name).c_str(), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
-        return false;
+        e = errno;
+        return ReadResult::Cannot;
     }
     bytes.clear();
     char buf[8192];
+    ReadResult result = ReadResult::Ok;
     for (;;) {
+        try {
+            detail::check_interruption();
+        } catch (...) {
+            _close(fd);
+            throw;
+        }
         const int n = _read(fd, buf, sizeof buf);
         if (n < 0) {
-            _close(fd);
-            return false;
+            e = errno;
+            result = ReadResult::Cannot;
+            break;
         }
         if (n == 0) {
+            break;
+        }
+        if (bytes.size() + static_cast<std::size_t>(n) > kInputLimit) {
+            bytes.clear();
+            result = ReadResult::TooLarge;
             break;
         }
         bytes.append(buf, static_cast<std::size_t>(n));
     }
     _close(fd);
-    return true;
+    return result;
 }
 
 bool remove_file(const std::string& name) {
@@ -153,6 +177,9 @@ std::string shown_name(const std::string& name, bool) {
 }
 
 Found look_at(const std::string& name, std::string& head, std::size_t n) {
+    if (name.find('\0') != std::string::npos) {
+        return Found::Other;
+    }
     const std::wstring w = wide_name(name);
     struct _stat64 st {};
     if (_wstat64(w.c_str(), &st) != 0) {
@@ -163,7 +190,7 @@ Found look_at(const std::string& name, std::string& head, std::size_t n) {
     }
     const int fd = _wopen(w.c_str(), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
-        return Found::Other;
+        return Found::Unreadable;
     }
     head.assign(n, '\0');
     std::size_t got = 0;
@@ -286,6 +313,19 @@ void check_interruption() {
                           static_cast<int>(STATUS_CONTROL_C_EXIT)};
     }
 }
+
+}  // namespace
+
+namespace detail {
+void check_interruption() {
+    ::kavron::platform::check_interruption();
+}
+int interruption_descriptor() {
+    return -1;
+}
+}  // namespace detail
+
+namespace {
 
 bool is_console(DWORD handle) {
     DWORD mode = 0;

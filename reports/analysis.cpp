@@ -1,6 +1,8 @@
 // The report "Rozbor spolehlivosti měření": the reliability of the measurements, written from the
 // results value for a student who must find the measurement that spoils a network. Czech, in
 // code page 1250 with CR LF, like the listing.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -21,14 +23,11 @@ struct Text {
     }
 };
 
+// A figure with its decimals; beyond 10^12 in the exponent form, which a student reads as such.
 std::string fixed(double v, int decimals) {
     char b[64];
-    std::snprintf(b, sizeof b, "%.*f", decimals, v);
+    std::snprintf(b, sizeof b, std::fabs(v) < 1e12 ? "%.*f" : "%.*e", decimals, v);
     return b;
-}
-
-std::string field(const std::string& s, int width) {
-    return s.size() >= static_cast<std::size_t>(width) ? s : std::string(width - s.size(), ' ') + s;
 }
 
 const char* kind_name(Kind k) {
@@ -76,6 +75,10 @@ void head(Text& t, const Results& res, int status, const std::string& listing,
             t.line("          " + message.substr(start, end - start));
             start = end + 1;
         }
+        if (res.input_line != 0) {
+            t.line("          (číslo řádku počítá přečtené záznamy; čtení selhalo na " +
+                   std::to_string(res.input_line) + ". řádku souboru)");
+        }
     }
     t.line();
 }
@@ -91,6 +94,40 @@ void warnings(Text& t, const Results& res) {
     t.line();
 }
 
+// The largest misclosures of the first pass, by their ratio to the a-priori deviation: where a
+// run that does not converge most likely has a wrong value or a wrong point number.
+void misclosures(Text& t, const Results& res) {
+    constexpr int kShown = 3;
+    int order[JM + 1] = {};
+    const auto ratio = [&](int k) {
+        const Misclosure& m = res.first_pass[k];
+        return m.sd > 0 ? std::fabs(m.value) / m.sd : std::fabs(m.value);
+    };
+    for (int k = 1; k <= res.misclosures; ++k) {
+        order[k - 1] = k;
+    }
+    std::stable_sort(order, order + res.misclosures,
+                     [&](int a, int b) { return ratio(a) > ratio(b); });
+    if (res.misclosures == 0) {
+        return;
+    }
+    t.line("Největší nesouhlasy prvního kroku (měřeno minus vypočteno z přibližných souřadnic,");
+    t.line("jako v chybovém souboru); výpočet nekonvergoval, hledejte chybu nejdříve zde:");
+    for (int i = 0; i < std::min(kShown, res.misclosures); ++i) {
+        const Misclosure& m = res.first_pass[order[i]];
+        const std::string a = std::to_string(m.points[0]), b = std::to_string(m.points[1]);
+        const std::string what =
+            m.kind == Kind::Direction ? "úhel na stanovisku " + b + " mezi cíli " + a + " a " +
+                                            std::to_string(m.points[2])
+            : m.kind == Kind::Zenith ? "zenitový úhel ze stanoviska " + a + " na " + b
+                                     : "délka " + a + " - " + b;
+        t.line("  " + what + ": " + fixed(m.value, 2) + " " + unit_of(m.kind) + " (" +
+               fixed(ratio(order[i]), 1) + "krát apriorní směrodatná odchylka)");
+    }
+    t.line("  Velký nesouhlas mívá chybné číslo cíle nebo stanoviska, nebo překlep v hodnotě.");
+    t.line();
+}
+
 void overall(Text& t, const Results& res) {
     const Reliability& rel = res.reliability;
     t.line("Celkový test");
@@ -98,8 +135,10 @@ void overall(Text& t, const Results& res) {
            "    nadbytečných měření r = " + std::to_string(res.redundancy) +
            "    součet čísel nadbytečnosti = " + fixed(rel.sum_r, 3));
     if (std::fabs(rel.sum_r - res.redundancy) > 0.01) {
-        t.line("  (Součet se od r liší: některá podmínka umístění působí na síť, jejíž umístění");
-        t.line("  je už úplné; v r se počítá jako měření, opravy měření ji ale téměř necítí.)");
+        t.line("  (Součet se od r liší o " + fixed(rel.sum_r - res.redundancy, 3) +
+               ": podmínky umístění sítě nejsou jen nutné minimum, nebo některá působí");
+        t.line("  na síť, jejíž umístění je už úplné. r je počet rovnic a podmínek bez počtu");
+        t.line("  neznámých, čísla nadbytečnosti měří, jak opravy měření cítí chybu měření.)");
     }
     if (res.m0_tested) {
         const double ratio = res.m0 / res.MOO;
@@ -109,6 +148,16 @@ void overall(Text& t, const Results& res) {
             t.line("  95% interval podle rozdělení chí-kvadrát s r stupni volnosti: " +
                    fixed(rel.chi2_low, 2) + " až " + fixed(rel.chi2_high, 2) + ": test " +
                    (rel.chi2_passed ? "vyhověl." : "nevyhověl."));
+            if (rel.m0_large) {
+                t.line("  m0 je větší, než dovoluje apriorní přesnost: testuje se studentizovaná");
+                t.line("  oprava tau.");
+            } else if (rel.m0_small) {
+                t.line(
+                    "  m0 je menší, než odpovídá apriorní přesnosti: apriorní směrodatné odchylky");
+                t.line(
+                    "  jsou asi příliš velké (nebo váhy příliš malé); testuje se normovaná oprava "
+                    "w.");
+            }
         }
     }
     t.line("  Hladina testů alfa = " + fixed(100 * rel.alpha, 1) + " %, síla " +
@@ -123,19 +172,31 @@ void overall(Text& t, const Results& res) {
     t.line();
 }
 
-void conclusion(Text& t, const Results& res) {
-    const Reliability& rel = res.reliability;
-    t.line("Závěr");
-    const int g = rel.max_index;
-    if (g == 0 || !rel.of[g].outlier) {
-        t.line("  Žádné měření nepřekračuje kritickou hodnotu: hrubá chyba se v datech nenašla.");
-        if (res.m0_warning) {
-            t.line("  m0 je ale větší, než dovoluje apriorní přesnost: zkontrolujte váhy a");
-            t.line("  apriorní směrodatné odchylky.");
-        }
-        t.line();
-        return;
+// The measurements tied with the suspect, as "č. 3, č. 5".
+std::string tied_list(const Reliability& rel) {
+    std::string out;
+    for (int k = 1; k < rel.tied_count; ++k) {
+        out += (k > 1 ? ", č. " : "č. ") + std::to_string(rel.tied[k]);
     }
+    return out;
+}
+
+// Whether every tied measurement is a direction of one station.
+bool one_station(const Results& res) {
+    const Reliability& rel = res.reliability;
+    const Observation& first = res.observations[rel.tied[0]];
+    for (int k = 0; k < rel.tied_count; ++k) {
+        const Observation& o = res.observations[rel.tied[k]];
+        if (o.kind != Kind::Direction || o.station != first.station) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void suspect(Text& t, const Results& res) {
+    const Reliability& rel = res.reliability;
+    const int g = rel.max_index;
     const Observation& o = res.observations[g];
     const Reliable& m = rel.of[g];
     const double gross = -m.v_over_r;  // the measured value minus what the others predict
@@ -143,38 +204,133 @@ void conclusion(Text& t, const Results& res) {
     t.line("  měřeno " + fixed(o.value, 1) + " " + unit_of(o.kind) +
            ", |w| = " + fixed(std::fabs(m.w), 2) + ". Měřená hodnota je asi o " +
            fixed(std::fabs(gross), 1) + " " + unit_of(o.kind) + (gross > 0 ? " větší" : " menší"));
-    t.line("  než to, co říkají ostatní měření (v/r = " + fixed(m.v_over_r, 1) +
-           "). Zkontrolujte nejdříve jen toto");
-    t.line("  měření: opravy ostatních měření, i dalších označených, jsou jím ovlivněny.");
-    t.line("  Po jeho opravě nebo vyřazení spusťte výpočet znovu a rozbor opakujte.");
+    t.line("  než to, co říkají ostatní měření (v/r = " + fixed(m.v_over_r, 1) + ").");
+    if (rel.tied_count == 0) {
+        t.line("  Zkontrolujte nejdříve jen toto měření: opravy ostatních měření, i dalších");
+        t.line("  označených, jsou jím ovlivněny.");
+    } else {
+        t.line("  Data ho ale nedokážou odlišit od měření " + tied_list(rel) +
+               " (stejné |w|, opravy spolu");
+        t.line("  plně souvisejí): chyba může být v kterémkoli z nich. Zkontrolujte všechna.");
+        if (one_station(res)) {
+            t.line("  Jsou to směry jednoho stanoviska (" + std::to_string(o.station) +
+                   "): chybný je úhel mezi nimi, ne jeden");
+            t.line("  určitý směr.");
+        }
+    }
+    t.line("  Po opravě nebo vyřazení spusťte výpočet znovu a rozbor opakujte.");
+}
+
+void conclusion(Text& t, const Results& res) {
+    const Reliability& rel = res.reliability;
+    t.line("Závěr");
+    const int g = rel.max_index;
+    if (res.redundancy < 1 || rel.controlled == 0) {
+        t.line(res.redundancy < 1
+                   ? "  Měření nelze zkontrolovat: síť nemá žádné nadbytečné měření (r = " +
+                         std::to_string(res.redundancy) + "),"
+                   : "  Měření nelze zkontrolovat: žádné měření není kontrolované,");
+        t.line("  hrubou chybu by žádný test neodhalil. Přidejte měření, která je ověří.");
+    } else if (g != 0 && rel.of[g].outlier) {
+        suspect(t, res);
+    } else if (g != 0 && rel.max_w > rel.critical_w) {
+        t.line("  Měření k sobě nepasují: největší |w| = " + fixed(rel.max_w, 2) + " (měření č. " +
+               std::to_string(g) + ") překračuje " + fixed(rel.critical_w, 2) + ",");
+        t.line("  ale žádné tau nepřekračuje svou kritickou hodnotu: test nedokáže určit jedinou");
+        t.line("  chybu. Chyb je asi víc, nebo jsou apriorní směrodatné odchylky příliš malé.");
+        t.line("  Zkontrolujte měření s největšími |w| a apriorní přesnost.");
+    } else {
+        t.line("  Žádné měření nepřekračuje kritickou hodnotu: hrubá chyba se v datech nenašla.");
+        if (rel.m0_large) {
+            t.line("  m0 je ale větší, než dovoluje apriorní přesnost: zkontrolujte váhy a");
+            t.line("  apriorní směrodatné odchylky.");
+        } else if (rel.m0_small) {
+            t.line("  m0 je ale menší, než odpovídá apriorní přesnosti: apriorní směrodatné");
+            t.line("  odchylky jsou asi příliš velké, a testy proto méně citlivé.");
+        }
+    }
     t.line();
 }
 
-std::string cell(bool has, double v, int decimals, int width) {
-    return field(has ? fixed(v, decimals) : "-", width);
+// The numeric columns of the table: their heads and their usual widths. A column is widened
+// where a figure needs it, so that at least one blank stands between two figures.
+struct Column {
+    const char* head;
+    std::size_t width;
+};
+constexpr Column kColumns[] = {{"stan.", 5},  {"cíl", 6},   {"měřeno", 13}, {"váha", 8},
+                               {"oprava", 9}, {"r", 7},     {"sv", 8},      {"w", 8},
+                               {"tau", 8},    {"MDB", 9},   {"vliv", 8},    {"bod", 5},
+                               {"v/r", 9},    {"m0 bez", 8}};
+constexpr std::size_t kNumeric = std::size(kColumns);
+
+// Characters of a UTF-8 text.
+std::size_t length(const std::string& s) {
+    std::size_t n = 0;
+    for (const char c : s) {
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return n;
+}
+
+std::string right(const std::string& s, std::size_t width) {
+    const std::size_t n = length(s);
+    return n >= width ? s : std::string(width - n, ' ') + s;
+}
+
+std::string cell(bool has, double v, int decimals) {
+    return has ? fixed(v, decimals) : "-";
+}
+
+// The numeric cells of measurement g.
+std::array<std::string, kNumeric> cells(const Results& res, int g) {
+    const Observation& o = res.observations[g];
+    const Reliable& m = res.reliability.of[g];
+    const bool c = m.controlled;
+    return {std::to_string(o.station),
+            std::to_string(o.target),
+            fixed(o.value, 1),
+            fixed(o.weight, 2),
+            fixed(o.residual, 2),
+            fixed(m.r, 3),
+            cell(c, m.sd_v, 2),
+            cell(c, m.w, 2),
+            cell(c && m.has_tau, m.tau, 2),
+            cell(c, m.mdb, 1),
+            cell(c, m.mdb_effect, 1),
+            c && m.mdb_point != 0 ? std::to_string(m.mdb_point) : "-",
+            cell(c, m.v_over_r, 1),
+            cell(c && m.has_m0_without, m.m0_without, 2)};
 }
 
 void table(Text& t, const Results& res) {
     const Reliability& rel = res.reliability;
+    std::array<std::size_t, kNumeric> width{};
+    for (std::size_t k = 0; k < kNumeric; ++k) {
+        width[k] = kColumns[k].width;
+    }
+    for (int g = 1; g <= res.observations_read; ++g) {
+        const auto row = cells(res, g);
+        for (std::size_t k = 0; k < kNumeric; ++k) {
+            width[k] = std::max(width[k], length(row[k]) + 1);
+        }
+    }
     t.line("Měření (* překračuje kritickou hodnotu, ! nekontrolované, ? slabě kontrolované)");
-    t.line(
-        "   č.  druh      stan.   cíl       měřeno    váha   oprava      r      sv       w"
-        "     tau      MDB    vliv  bod      v/r  m0 bez");
+    std::string head = "   č.  druh      ";
+    for (std::size_t k = 0; k < kNumeric; ++k) {
+        head += right(kColumns[k].head, width[k]);
+    }
+    t.line(head);
     for (int g = 1; g <= res.observations_read; ++g) {
         const Observation& o = res.observations[g];
         const Reliable& m = rel.of[g];
-        const bool c = m.controlled;
-        const char mark = m.outlier ? '*' : !c ? '!' : m.r < 0.1 ? '?' : ' ';
-        std::string row = field(std::to_string(g), 5) + std::string(1, mark) + " " +
-                          std::string(kind_name(o.kind));
-        row.resize(row.size() + (10 - std::string(kind_name(o.kind)).size()), ' ');
-        row += field(std::to_string(o.station), 5) + field(std::to_string(o.target), 6) +
-               field(fixed(o.value, 1), 13) + field(fixed(o.weight, 2), 8) +
-               field(fixed(o.residual, 2), 9) + field(fixed(m.r, 3), 7) + cell(c, m.sd_v, 2, 8) +
-               cell(c, m.w, 2, 8) + cell(c && m.has_tau, m.tau, 2, 8) + cell(c, m.mdb, 1, 9) +
-               cell(c, m.mdb_effect, 1, 8) +
-               field(c && m.mdb_point != 0 ? std::to_string(m.mdb_point) : "-", 5) +
-               cell(c, m.v_over_r, 1, 9) + cell(c && m.has_m0_without, m.m0_without, 2, 8);
+        const char mark = m.outlier ? '*' : !m.controlled ? '!' : m.r < 0.1 ? '?' : ' ';
+        std::string row = right(std::to_string(g), 5) + mark + " " + kind_name(o.kind);
+        row.resize(row.size() + (10 - length(kind_name(o.kind))), ' ');
+        const auto values = cells(res, g);
+        for (std::size_t k = 0; k < kNumeric; ++k) {
+            row += right(values[k], width[k]);
+        }
         t.line(row);
     }
     t.line();
@@ -227,6 +383,9 @@ std::string analysis_report(const Results& res, int status, const std::string& l
     Text t;
     head(t, res, status, listing, console);
     warnings(t, res);
+    if (res.ending == Ending::NoConvergence) {
+        misclosures(t, res);
+    }
     if (res.reliability.computed) {
         overall(t, res);
         conclusion(t, res);
@@ -234,7 +393,13 @@ std::string analysis_report(const Results& res, int status, const std::string& l
         weak(t, res);
         key(t);
     }
-    // Code page 1250, CR LF.
+    // Code page 1250, CR LF; no control character of the input reaches the reader's terminal.
+    for (std::size_t i = 0; i < t.out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(t.out[i]);
+        if ((c < 0x20 && c != '\n') || c == 0x7f) {
+            t.out[i] = '?';
+        }
+    }
     std::string out;
     std::size_t start = 0;
     while (start < t.out.size()) {

@@ -22,25 +22,8 @@ std::string action_text(std::string bytes) {
     while (!bytes.empty() && bytes.back() == ' ') {
         bytes.pop_back();
     }
-    std::size_t i = 0;
-    bool valid = true;
-    while (valid && i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const std::size_t len = b < 0x80             ? 1
-                                : (b & 0xE0) == 0xC0 ? 2
-                                : (b & 0xF0) == 0xE0 ? 3
-                                : (b & 0xF8) == 0xF0 ? 4
-                                                     : 0;
-        valid = len != 0 && i + len <= bytes.size() && (len != 2 || b >= 0xC2);
-        for (std::size_t k = 1; valid && k < len; ++k) {
-            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-        }
-        i += len;
-    }
-    return valid ? bytes : decode(bytes, CodePage::Cp1250);
+    return as_utf8(bytes, CodePage::Cp1250);
 }
-
-namespace {}  // namespace
 
 std::string ending_message(const Results& res, const std::string& console) {
     if (!res.ending_note.empty()) {
@@ -204,6 +187,10 @@ Json observations_of(const Results& res) {
 Json reliability_json(const Results& res) {
     const Reliability& rel = res.reliability;
     const auto num = [](bool has, double v) { return has ? Json(v) : Json(nullptr); };
+    Json tied = Json::array();
+    for (int k = 0; k < rel.tied_count; ++k) {
+        tied.push_back(rel.tied[k] - 1);
+    }
     return {{"alpha", rel.alpha},
             {"power", rel.power},
             {"delta0", rel.delta0},
@@ -214,7 +201,12 @@ Json reliability_json(const Results& res) {
             {"max_index", rel.max_index != 0 ? Json(rel.max_index - 1) : Json(nullptr)},
             {"chi2_interval",
              rel.has_chi2 ? Json::array({rel.chi2_low, rel.chi2_high}) : Json(nullptr)},
-            {"chi2_passed", rel.has_chi2 ? Json(rel.chi2_passed) : Json(nullptr)}};
+            {"chi2_passed", rel.has_chi2 ? Json(rel.chi2_passed) : Json(nullptr)},
+            {"m0_verdict", !rel.has_chi2  ? Json(nullptr)
+                           : rel.m0_large ? Json("large")
+                           : rel.m0_small ? Json("small")
+                                          : Json("fits")},
+            {"tied_indices", tied}};
 }
 
 }  // namespace
@@ -229,8 +221,10 @@ std::string json_report(const Results& res, int status, const std::string& conso
                   d.hour, d.minute, d.second);
     doc["date"] = date;
     const std::string message = ending_message(res, console);
-    doc["ending"] = {
-        {"status", status}, {"kind", std::string(info(res.ending).kind)}, {"message", message}};
+    doc["ending"] = {{"status", status},
+                     {"kind", std::string(info(res.ending).kind)},
+                     {"message", message},
+                     {"input_line", res.input_line != 0 ? Json(res.input_line) : Json(nullptr)}};
     doc["job"] = job_of(res);
     doc["points"] = points_of(res);
     if (res.adjusted) {

@@ -52,7 +52,7 @@ std::string esc(const std::string& s) {
                 out += "&quot;";
                 break;
             default:
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') {
+                if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) || c == '\t') {
                     out.push_back(c);
                 }
         }
@@ -103,13 +103,18 @@ std::string with_spaces(double v) {
     return s;
 }
 
+// A length of the scale (1, 2 or 5 times a power of ten) in plain digits: metres from 1 m on,
+// thousands apart by a blank, millimetres below with the decimals they need.
 std::string length_label(double mm) {
-    char b[48];
     if (mm >= 1000.0) {
-        std::snprintf(b, sizeof b, "%g m", mm / 1000.0);
-    } else {
-        std::snprintf(b, sizeof b, "%g mm", mm);
+        return with_spaces(mm / 1000.0) + " m";
     }
+    if (mm >= 1.0) {
+        return with_spaces(mm) + " mm";
+    }
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(mm) - 1e-9)), 1, 20);
+    char b[48];
+    std::snprintf(b, sizeof b, "%.*f mm", decimals, mm);
     std::string label = b;
     std::replace(label.begin(), label.end(), '.', ',');  // a Czech decimal comma
     return label;
@@ -220,9 +225,10 @@ const char* const kLineClass[3] = {"dir", "dist", "zen"};
 
 // What the reliability analysis says of the measurements of one kind between two points.
 struct Mark {
-    bool suspect = false;      // one of them exceeds the critical value
-    double max_w = 0;          // the largest |w| of the suspects
-    bool uncontrolled = true;  // all of them are uncontrolled (when analysed)
+    bool suspect = false;       // one of them exceeds the critical value
+    double max_w = 0;           // the largest |w| of the suspects
+    bool uncontrolled = false;  // one of them is uncontrolled (when analysed)
+    bool controlled = false;    // one of them is controlled, or the network was not analysed
 };
 // Positions (i < j) -> kinds (0 directions, 1 distances, 2 zenith angles) -> their mark.
 using Pairs = std::map<std::pair<int, int>, std::map<int, Mark>>;
@@ -248,7 +254,8 @@ Pairs connections(std::string& out, const Results& res, const Page& pg) {
         Mark& m = pairs[{std::min(a, b), std::max(a, b)}][kind];
         const Reliable& rel = res.reliability.of[g];
         const bool analysed = res.reliability.computed;
-        m.uncontrolled = m.uncontrolled && analysed && !rel.controlled;
+        m.uncontrolled = m.uncontrolled || (analysed && !rel.controlled);
+        m.controlled = m.controlled || !analysed || rel.controlled;
         if (analysed && rel.outlier) {
             m.suspect = true;
             m.max_w = std::max(m.max_w, std::fabs(rel.w));
@@ -268,7 +275,12 @@ Pairs connections(std::string& out, const Results& res, const Page& pg) {
             const std::string ends = "<line x1=\"" + num(x1 + nx * off) + "\" y1=\"" +
                                      num(y1 + ny * off) + "\" x2=\"" + num(x2 + nx * off) +
                                      "\" y2=\"" + num(y2 + ny * off) + "\" class=\"";
-            out += ends + kLineClass[k] + (mark.uncontrolled ? " unc" : "") + "\"/>\n";
+            // A pair with controlled and uncontrolled measurements of a kind: the line of the
+            // controlled ones, the uncontrolled mark over it.
+            out += ends + kLineClass[k] + (mark.controlled ? "" : " unc") + "\"/>\n";
+            if (mark.controlled && mark.uncontrolled) {
+                out += ends + kLineClass[k] + " unc\"/>\n";
+            }
             if (mark.suspect) {
                 out += ends + "suspect\"/>\n";
                 char w[32];

@@ -7,6 +7,7 @@
 // unknown per station. A bias ∇ on measurement i moves the estimate by MATQ·D·e_i·∇.
 #include "results/reliability.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -79,6 +80,55 @@ void overall(Results& res) {
         rel.chi2_high = std::sqrt(kChi2High[k] / k);
         const double ratio = res.m0 / res.MOO;
         rel.chi2_passed = ratio >= rel.chi2_low && ratio <= rel.chi2_high;
+        rel.m0_large = ratio > rel.chi2_high;
+        rel.m0_small = ratio < rel.chi2_low;
+    }
+}
+
+// Two figures equal but for the rounding of the computation.
+bool same(double a, double b) {
+    return std::fabs(a - b) <= 1e-6 * std::max(std::fabs(a), std::fabs(b));
+}
+
+// The measurements the data cannot tell from the one with the largest |w|: an equal |w|, or a
+// residual fully correlated with its (the two directions of a station with only two, every
+// measurement of a network with one redundant measurement). `W` holds the rows of W, `QI` the
+// cofactors of the misclosures.
+void ties(const Task& t, Results& res, const double (*W)[JM + 1]) {
+    Reliability& rel = res.reliability;
+    const int s = rel.max_index;
+    rel.tied_count = 0;
+    if (s == 0) {
+        return;
+    }
+    const auto cofactor = [&](int g, int h) {
+        double q = 0;
+        for (int e = 1; e <= t.NM; ++e) {
+            double x = 0;
+            for (int f = 1; f <= t.NM; ++f) {
+                x += t.QI(e, f) * W[h][f];
+            }
+            q += W[g][e] * x;
+        }
+        return q;
+    };
+    int found[JR] = {};
+    int n = 0;
+    for (int g = 1; g <= res.observations_read; ++g) {
+        const Reliable& o = rel.of[g];
+        if (g == s || !o.controlled) {
+            continue;
+        }
+        const double rho = cofactor(g, s) / std::sqrt(o.qvv * rel.of[s].qvv);
+        if (same(std::fabs(o.w), rel.max_w) || std::fabs(rho) >= 1 - 1e-6) {
+            found[n++] = g;
+        }
+    }
+    if (n > 0) {
+        rel.tied[rel.tied_count++] = s;
+        for (int k = 0; k < n; ++k) {
+            rel.tied[rel.tied_count++] = found[k];
+        }
     }
 }
 
@@ -102,8 +152,11 @@ void compute_reliability(const Task& t, Results& res) {
         }
     }
     const double m0_apriori = res.MOO;
+    // The rows of W, kept for the ties; static, since the web build's stack is small.
+    static double W[JR + 1][JM + 1];
     for (int g = 1; g <= NR; ++g) {
-        double w[JM + 1] = {};
+        double* w = W[g];
+        std::fill(w, w + JM + 1, 0.0);
         for (int f = 1; f <= NM; ++f) {
             double s = 0;
             for (int e = 1; e <= NM; ++e) {
@@ -131,7 +184,7 @@ void compute_reliability(const Task& t, Results& res) {
         effect_of(t, g, nr, full, o.mdb_effect, o.mdb_point);
         o.sd_v = m0_apriori * std::sqrt(o.qvv);
         o.w = v / o.sd_v;
-        o.has_tau = res.m0_tested && res.m0_warning;
+        o.has_tau = rel.m0_large;
         if (o.has_tau) {
             o.tau = v / (res.m0 * std::sqrt(o.qvv));
         }
@@ -145,11 +198,13 @@ void compute_reliability(const Task& t, Results& res) {
             o.m0_without =
                 std::sqrt(std::max(res.pvv - v * v * p / o.r, 0.0) / (res.redundancy - 1));
         }
+        rel.controlled += 1;
         if (std::fabs(o.w) > rel.max_w) {
             rel.max_w = std::fabs(o.w);
             rel.max_index = g;
         }
     }
+    ties(t, res, W);
     rel.computed = true;
 }
 
