@@ -83,8 +83,11 @@ bool is_report(const std::string& path, const std::vector<std::string>& reports)
 // the file the answer (`field`, console bytes) names.
 void tell(Run& r, const std::string& field, const std::string& what) {
     if (r.errors != nullptr) {
-        r.errors->write("kavron: soubor " + platform::shown_name(rtrim(field), true) + ": " + what +
-                        "\n");
+        std::string name = platform::shown_name(rtrim(field), true);
+        for (char& c : name) {  // a control character typed in the name reaches no terminal
+            c = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+        }
+        r.errors->write("kavron: soubor " + name + ": " + what + "\n");
     }
 }
 

@@ -236,8 +236,8 @@ Flow read_header(Run& r) {
     Task& t = r.t;
     if (r.inp.had_byte_order_mark()) {
         r.res.warnings.push_back({1, "byte_order_mark",
-                                  "řádek 1: soubor začíná značkou pořadí bajtů UTF-8 (BOM, ukládá "
-                                  "ji např. Poznámkový blok); čte se bez ní"});
+                                  "řádek 1: soubor začíná značkou BOM (UTF-8 z Poznámkového "
+                                  "bloku); čte se bez ní"});
     }
     t.NS = static_cast<i16>(t.NS + 1);
     t.ZAH.assign(80, ' ');  // a read that assigns nothing leaves the blanks

@@ -121,8 +121,8 @@ void misclosures(Text& t, const Results& res) {
                                             std::to_string(m.points[2])
             : m.kind == Kind::Zenith ? "zenitový úhel ze stanoviska " + a + " na " + b
                                      : "délka " + a + " - " + b;
-        t.line("  " + what + ": " + fixed(m.value, 2) + " " + unit_of(m.kind) + " (" +
-               fixed(ratio(order[i]), 1) + "krát apriorní směrodatná odchylka)");
+        t.line("  " + what + ": " + fixed(m.value, 2) + " " + unit_of(m.kind) + ", tj. " +
+               fixed(ratio(order[i]), 1) + " apriorních směrodatných odchylek");
     }
     t.line("  Velký nesouhlas mívá chybné číslo cíle nebo stanoviska, nebo překlep v hodnotě.");
     t.line();
@@ -136,9 +136,10 @@ void overall(Text& t, const Results& res) {
            "    součet čísel nadbytečnosti = " + fixed(rel.sum_r, 3));
     if (std::fabs(rel.sum_r - res.redundancy) > 0.01) {
         t.line("  (Součet se od r liší o " + fixed(rel.sum_r - res.redundancy, 3) +
-               ": podmínky umístění sítě nejsou jen nutné minimum, nebo některá působí");
-        t.line("  na síť, jejíž umístění je už úplné. r je počet rovnic a podmínek bez počtu");
-        t.line("  neznámých, čísla nadbytečnosti měří, jak opravy měření cítí chybu měření.)");
+               ": podmínky umístění sítě nejsou jen nutné");
+        t.line("  minimum, nebo některá působí na síť, jejíž umístění je už úplné. r je počet");
+        t.line("  rovnic a podmínek bez počtu neznámých; čísla nadbytečnosti měří, jak opravy");
+        t.line("  měření cítí chybu měření, a podmínky v nich nejsou.)");
     }
     if (res.m0_tested) {
         const double ratio = res.m0 / res.MOO;

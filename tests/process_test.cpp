@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "format/codepage.hpp"
 #include "harness.hpp"
 
 namespace kavron {
@@ -113,6 +115,15 @@ public:
             pump(100);
         }
         return ended_.out.size() == bytes;
+    }
+    // Reads the console until it holds the text (then the program has gone past it).
+    bool wait_for_text(const std::string& text) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ended_.out.find(text) == std::string::npos &&
+               std::chrono::steady_clock::now() < until) {
+            pump(100);
+        }
+        return ended_.out.find(text) != std::string::npos;
     }
     void signal(int sig) { kill(pid_, sig); }
     Ended wait() {
@@ -326,6 +337,207 @@ TEST(WriteFailure, ClosedStandardOutput) {
     const Ended e = child.wait();
     EXPECT_EQ(e.status, 4);
     EXPECT_EQ(e.err, "kavron: standardní výstup nelze zapsat: výstup je uzavřen\n");
+}
+
+// ---- Input the program must not wait for, or swallow, for ever ----
+
+const std::string kInputPrompt = cp852("Jméno vstupního souboru");
+
+// The input file's name typed in the dialog stands for a pipe whose writer never closes it: the
+// read waits for more, and an interruption ends it at once, as it ends any other wait.
+class PipeAsInput : public ::testing::TestWithParam<int> {};
+
+TEST_P(PipeAsInput, AnInterruptionEndsTheWait) {
+    const int sig = GetParam();
+    test::Scratch s;
+    const std::string fifo = (s.dir() / "in.fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = open(fifo.c_str(), O_RDWR);  // a writer that stays
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(write(writer, "'Akce'\n3 1 10 3 0\n", 18), 18);
+    Child child(s.dir(), {"--json", "r.json"});
+    child.type({"chyby.txt", "vysledky.txt", "in.fifo"});
+    ASSERT_TRUE(child.wait_for_text(kInputPrompt));
+    usleep(300000);  // the program reads the pipe now
+    const auto sent = std::chrono::steady_clock::now();
+    child.signal(sig);
+    const Ended e = child.wait();
+    close(writer);
+    EXPECT_EQ(e.status, 128 + sig);
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
+    EXPECT_EQ(nlohmann::json::parse(s.get("r.json"))["ending"]["kind"], "interrupted");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, PipeAsInput, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+// A pipe that nobody writes: opening it waits for a writer, and an interruption ends that too.
+TEST(PipeAsInput, WithoutAWriterTheOpeningEndsOnASignal) {
+    test::Scratch s;
+    ASSERT_EQ(mkfifo((s.dir() / "in.fifo").c_str(), 0600), 0);
+    Child child(s.dir(), {});
+    child.type({"chyby.txt", "vysledky.txt", "in.fifo"});
+    ASSERT_TRUE(child.wait_for_text(kInputPrompt));
+    usleep(300000);
+    child.signal(SIGTERM);
+    EXPECT_EQ(child.wait().status, 128 + SIGTERM);
+}
+
+void limit_memory() {
+    const rlimit lim{rlim_t{512} << 20, rlim_t{512} << 20};
+    setrlimit(RLIMIT_AS, &lim);
+}
+
+// A device of endless bytes is refused after its first megabyte, long before the memory runs out;
+// the prompt asks again, and says why on standard error.
+TEST(EndlessInput, ADeviceIsRefusedAtItsFirstMegabyte) {
+    test::Scratch s;
+    Child child(s.dir(), {}, limit_memory);
+    child.type({"chyby.txt", "vysledky.txt", "/dev/zero"});
+    child.end_input();
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 0);  // the console ended at the repeated prompt
+    EXPECT_NE(e.out.find("/dev/zero                - tento soubor neexistuje"), std::string::npos);
+    EXPECT_NE(e.out.find("Konec vstupu z konzoly"), std::string::npos);
+    EXPECT_EQ(e.err, "kavron: soubor /dev/zero: je větší než 1 MB, vstupní soubor to být nemůže\n");
+}
+
+TEST(EndlessInput, AFileOverAMegabyteIsRefused) {
+    test::Scratch s;
+    s.put("velky.txt", slurp(kExamples / "mikrosit.txt") + std::string(std::size_t{1} << 20, ' '));
+    Child child(s.dir(), {});
+    child.type({"chyby.txt", "vysledky.txt", "velky.txt", "velky.txt"});
+    child.end_input();
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_NE(e.err.find("velky.txt: je větší než 1 MB"), std::string::npos) << e.err;
+    EXPECT_EQ(s.get("vysledky.txt"), "");
+}
+
+// ---- Standard descriptors closed when the program starts ----
+
+void close_stdin() {
+    close(0);
+}
+void close_stdout() {
+    close(1);
+}
+
+TEST(ClosedAtStart, StandardInputIsAnEndedConsole) {
+    test::Scratch s;
+    Child child(s.dir(), {}, close_stdin);
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_NE(e.out.find("Konec vstupu z konzoly"), std::string::npos);
+}
+
+TEST(ClosedAtStart, StandardOutputIsAWriteErrorWithAReason) {
+    test::Scratch s;
+    Child child(s.dir(), {}, close_stdout);
+    child.type({"chyby.txt"});
+    child.end_input();
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 4);
+    EXPECT_EQ(e.err, "kavron: standardní výstup nelze zapsat: výstup je uzavřen\n");
+}
+
+// The help goes where the console goes, in the console's code page (the output is no UTF-8
+// terminal here).
+TEST(CommandLine, HelpInTheConsolesCodePage) {
+    test::Scratch s;
+    Child child(s.dir(), {"--help"});
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_EQ(e.out.rfind(cp852("Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis "
+                                "SOUBOR] [--help] [--version]\n"),
+                          0),
+              0U)
+        << e.out;
+    EXPECT_EQ(e.out.find("\xC5\xBE"), std::string::npos);  // no UTF-8 ž
+}
+
+// ---- Reports that cannot be written whole ----
+
+// Under a limit that the listing and the drawing fit and the JSON does not: the JSON is removed
+// (a document cut short is none), and the reports written before it say how the run ended.
+TEST(WriteFailure, ReportsUnderAFileSizeLimit) {
+    const std::string input = slurp(kExamples / "mikrosit.txt");
+    test::Scratch s;
+    s.put("in.txt", input);
+    Child child(s.dir(), {"--svg", "r.svg", "--analysis", "r.txt", "--json", "r.json"},
+                limit_files<12000>);
+    child.type(script_of("mikrosit"));
+    child.end_input();
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 4);
+    EXPECT_NE(e.err.find("kavron: soubor r.json nelze zapsat"), std::string::npos) << e.err;
+    EXPECT_FALSE(s.exists("r.json"));
+    const std::string analysis = decode(s.get("r.txt"), CodePage::Cp1250);
+    EXPECT_NE(analysis.find("(write_error, návratový kód 4)"), std::string::npos);
+    EXPECT_EQ(analysis.find("výpočet doběhl"), std::string::npos);
+    EXPECT_NE(s.get("r.svg").find("(write_error)</text>"), std::string::npos);
+    EXPECT_EQ(s.get("r.svg").substr(s.get("r.svg").size() - 7), "</svg>\n");
+}
+
+// Under a limit that cuts the analysis: it keeps its whole lines; the drawing, written before,
+// says how the run ended.
+TEST(WriteFailure, AnalysisCutAtItsLastWholeLine) {
+    const std::string input = slurp(kExamples / "mikrosit.txt");
+    const InProcess ref(input, script_of("mikrosit"));
+    test::Scratch s;
+    s.put("in.txt", input);
+    Child child(s.dir(), {"--svg", "r.svg", "--analysis", "r.txt"}, limit_files<6500>);
+    child.type(script_of("mikrosit"));
+    child.end_input();
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 4);
+    const std::string cut = s.get("r.txt");
+    ASSERT_GT(cut.size(), 1000U);
+    EXPECT_LE(cut.size(), 6500U);
+    EXPECT_EQ(cut.substr(cut.size() - 2), "\r\n");
+    EXPECT_EQ(cut.find("\r\n\r\n\r\n"), std::string::npos);
+    EXPECT_NE(s.get("r.svg").find("(write_error)</text>"), std::string::npos);
+    EXPECT_EQ(s.get("vysledky.txt"), ref.s.get("vysledky.txt"));
+}
+
+// ---- Files of another user ----
+
+// Run as a user without privileges (the tests may run as root, whom no mode stops).
+void as_nobody() {
+    if (getuid() == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(125);
+        }
+    }
+}
+
+// A diagnostics file that cannot be read may hold anything: it is not replaced, the prompt asks
+// again. A listing in a folder that cannot be written is refused with the reason.
+TEST(OtherUsersFiles, UnreadableFileAndReadOnlyFolder) {
+    test::Scratch s;
+    s.put("in.txt", slurp(kExamples / "mikrosit.txt"));
+    s.put("chyby.txt", "seminarni prace\n");
+    chmod(s.dir().c_str(), 0777);
+    chmod((s.dir() / "chyby.txt").c_str(), 0222);
+    std::filesystem::create_directory(s.dir() / "ro");
+    chmod((s.dir() / "ro").c_str(), 0555);
+    Child child(s.dir(), {}, as_nobody);
+    child.type({"chyby.txt", "d.txt", "ro/l.txt", "l.txt", "in.txt"});
+    child.end_input();
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 0);
+    chmod((s.dir() / "chyby.txt").c_str(), 0644);
+    EXPECT_EQ(s.get("chyby.txt"), "seminarni prace\n");
+    EXPECT_NE(e.out.find(cp852("chyby.txt                - tento soubor existuje a není chybový")),
+              std::string::npos);
+    EXPECT_NE(e.out.find(cp852("ro/l.txt                 - tento soubor již existuje")),
+              std::string::npos);
+    EXPECT_NE(e.err.find("kavron: soubor chyby.txt: existuje a není chybovým souborem"),
+              std::string::npos)
+        << e.err;
+    EXPECT_NE(e.err.find("kavron: soubor ro/l.txt: nelze vytvořit: přístup odepřen"),
+              std::string::npos)
+        << e.err;
+    EXPECT_TRUE(s.exists("l.txt"));
 }
 
 }  // namespace

@@ -21,3 +21,7 @@ cp tests/fuzz/regressions/* build-fuzz/seeds/ 2>/dev/null || true
   -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/corpus build-fuzz/seeds \
   > build-fuzz/last-run.log 2>&1 || { tail -n 40 build-fuzz/last-run.log; exit 1; }
 grep -E '^stat::number_of_executed_units|^Done' build-fuzz/last-run.log
+# The input read of the real program, under the sanitizers: from pipes and devices, interrupted.
+cmake --preset asan >/dev/null
+cmake --build --preset asan --target kavron
+tests/fuzz/input-read.sh build-asan/kavron 20 build-fuzz/corpus
