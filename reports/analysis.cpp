@@ -116,13 +116,19 @@ void misclosures(Text& t, const Results& res) {
     for (int i = 0; i < std::min(kShown, res.misclosures); ++i) {
         const Misclosure& m = res.first_pass[order[i]];
         const std::string a = std::to_string(m.points[0]), b = std::to_string(m.points[1]);
-        const std::string what =
-            m.kind == Kind::Direction ? "úhel na stanovisku " + b + " mezi cíli " + a + " a " +
-                                            std::to_string(m.points[2])
-            : m.kind == Kind::Zenith ? "zenitový úhel ze stanoviska " + a + " na " + b
-                                     : "délka " + a + " - " + b;
-        t.line("  " + what + ": " + fixed(m.value, 2) + " " + unit_of(m.kind) + ", tj. " +
-               fixed(ratio(order[i]), 1) + " apriorních směrodatných odchylek");
+        std::string row = "  ";
+        if (m.kind == Kind::Direction) {
+            row.append("úhel na stanovisku ").append(b).append(" mezi cíli ").append(a);
+            row.append(" a ").append(std::to_string(m.points[2]));
+        } else if (m.kind == Kind::Zenith) {
+            row.append("zenitový úhel ze stanoviska ").append(a).append(" na ").append(b);
+        } else {
+            row.append("délka ").append(a).append(" - ").append(b);
+        }
+        row.append(": ").append(fixed(m.value, 2)).append(" ").append(unit_of(m.kind));
+        row.append(", tj. ").append(fixed(ratio(order[i]), 1));
+        row.append(" apriorních směrodatných odchylek");
+        t.line(row);
     }
     t.line("  Velký nesouhlas mívá chybné číslo cíle nebo stanoviska, nebo překlep v hodnotě.");
     t.line();
