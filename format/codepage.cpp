@@ -131,7 +131,7 @@ std::string decode(std::string_view bytes, CodePage cp) {
     for (const char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
         const char32_t c = b < 0x80 ? b : table[b - 0x80];
-        if (c == 0) {
+        if (c == 0 && b != 0) {  // unassigned; a NUL stays NUL (a name holding one names no file)
             out.push_back('?');
         } else if (c < 0x80) {
             out.push_back(static_cast<char>(c));

@@ -14,7 +14,7 @@ std::string encode(std::string_view utf8, CodePage cp);
 // The same, appended to out.
 void append_encoded(std::string& out, std::string_view utf8, CodePage cp);
 
-// Converts bytes of the code page to UTF-8; an unassigned byte becomes '?'.
+// Converts bytes of the code page to UTF-8; an unassigned byte becomes '?', a NUL stays.
 std::string decode(std::string_view bytes, CodePage cp);
 
 // Whether the bytes are UTF-8 throughout.
