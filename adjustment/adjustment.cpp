@@ -427,6 +427,12 @@ Flow reinsert(Run& r) {
     return Flow::go();
 }
 
+// Only points of code 0 or 1 move between passes. A point with a datum role (codes 2 to 7) keeps
+// its input coordinates in every pass, and its correction, measured again from them each time,
+// is taken into its coordinates once, by the results, after the last pass. This is the legacy
+// program's rule and is kept on purpose: the listing's coordinates and shifts of such points,
+// and the convergence test (which watches the change of the corrections' squared length, not
+// their size, because these corrections never tend to zero), depend on it.
 void update_free_points(Task& t) {
     for (int i = 1; i <= t.IB; ++i) {
         if (std::abs(t.KOD1[i]) > 1) {

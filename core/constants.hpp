@@ -1,6 +1,11 @@
 #pragma once
 // Constants that the adjustment, the results and the input share. Several are 4-byte reals carried
 // in 8 bytes: they are written here as those doubles, so that every figure comes out the same.
+// The legacy program declared them (and the header's a-priori deviations UU, UD, UZ, MOO) as
+// 4-byte reals and computed with them in 8 bytes; a figure near a rounding boundary of the
+// listing prints one way with 3.1415927410125732 and the other with the double nearest pi, and
+// course material quotes the listing. So the 4-byte values stay, and the header's values are read
+// as floats (task.hpp).
 
 namespace kavron {
 

@@ -25,6 +25,8 @@ struct Task {
     i16 IHR = 0, IMIN = 0, ISEC = 0;  // time of the run: hour 0-23, minute, second
 
     // ---- Run data ----
+    // The four a-priori deviations are 4-byte reals, read and compared as the legacy program did
+    // (constants.hpp says why); every computation takes them into 8 bytes.
     std::string ZAH;  // action line, 80 characters, blank padded (input bytes as read)
     float UU = 0;     // a-priori sd of a direction [cc]
     float UD = 0;     // a-priori sd of a distance [mm]

@@ -1,0 +1,63 @@
+// The glossary names every short upper-case name that a header of the program uses, so that a
+// newcomer finds each one explained (docs/glossary.md).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "harness.hpp"
+
+namespace kavron {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kLayers[] = {"crmath", "format",     "platform", "core",    "matrix", "geometry",
+                               "input",  "adjustment", "results",  "reports", "driver"};
+
+// The code of a header line: its comment and the texts of its string literals left out.
+std::string code_of(std::string line) {
+    line = std::regex_replace(line, std::regex(R"("(\\.|[^"\\])*")"), "\"\"");
+    const auto comment = line.find("//");
+    return comment == std::string::npos ? line : line.substr(0, comment);
+}
+
+TEST(Glossary, NamesEveryShortNameOfTheHeaders) {
+    const fs::path root = fs::path(KAVRON_TESTS_DIR).parent_path();
+    const std::string glossary = test::slurp(root / "docs" / "glossary.md");
+    std::set<std::string> explained;
+    const std::regex quoted("`([A-Za-z0-9_]+)");
+    for (auto it = std::sregex_iterator(glossary.begin(), glossary.end(), quoted);
+         it != std::sregex_iterator(); ++it) {
+        explained.insert((*it)[1]);
+    }
+    const std::regex short_name(R"(\b[A-Z][A-Z0-9]{1,7}\b)");
+    std::set<std::string> missing;
+    int headers = 0;
+    for (const char* layer : kLayers) {
+        for (const auto& e : fs::directory_iterator(root / layer)) {
+            if (e.path().extension() != ".hpp") {
+                continue;
+            }
+            ++headers;
+            std::istringstream in(test::slurp(e.path()));
+            for (std::string line; std::getline(in, line);) {
+                const std::string code = code_of(line);
+                for (auto it = std::sregex_iterator(code.begin(), code.end(), short_name);
+                     it != std::sregex_iterator(); ++it) {
+                    if (explained.count(it->str()) == 0) {
+                        missing.insert(it->str() + " (" + e.path().filename().string() + ")");
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(headers, 15);
+    EXPECT_TRUE(missing.empty()) << "not in docs/glossary.md: "
+                                 << ::testing::PrintToString(missing);
+}
+
+}  // namespace
+}  // namespace kavron
