@@ -291,7 +291,7 @@ Flow conditions(Run& r) {
             }
             if (j == 0) {
                 ending(r, Ending::MissingReferencePoint);
-                r.con.list({lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
+                say(r, {lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
                 return close_run(r);
             }
             const double dx = x - t.XO[j], dy = y - t.YO[j];

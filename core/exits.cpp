@@ -9,9 +9,44 @@ namespace kavron {
 using fmt::lit;
 using fmt::raw;
 
+namespace {
+
+// Adds a text of the ending, as the console shows it (code page 852), to the ending's text in
+// UTF-8: its lines with the blanks at their ends dropped, empty ones left out.
+void note(Results& res, std::string_view bytes) {
+    const std::string utf8 = decode(bytes, CodePage::Cp852);
+    std::size_t start = 0;
+    while (start <= utf8.size()) {
+        const std::size_t end = std::min(utf8.find_first_of("\r\n", start), utf8.size());
+        const std::string_view line = std::string_view(utf8).substr(start, end - start);
+        const std::size_t a = line.find_first_not_of(' ');
+        if (a != std::string_view::npos) {
+            if (!res.ending_text.empty()) {
+                res.ending_text.push_back('\n');
+            }
+            res.ending_text.append(line.substr(a, line.find_last_not_of(' ') - a + 1));
+        }
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
 void ending(Run& r, Ending e) {
     r.res.ending = e;
-    r.res.ending_from = r.con.transcript().size();
+    r.res.ending_text.clear();
+}
+
+void say(Run& r, std::initializer_list<fmt::Val> vals) {
+    for (const std::string& rec : fmt::list_records({vals.begin(), vals.size()}, CodePage::Cp852)) {
+        r.con.record(rec);
+        note(r.res, std::string_view(rec).substr(std::min<std::size_t>(1, rec.size())));
+    }
+}
+
+void say_line(Run& r, std::string_view bytes) {
+    r.con.text_line(bytes);
+    note(r.res, bytes);
 }
 
 Flow close_run(Run& r) {
@@ -21,10 +56,10 @@ Flow close_run(Run& r) {
             r.con.text_line("KONEC");
             break;
         case Close::StopText:
-            r.con.text_line(cp852(e.stop_text));
+            say_line(r, cp852(e.stop_text));
             break;
         case Close::StopPlain:
-            r.con.text_line("Stop - Program terminated.");
+            say_line(r, "Stop - Program terminated.");
             break;
         case Close::Status:
             break;
@@ -38,7 +73,7 @@ Flow end_with(Run& r, Ending e) {
 }
 
 void pause(Run& r, std::string_view bytes) {
-    r.con.text_line(bytes);
+    say_line(r, bytes);
     (void)r.con.read_line(false);
 }
 
@@ -47,11 +82,11 @@ Flow exit_input_error(Run& r) {
     ending(r, Ending::InputError);
     // The legacy count NS counts reads, not lines: the reports give the line itself too.
     r.res.input_line = static_cast<int>(std::min(r.inp.current_record(), r.inp.records()));
-    r.con.list({lit("  chyba ve čtení vstupních dat na řádku č.: "), t.NS});
+    say(r, {lit("  chyba ve čtení vstupních dat na řádku č.: "), t.NS});
     std::string CHYBAR;
     if (r.inp.text_read(CHYBAR, 40, 40) != ReadStatus::Ok) {
         r.res.ending = Ending::ReadError;
-        r.con.list({lit("Chyba při čtení vstupního souboru")});
+        say(r, {lit("Chyba při čtení vstupního souboru")});
         return close_run(r);
     }
     using namespace fmt;
@@ -62,32 +97,32 @@ Flow exit_input_error(Run& r) {
 
 Flow exit_no_database(Run& r) {
     ending(r, Ending::NoDatabase);
-    r.con.list({lit("Žadná DATABAZE bodů není inicializovaná ")});
+    say(r, {lit("Žadná DATABAZE bodů není inicializovaná ")});
     return close_run(r);
 }
 
 Flow exit_point_not_listed(Run& r) {
     ending(r, Ending::PointNotListed);
-    r.con.list({lit("Číslo stanoviska nebo cíle neexistuje v seznamu")});
-    r.con.list({lit("souřadnic")});
-    r.con.list({lit("Proveďte opravu dat, smažte  výstupní soubor - "), raw(r.t.ADRESA)});
-    r.con.list({lit("a znovu proveďte výpočet")});
+    say(r, {lit("Číslo stanoviska nebo cíle neexistuje v seznamu")});
+    say(r, {lit("souřadnic")});
+    say(r, {lit("Proveďte opravu dat, smažte  výstupní soubor - "), raw(r.t.ADRESA)});
+    say(r, {lit("a znovu proveďte výpočet")});
     return close_run(r);
 }
 
 Flow exit_coincident(Run& r, int n1, int n2, int n3, int i1, int j1, int k1) {
     ending(r, Ending::CoincidentPoints);
-    r.con.list({lit(" Chyba - Jsou zadány stejné souřadnice pro dva body")});
-    r.con.list({lit(" Čísla bodů: "), n1, n2, n3});
-    r.con.list({lit(" Čísla indexů:"), i1, j1, k1});
+    say(r, {lit(" Chyba - Jsou zadány stejné souřadnice pro dva body")});
+    say(r, {lit(" Čísla bodů: "), n1, n2, n3});
+    say(r, {lit(" Čísla indexů:"), i1, j1, k1});
     return close_run(r);
 }
 
 Flow exit_underdetermined(Run& r) {
     ending(r, Ending::Underdetermined);
-    r.con.list({lit(" Chyba - úloha je nedostatečně určena")});
-    r.con.list({lit("         tj. malý počet podmínek umístění sítě")});
-    r.con.list({lit("         nebo nedostatečné zaměření sítě")});
+    say(r, {lit(" Chyba - úloha je nedostatečně určena")});
+    say(r, {lit("         tj. malý počet podmínek umístění sítě")});
+    say(r, {lit("         nebo nedostatečné zaměření sítě")});
     return close_run(r);
 }
 
@@ -107,7 +142,7 @@ Flow exit_weights_singular(Run& r) {
     ending(r, Ending::WeightsSingular);
     pause(r, cp852("chyba v zadání - zkontrolujte sořadnice, kódy,vstupní vel."));
     for (int i = 1; i <= r.t.NR; ++i) {
-        r.con.list({lit("p(i,i) ="), i, r.t.PP(i, i)});
+        say(r, {lit("p(i,i) ="), i, r.t.PP(i, i)});
         pause(r, cp1250("dále ?"));
     }
     return close_run(r);
@@ -122,20 +157,20 @@ Flow exit_qi_singular(Run& r) {
 Flow exit_solution_singular(Run& r) {
     ending(r, Ending::SolutionSingular);
     pause(r, cp852("singularita řešení  "));
-    r.con.list({lit(" zřejmě špatně zadané podmínky na umístění sítě,")});
-    r.con.list({lit(" nejprve ale proveďte kontrolu vstupních veličin")});
+    say(r, {lit(" zřejmě špatně zadané podmínky na umístění sítě,")});
+    say(r, {lit(" nejprve ale proveďte kontrolu vstupních veličin")});
     return close_run(r);
 }
 
 Flow exit_dimensions(Run& r) {
     ending(r, Ending::Dimensions);
-    r.con.list({lit("  chyba v dimenzích   při rozšiřování matic H(), R()")});
+    say(r, {lit("  chyba v dimenzích   při rozšiřování matic H(), R()")});
     return close_run(r);
 }
 
 Flow exit_dimension_not_restored(Run& r) {
     ending(r, Ending::DimensionNotRestored);
-    r.con.list({lit("  nesouhlasí dimenze n před redukcí a po návratu")});
+    say(r, {lit("  nesouhlasí dimenze n před redukcí a po návratu")});
     return close_run(r);
 }
 
@@ -156,7 +191,7 @@ Flow exit_no_convergence(Run& r) {
     };
     ending(r, Ending::NoConvergence);
     for (std::string_view line : kAdvice) {
-        r.con.list({lit(line)});
+        say(r, {lit(line)});
     }
     return close_run(r);
 }

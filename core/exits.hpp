@@ -1,7 +1,9 @@
 #pragma once
 // The endings of the run: the end sequence, stops, pauses and every error exit. Each names its
-// ending (core/endings.hpp) for the reports, writes its texts and closes the console as the
-// endings table says.
+// ending (core/endings.hpp), says its texts through say() and say_line(), which put each on the
+// console and into the ending's text in the results (what the reports give as its message), and
+// closes the console as the endings table says.
+#include <initializer_list>
 #include <string_view>
 
 #include "core/endings.hpp"
@@ -9,8 +11,12 @@
 
 namespace kavron {
 
-// Names the ending that begins here: its console text starts now.
+// Names the ending that begins here: its text starts now.
 void ending(Run& r, Ending e);
+// A text of the ending: value-list records on the console (code page 852), and in its text.
+void say(Run& r, std::initializer_list<fmt::Val> vals);
+// A text of the ending (console bytes) on a line of its own, and in its text.
+void say_line(Run& r, std::string_view bytes);
 // Closes the run as the table says for the ending named last.
 Flow close_run(Run& r);
 // Names the ending and closes the run at once.

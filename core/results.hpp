@@ -163,9 +163,9 @@ struct Results {
 
     // ---- The ending (every step that ends the run) ----
     Ending ending = Ending::Normal;
-    std::size_t ending_from = 0;  // where its console text begins in the console transcript
-    std::string ending_note;      // UTF-8: what the ending said elsewhere than on the console
-    int input_line = 0;  // an input error: the line of the file where the failing read stood
+    std::string ending_text;  // UTF-8: what the ending said on the console, line by line
+    std::string ending_note;  // UTF-8: what the ending said elsewhere than on the console
+    int input_line = 0;       // an input error: the line of the file where the failing read stood
 };
 
 }  // namespace kavron

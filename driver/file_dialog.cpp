@@ -128,7 +128,7 @@ Flow file_dialog(Run& r, const std::filesystem::path& dir,
             }
             tell(r, t.ADRESC, "nelze vytvořit: " + platform::reason_of(error));
             ending(r, Ending::DiagnosticsFile);
-            r.con.list({lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
+            say(r, {lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
             return close_run(r);
         }));
     r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});

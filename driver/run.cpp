@@ -143,7 +143,7 @@ int channel_failure(Run& r, int error, ByteWriter* errors) {
 // The end of a run that met a fault of its own: said on the console, status 3.
 int internal_error(Run& r, const std::string& what) {
     ending(r, Ending::InternalError);
-    r.con.text_line(cp852("Vnitřní chyba programu: ") + what);
+    say_line(r, cp852("Vnitřní chyba programu: ") + what);
     r.con.finish();
     return close_run(r).status();
 }
@@ -271,12 +271,11 @@ int write_reports(Run& r, Options& options, int status) {
             case Report::Svg:
                 return svg_report(r.res);
             case Report::Analysis:
-                return analysis_report(r.res, status, platform::shown_name(listing, true),
-                                       r.con.transcript());
+                return analysis_report(r.res, status, platform::shown_name(listing, true));
             case Report::Json:
                 break;
         }
-        return json_report(r.res, status, r.con.transcript());
+        return json_report(r.res, status);
     };
     const auto failed = [&](const Report& rep, int error) {
         const int s = write_failure(r, "soubor " + platform::shown_name(rep.name, false), error,
@@ -315,9 +314,6 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
                 const std::filesystem::path& dir, Options options) {
     FilesFirst reader(in);
     Console con(reader, out);
-    if (options.json != nullptr || options.analysis != nullptr) {
-        con.keep_transcript();
-    }
     Task& t = job.task;
     Results& res = job.results;
     Run r{con, t, res, {}, {}, {}};

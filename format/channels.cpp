@@ -8,9 +8,6 @@ namespace kavron {
 // ---- console ----
 
 void Console::emit(std::string_view bytes) {
-    if (keeping_) {
-        transcript_.append(bytes);
-    }
     if (broken_) {
         return;
     }

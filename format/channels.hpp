@@ -74,10 +74,6 @@ public:
     // True once a read met the end of input right after another read that met it.
     bool input_ended() const { return eof_streak_ >= 2; }
 
-    // Keeps a copy of every byte written from now on (for the reports of a run).
-    void keep_transcript() { keeping_ = true; }
-    const std::string& transcript() const { return transcript_; }
-
     // Once a write of the console failed, nothing more is written to it; stop() ends the writing
     // on purpose (after an interruption).
     bool broken() const { return broken_; }
@@ -89,9 +85,7 @@ private:
 
     LineReader& in_;
     ByteWriter& out_;
-    bool keeping_ = false;
     bool broken_ = false;
-    std::string transcript_;
     bool open_ = false;
     int eof_streak_ = 0;
 };

@@ -124,7 +124,7 @@ Flow check_code(Run& r, i16 KOD) {
     }
     if (KOD > 7) {
         ending(r, Ending::UnknownPointCode);
-        r.con.list({lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
+        say(r, {lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
         return close_run(r);
     }
     return Flow::go();

@@ -52,8 +52,7 @@ std::string naming(const Observation& o) {
     return {};
 }
 
-void head(Text& t, const Results& res, int status, const std::string& listing,
-          const std::string& console) {
+void head(Text& t, const Results& res, int status, const std::string& listing) {
     t.line("Rozbor spolehlivosti měření");
     t.line("===========================");
     t.line();
@@ -68,7 +67,7 @@ void head(Text& t, const Results& res, int status, const std::string& listing,
     } else {
         t.line("Konec:    výpočet skončil předčasně (" + std::string(info(res.ending).kind) +
                ", návratový kód " + std::to_string(status) + ")");
-        const std::string message = ending_message(res, console);
+        const std::string message = ending_message(res);
         std::size_t start = 0;
         while (start < message.size()) {
             const std::size_t end = std::min(message.find('\n', start), message.size());
@@ -385,10 +384,9 @@ void key(Text& t) {
 
 }  // namespace
 
-std::string analysis_report(const Results& res, int status, const std::string& listing,
-                            const std::string& console) {
+std::string analysis_report(const Results& res, int status, const std::string& listing) {
     Text t;
-    head(t, res, status, listing, console);
+    head(t, res, status, listing);
     warnings(t, res);
     if (res.ending == Ending::NoConvergence) {
         misclosures(t, res);

@@ -25,46 +25,11 @@ std::string action_text(std::string bytes) {
     return as_utf8(bytes, CodePage::Cp1250);
 }
 
-std::string ending_message(const Results& res, const std::string& console) {
+std::string ending_message(const Results& res) {
     if (!res.ending_note.empty()) {
         return res.ending_note;
     }
-    if (res.ending == Ending::Normal) {
-        return {};
-    }
-    const std::size_t from = res.ending_from;
-    const std::string utf8 =
-        decode(console.substr(std::min(from, console.size())), CodePage::Cp852);
-    std::string out;
-    std::string line;
-    auto flush = [&] {
-        const auto a = line.find_first_not_of(' ');
-        const auto b = line.find_last_not_of(' ');
-        if (a != std::string::npos) {
-            if (!out.empty()) {
-                out.push_back('\n');
-            }
-            out.append(line, a, b - a + 1);
-        }
-        line.clear();
-    };
-    for (const char c : utf8) {
-        if (c == '\r' || c == '\n') {
-            flush();
-        } else {
-            line.push_back(c);
-        }
-    }
-    flush();
-    const std::string tail = "KONEC";
-    if (out.size() >= tail.size() &&
-        out.compare(out.size() - tail.size(), tail.size(), tail) == 0) {
-        out.erase(out.size() - tail.size());
-        while (!out.empty() && out.back() == '\n') {
-            out.pop_back();
-        }
-    }
-    return out;
+    return res.ending == Ending::Normal ? std::string() : res.ending_text;
 }
 
 namespace {
@@ -211,7 +176,7 @@ Json reliability_json(const Results& res) {
 
 }  // namespace
 
-std::string json_report(const Results& res, int status, const std::string& console) {
+std::string json_report(const Results& res, int status) {
     Json doc;
     doc["format"] = "kavron-results";
     doc["version"] = 1;
@@ -220,7 +185,7 @@ std::string json_report(const Results& res, int status, const std::string& conso
     std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day,
                   d.hour, d.minute, d.second);
     doc["date"] = date;
-    const std::string message = ending_message(res, console);
+    const std::string message = ending_message(res);
     doc["ending"] = {{"status", status},
                      {"kind", std::string(info(res.ending).kind)},
                      {"message", message},

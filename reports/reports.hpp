@@ -11,16 +11,15 @@ namespace kavron {
 // trailing blanks dropped.
 std::string action_text(std::string bytes);
 
-// What the ending said: its note, or its console text (from the transcript `console`, without
-// the closing KONEC); empty for the normal end.
-std::string ending_message(const Results& res, const std::string& console);
+// What the ending said: its note, or its text (the console's lines of the ending, without the
+// closing KONEC); empty for the normal end.
+std::string ending_message(const Results& res);
 
-// `status` is the run's exit status, `console` the console transcript of the run.
-std::string json_report(const Results& res, int status, const std::string& console);
+// `status` is the run's exit status.
+std::string json_report(const Results& res, int status);
 std::string svg_report(const Results& res);
 // The reliability analysis for a student (code page 1250, CR LF); `listing` names the listing.
-std::string analysis_report(const Results& res, int status, const std::string& listing,
-                            const std::string& console);
+std::string analysis_report(const Results& res, int status, const std::string& listing);
 
 // The horizontal standard error ellipse from the x, y block of a covariance [mm²]: the semi-axes
 // [mm] and the bearing of the major axis [gon, 0 to 200, clockwise from +x].

@@ -78,7 +78,7 @@ TEST(AnalysisTable, FiguresOfAGrossErrorStandApart) {
         m.has_m0_without = true;
         m.m0_without = 12345678.9;
     }
-    const auto rows = table_rows(analysis_report(*res, 0, "v.txt", ""));
+    const auto rows = table_rows(analysis_report(*res, 0, "v.txt"));
     ASSERT_EQ(rows.size(), 2U);
     for (const auto& row : rows) {
         // number, kind and the fourteen figures, each a field of its own.
@@ -101,7 +101,7 @@ TEST(AnalysisText, ControlCharactersOfTheInputReachNoTerminal) {
     res->action = std::string("Akce \x1b]0;titulek\x07 a\rb\x7f", 21);
     res->action.resize(80, ' ');
     res->warnings.push_back({3, "unread_values", "řádek 3: zbylo \x1b[2J\x1b[H"});
-    const std::string report = analysis_report(*res, 0, "v\x1b.txt", "");
+    const std::string report = analysis_report(*res, 0, "v\x1b.txt");
     for (std::size_t i = 0; i < report.size(); ++i) {
         const auto c = static_cast<unsigned char>(report[i]);
         const bool line_end =
