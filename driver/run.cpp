@@ -167,7 +167,7 @@ int run_to_end(Run& r, const std::filesystem::path& dir, const std::vector<std::
     } catch (const Interrupted& i) {
         r.con.stop();
         ending(r, Ending::Interrupted);
-        r.res.ending_note = std::string("výpočet přerušen (") + i.what + ")";
+        r.res.ending_note = std::string("výpočet přerušen (") + i.what() + ")";
         return i.status;
     } catch (const WriteFailed& w) {
         const int status = channel_failure(r, w.error, errors);

@@ -2,6 +2,7 @@
 // The program's channels: the console (carriage-control records and answer lines), output files
 // (records ending in CR LF) and the sequential input file, with value-list and formatted reads.
 #include <cstdint>
+#include <exception>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -14,17 +15,27 @@
 
 namespace kavron {
 
+// The program fails in one of three ways. An ending that the job calls for (a bad input, a
+// singular system, the console's end, ...) is a value that the steps hand back (Flow, with the
+// ending named in the results). Two things that no step can handle are exceptions, and both
+// derive from std::exception: a channel that can no longer be written, and the user's
+// interruption. The driver catches them and ends the run through their endings.
+
 // Thrown when a channel can no longer be written (a full disk, a file-size limit, a closed
 // pipe): the system's error number. The driver ends the run through its write-error ending.
-struct WriteFailed {
+struct WriteFailed : std::exception {
+    explicit WriteFailed(int e) : error(e) {}
+    const char* what() const noexcept override { return "a channel cannot be written"; }
     int error;
 };
 
 // Thrown when the user interrupts the run (a signal on POSIX systems, Ctrl+C, Ctrl+Break or the
 // closing of the console window on Windows): what it was, and the exit status it calls for.
-struct Interrupted {
-    const char* what;  // "SIGINT", "Ctrl+C", ...
-    int status;        // 128 + the signal on POSIX systems
+struct Interrupted : std::exception {
+    Interrupted(const char* by, int s) : by(by), status(s) {}
+    const char* what() const noexcept override { return by; }
+    const char* by;  // "SIGINT", "Ctrl+C", ...
+    int status;      // 128 + the signal on POSIX systems
 };
 
 // Where console bytes go. A writer may gather bytes until flush(); either may throw WriteFailed
