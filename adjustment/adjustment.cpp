@@ -260,6 +260,32 @@ Flow transformation(Run& r) {
 }
 
 // Condition rows of the datum and the checks of their count and of the redundancy.
+// The condition row IR of a point i of code 2: its direction to the first point of code 7 keeps
+// its bearing.
+Flow direction_condition(Run& r, int i, int IR) {
+    Task& t = r.t;
+    const double x = t.XO[i], y = t.YO[i];
+    int j = 0;
+    for (int k = 1; k <= t.IB && j == 0; ++k) {
+        if (std::abs(t.KOD1[k]) == 7) {
+            j = k;
+        }
+    }
+    if (j == 0) {
+        ending(r, Ending::MissingReferencePoint);
+        say(r, {lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
+        return close_run(r);
+    }
+    const double dx = x - t.XO[j], dy = y - t.YO[j];
+    const double d = std::sqrt(dx * dx + dy * dy);
+    if (d < kMinDirLen) {
+        return exit_coincident(r, t.IN[i], t.IN[j], 0, i, j, 0);
+    }
+    t.G(IR, dx_of(i)) = -dy / d;
+    t.G(IR, dy_of(i)) = dx / d;
+    return Flow::go();
+}
+
 Flow conditions(Run& r) {
     Task& t = r.t;
     int IR = 0;
@@ -283,24 +309,7 @@ Flow conditions(Run& r) {
             }
         } else if (c == 2) {
             ++IR;
-            int j = 0;
-            for (int k = 1; k <= t.IB && j == 0; ++k) {
-                if (std::abs(t.KOD1[k]) == 7) {
-                    j = k;
-                }
-            }
-            if (j == 0) {
-                ending(r, Ending::MissingReferencePoint);
-                say(r, {lit("*** Chyba v zadání: Chybí bod s číslem o  kódu 7 ***")});
-                return close_run(r);
-            }
-            const double dx = x - t.XO[j], dy = y - t.YO[j];
-            const double d = std::sqrt(dx * dx + dy * dy);
-            if (d < kMinDirLen) {
-                return exit_coincident(r, t.IN[i], t.IN[j], 0, i, j, 0);
-            }
-            t.G(IR, dx_of(i)) = -dy / d;
-            t.G(IR, dy_of(i)) = dx / d;
+            KAVRON_TRY(direction_condition(r, i, IR));
         } else {
             const geo::Fixed fixed = geo::fixed_components(c);
             if (fixed.x) {

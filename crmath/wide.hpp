@@ -47,13 +47,13 @@ Wide<N> from_limbs(const std::uint64_t* limbs, int count, std::int64_t shift, bo
     // The bit position (from 0) of the leading one in the whole number.
     const std::int64_t lead_bit = 64 * static_cast<std::int64_t>(top) + 63 - lead;
     // Take 64N bits from lead_bit down: bit (lead_bit - 64N + 1 + j) goes to mantissa bit j.
-    const std::int64_t low = lead_bit - 64 * N + 1;
+    const std::int64_t low = lead_bit - std::int64_t{64} * N + 1;
     for (int j = 0; j < N; ++j) {
         const std::int64_t bit = low + 64 * static_cast<std::int64_t>(j);
         std::uint64_t v = 0;
         for (int part = 0; part < 2; ++part) {
             // limb k holds bits 64k .. 64k+63
-            const std::int64_t b = bit + 64 * part;
+            const std::int64_t b = bit + std::int64_t{64} * part;
             const std::int64_t k = b >= 0 ? b / 64 : (b - 63) / 64;
             const std::int64_t off = b - 64 * k;
             if (k < 0 || k >= count) {
@@ -137,7 +137,7 @@ Wide<N> add(const Wide<N>& a, const Wide<N>& b) {
     }
     // small's mantissa shifted right by d = big.e - small.e bits (into the guard limb and beyond).
     const std::int64_t d = big.e - small.e;
-    if (d < 64 * (N + 1)) {
+    if (d < std::int64_t{64} * (N + 1)) {
         const int limbs = static_cast<int>(d / 64), bits = static_cast<int>(d % 64);
         for (int i = 0; i < N; ++i) {
             const int to = i + 1 - limbs;
@@ -276,7 +276,7 @@ Wide<N> round_to_integer(const Wide<N>& a, int& low_bits) {
     }
     for (int b = 0; b < 2; ++b) {
         const std::int64_t j = cut + b;
-        if (j >= 0 && j < 64 * N && ((t.m[j / 64] >> (j % 64)) & 1) != 0) {
+        if (j >= 0 && j < std::int64_t{64} * N && ((t.m[j / 64] >> (j % 64)) & 1) != 0) {
             low_bits |= 1 << b;
         }
     }

@@ -130,6 +130,36 @@ std::string int_field(long long v, int w) {
     return justify({buf, static_cast<std::size_t>(res.ptr - buf)}, w);
 }
 
+namespace {
+
+// The digits of |v|·10^d (no leading zeros; none for zero) with the point put before the last
+// d of them: "-12.50", ".05", "0." for d = 0 and v = 0.
+std::string point_placed(std::string_view digits, int d, bool negative) {
+    const int count = static_cast<int>(digits.size());
+    char s[kWidest + 2];
+    int m = 0;
+    if (negative) {
+        s[m++] = '-';
+    }
+    if (count > d) {
+        for (int k = 0; k < count - d; ++k) {
+            s[m++] = digits[static_cast<std::size_t>(k)];
+        }
+    } else if (d == 0) {
+        s[m++] = '0';
+    }
+    s[m++] = '.';
+    for (int k = count; k < d; ++k) {
+        s[m++] = '0';
+    }
+    for (int k = count > d ? count - d : 0; k < count; ++k) {
+        s[m++] = digits[static_cast<std::size_t>(k)];
+    }
+    return {s, static_cast<std::size_t>(m)};
+}
+
+}  // namespace
+
 std::string real_field(double v, int w, int d, bool single) {
     if (!std::isfinite(v)) {
         return stars(w);
@@ -168,29 +198,8 @@ std::string real_field(double v, int w, int d, bool single) {
     while (first < n && scaled[first] == '0') {
         ++first;
     }
-    const bool zero = first == n;
     const std::string_view digits(scaled + first, static_cast<std::size_t>(n - first));
-    const int count = static_cast<int>(digits.size());
-    char s[kWidest + 2];
-    int m = 0;
-    if (x.neg && !zero) {
-        s[m++] = '-';
-    }
-    if (count > d) {
-        for (int k = 0; k < count - d; ++k) {
-            s[m++] = digits[static_cast<std::size_t>(k)];
-        }
-    } else if (d == 0) {
-        s[m++] = '0';
-    }
-    s[m++] = '.';
-    for (int k = count; k < d; ++k) {
-        s[m++] = '0';
-    }
-    for (int k = count > d ? count - d : 0; k < count; ++k) {
-        s[m++] = digits[static_cast<std::size_t>(k)];
-    }
-    return justify({s, static_cast<std::size_t>(m)}, w);
+    return justify(point_placed(digits, d, x.neg && first != n), w);
 }
 
 std::string list_double(double v) {

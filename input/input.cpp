@@ -230,6 +230,30 @@ void header_read(Run& r) {
     r.res.MCH = t.MCH;
 }
 
+// Stores the point read on the line (the task's arrays and the results), after a warning when
+// its number has a point already.
+void store_point(Run& r, const Point& p, int line, int* point_lines) {
+    Task& t = r.t;
+    for (int k = 1; k <= t.IB; ++k) {
+        if (t.IN[k] == p.number) {
+            r.res.warnings.push_back({line, "duplicate_point",
+                                      "řádek " + std::to_string(line) + ": číslo bodu " +
+                                          std::to_string(p.number) + " už má bod na řádku " +
+                                          std::to_string(point_lines[k]) +
+                                          "; měření se vztahují k prvnímu z nich"});
+        }
+    }
+    t.IB = static_cast<i16>(t.IB + 1);
+    point_lines[t.IB] = line;
+    t.IN[t.IB] = static_cast<i16>(p.number);
+    t.XO[t.IB] = p.approx[0];
+    t.YO[t.IB] = p.approx[1];
+    t.ZO[t.IB] = p.approx[2];
+    t.KOD1[t.IB] = static_cast<i16>(p.code);
+    r.res.points[t.IB] = p;
+    r.res.points_read = t.IB;
+}
+
 }  // namespace
 
 Flow read_header(Run& r) {
@@ -307,29 +331,7 @@ Flow read_points(Run& r) {
         if (t.IB + 1 > JB) {
             return end_with(r, Ending::TooManyPoints);
         }
-        for (int k = 1; k <= t.IB; ++k) {
-            if (t.IN[k] == ICB) {
-                r.res.warnings.push_back({line, "duplicate_point",
-                                          "řádek " + std::to_string(line) + ": číslo bodu " +
-                                              std::to_string(ICB) + " už má bod na řádku " +
-                                              std::to_string(point_lines[k]) +
-                                              "; měření se vztahují k prvnímu z nich"});
-            }
-        }
-        t.IB = static_cast<i16>(t.IB + 1);
-        point_lines[t.IB] = line;
-        t.IN[t.IB] = ICB;
-        t.XO[t.IB] = XR;
-        t.YO[t.IB] = YR;
-        t.ZO[t.IB] = ZR;
-        t.KOD1[t.IB] = KOD;
-        Point& p = r.res.points[t.IB];
-        p.number = ICB;
-        p.code = KOD;
-        p.approx[0] = XR;
-        p.approx[1] = YR;
-        p.approx[2] = ZR;
-        r.res.points_read = t.IB;
+        store_point(r, {ICB, KOD, {XR, YR, ZR}, {}, {}, {}, {}}, line, point_lines);
     }
     t.NN = static_cast<i16>(3 * t.IB);
     t.RC = 0.0;

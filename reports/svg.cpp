@@ -234,7 +234,8 @@ struct Mark {
 using Pairs = std::map<std::pair<int, int>, std::map<int, Mark>>;
 
 // The measured connections, each kind once per pair of points, side by side when several.
-Pairs connections(std::string& out, const Results& res, const Page& pg) {
+// What the analysis says of each kind of measurement between each pair of drawn points.
+Pairs marks_of(const Results& res, const Page& pg) {
     Pairs pairs;
     const auto pos = [&](int number) {
         for (int i = 1; i <= pg.n; ++i) {
@@ -261,6 +262,11 @@ Pairs connections(std::string& out, const Results& res, const Page& pg) {
             m.max_w = std::max(m.max_w, std::fabs(rel.w));
         }
     }
+    return pairs;
+}
+
+Pairs connections(std::string& out, const Results& res, const Page& pg) {
+    const Pairs pairs = marks_of(res, pg);
     out += "<g>\n";
     for (const auto& [ab, kinds] : pairs) {
         const double x1 = pg.X(ab.first), y1 = pg.Y(ab.first);

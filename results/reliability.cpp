@@ -132,6 +132,57 @@ void ties(const Task& t, Results& res, const double (*W)[JM + 1]) {
     }
 }
 
+// The tests of a controlled measurement g with residual v and weight p, from its qvv and r.
+void test_of(const Task& t, Results& res, int g, int nr, const int* full) {
+    Reliability& rel = res.reliability;
+    Reliable& o = rel.of[g];
+    const double m0_apriori = res.MOO;
+    const double p = t.PPP(1, g), v = t.V(g, 1);
+    effect_of(t, g, nr, full, o.mdb_effect, o.mdb_point);
+    o.sd_v = m0_apriori * std::sqrt(o.qvv);
+    o.w = v / o.sd_v;
+    o.has_tau = rel.m0_large;
+    if (o.has_tau) {
+        o.tau = v / (res.m0 * std::sqrt(o.qvv));
+    }
+    o.outlier = o.has_tau && rel.has_critical_tau ? std::fabs(o.tau) > rel.critical_tau
+                                                  : std::fabs(o.w) > rel.critical_w;
+    o.mdb = rel.delta0 * m0_apriori / std::sqrt(p * o.r);
+    o.mdb_effect *= o.mdb;
+    o.v_over_r = v / o.r;
+    if (res.redundancy >= 2) {
+        o.has_m0_without = true;
+        o.m0_without = std::sqrt(std::max(res.pvv - v * v * p / o.r, 0.0) / (res.redundancy - 1));
+    }
+    rel.controlled += 1;
+    if (std::fabs(o.w) > rel.max_w) {
+        rel.max_w = std::fabs(o.w);
+        rel.max_index = g;
+    }
+}
+
+// Row g of W = DTQ·T (T = A·MATQ - I) into w, and qvv_g = W_g·QI·W_gᵀ.
+double qvv_of(const Task& t, int g, const double (*T)[JM + 1], double* w) {
+    const int NM = t.NM;
+    std::fill(w, w + JM + 1, 0.0);
+    for (int f = 1; f <= NM; ++f) {
+        double s = 0;
+        for (int e = 1; e <= NM; ++e) {
+            s += t.DTQ(g, e) * T[e][f];
+        }
+        w[f] = s;
+    }
+    double qvv = 0;
+    for (int e = 1; e <= NM; ++e) {
+        double s = 0;
+        for (int f = 1; f <= NM; ++f) {
+            s += t.QI(e, f) * w[f];
+        }
+        qvv += w[e] * s;
+    }
+    return qvv;
+}
+
 }  // namespace
 
 void compute_reliability(const Task& t, Results& res) {
@@ -151,57 +202,17 @@ void compute_reliability(const Task& t, Results& res) {
             T[e][f] = s;
         }
     }
-    const double m0_apriori = res.MOO;
     // The rows of W, kept for the ties; static, since the web build's stack is small.
     static double W[JR + 1][JM + 1];
     for (int g = 1; g <= NR; ++g) {
-        double* w = W[g];
-        std::fill(w, w + JM + 1, 0.0);
-        for (int f = 1; f <= NM; ++f) {
-            double s = 0;
-            for (int e = 1; e <= NM; ++e) {
-                s += t.DTQ(g, e) * T[e][f];
-            }
-            w[f] = s;
-        }
-        double qvv = 0;
-        for (int e = 1; e <= NM; ++e) {
-            double s = 0;
-            for (int f = 1; f <= NM; ++f) {
-                s += t.QI(e, f) * w[f];
-            }
-            qvv += w[e] * s;
-        }
+        const double qvv = qvv_of(t, g, T, W[g]);
         Reliable& o = rel.of[g];
-        const double p = t.PPP(1, g), v = t.V(g, 1);
         o.qvv = std::max(qvv, 0.0);
-        o.r = p * o.qvv;
+        o.r = t.PPP(1, g) * o.qvv;
         rel.sum_r += o.r;
         o.controlled = o.r >= kUncontrolled;
-        if (!o.controlled) {
-            continue;
-        }
-        effect_of(t, g, nr, full, o.mdb_effect, o.mdb_point);
-        o.sd_v = m0_apriori * std::sqrt(o.qvv);
-        o.w = v / o.sd_v;
-        o.has_tau = rel.m0_large;
-        if (o.has_tau) {
-            o.tau = v / (res.m0 * std::sqrt(o.qvv));
-        }
-        o.outlier = o.has_tau && rel.has_critical_tau ? std::fabs(o.tau) > rel.critical_tau
-                                                      : std::fabs(o.w) > rel.critical_w;
-        o.mdb = rel.delta0 * m0_apriori / std::sqrt(p * o.r);
-        o.mdb_effect *= o.mdb;
-        o.v_over_r = v / o.r;
-        if (res.redundancy >= 2) {
-            o.has_m0_without = true;
-            o.m0_without =
-                std::sqrt(std::max(res.pvv - v * v * p / o.r, 0.0) / (res.redundancy - 1));
-        }
-        rel.controlled += 1;
-        if (std::fabs(o.w) > rel.max_w) {
-            rel.max_w = std::fabs(o.w);
-            rel.max_index = g;
+        if (o.controlled) {
+            test_of(t, res, g, nr, full);
         }
     }
     ties(t, res, W);
