@@ -115,7 +115,22 @@ struct Dialog {
     // What a read failure leads to: its own transition, or END once the console has ended.
     St failed(St next) const { return r.con.input_ended() ? St::END : next; }
 
-    St step(St s) {
+    // The three points of an angle: its vertex between the left and the right target.
+    St angle_points() {
+        if (enter("Vložte čísla bodů j,i,k (j-levý, i-vrchol, k-pravý)?", 3) == Entry::Failed) {
+            return failed(St::C4);
+        }
+        if (AK1 < 0 || AK2 < 0 || AK3 < 0) {
+            return St::C4;
+        }
+        if (!found(AK1, J1) || !found(AK2, I1) || !found(AK3, K1)) {
+            return reenter_three();
+        }
+        return take(derived_angle(t, J1, I1, K1)) ? St::P4 : reenter_three();
+    }
+
+    // The states of the distances (spatial, then horizontal).
+    St distance_step(St s) {
         switch (s) {
             case St::D1:
                 FLAG = 0;
@@ -144,6 +159,19 @@ struct Dialog {
                     return St::D2;
                 }
                 return St::D3;
+            default:
+                return St::END;
+        }
+    }
+
+    St step(St s) {
+        switch (s) {
+            case St::D1:
+            case St::D2:
+            case St::P1:
+            case St::C1:
+            case St::E1:
+                return distance_step(s);
             case St::D3:
                 return on_reply(ask("Chcete provést výpočet převýšení mezi body i,j (a/n)?"),
                                 St::D1, St::D4, St::P2, [this] {
@@ -159,19 +187,8 @@ struct Dialog {
             case St::D4:
                 return on_reply(ask("Výpočet úhlu mezi body j-i-k a jeho směrod. odch. (a/n)?"),
                                 St::END, St::END, St::P4, [this] { header(Derived::Angle); });
-            case St::P4: {
-                if (enter("Vložte čísla bodů j,i,k (j-levý, i-vrchol, k-pravý)?", 3) ==
-                    Entry::Failed) {
-                    return failed(St::C4);
-                }
-                if (AK1 < 0 || AK2 < 0 || AK3 < 0) {
-                    return St::C4;
-                }
-                if (!found(AK1, J1) || !found(AK2, I1) || !found(AK3, K1)) {
-                    return reenter_three();
-                }
-                return take(derived_angle(t, J1, I1, K1)) ? St::P4 : reenter_three();
-            }
+            case St::P4:
+                return angle_points();
             case St::C4:
                 return on_reply(ask("Chcete opravdu ukončit výpočet úhlu? (a/n) "), St::D1, St::P4,
                                 St::D5);

@@ -345,6 +345,49 @@ ReadStatus Cursor::failed() {
     return ReadStatus::Fail;
 }
 
+// Skips the blanks before a value; false (the record used up) at the end of the record.
+bool Cursor::at_value() {
+    while (col_ < line_.size() && is_blank(line_[col_])) {
+        ++col_;
+    }
+    if (col_ >= line_.size()) {
+        done_ = true;
+        return false;
+    }
+    return true;
+}
+
+// A slash ends the read: the variables not reached keep their values.
+ReadStatus Cursor::slash(bool took) {
+    if (!took) {
+        last_value_ = index_;
+    }
+    if (first_value_ < 0) {
+        first_value_ = last_value_;
+    }
+    done_ = true;
+    return ReadStatus::Ok;
+}
+
+// The value that begins at the reading position: its text, whether it was quoted, and whether
+// text is glued to its closing mark; false when a quoted text meets the end of the records.
+bool Cursor::value_token(std::string& token, bool& quoted, bool& glued) {
+    quoted = line_[col_] == '\'' || line_[col_] == '"';
+    if (quoted && !quoted_token(token)) {
+        return false;
+    }
+    while (!quoted && col_ < line_.size() && !ends_token(line_[col_])) {
+        token.push_back(line_[col_++]);
+    }
+    // A closing mark must be followed by a separator; otherwise the value, up to the next
+    // separator, is bad.
+    glued = quoted && col_ < line_.size() && !ends_token(line_[col_]);
+    while (glued && col_ < line_.size() && !ends_token(line_[col_])) {
+        ++col_;
+    }
+    return true;
+}
+
 ReadStatus Cursor::list_read(std::span<const Var> vars) {
     std::size_t vi = 0;
     bool comma_pending = true;  // a comma now would stand for an empty value
@@ -359,11 +402,7 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         if (done_ && !next_record()) {
             return ReadStatus::End;
         }
-        while (col_ < line_.size() && is_blank(line_[col_])) {
-            ++col_;
-        }
-        if (col_ >= line_.size()) {
-            done_ = true;
+        if (!at_value()) {
             continue;
         }
         const char c = line_[col_];
@@ -378,14 +417,7 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
             continue;
         }
         if (c == '/') {
-            if (!took) {
-                last_value_ = index_;
-            }
-            if (first_value_ < 0) {
-                first_value_ = last_value_;
-            }
-            done_ = true;
-            return ReadStatus::Ok;
+            return slash(took);
         }
         long repeat = repeat_count();
         if (repeat > 0 && (col_ >= line_.size() || ends_token(line_[col_]))) {
@@ -397,18 +429,9 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         }
         repeat = repeat > 0 ? repeat : 1;
         std::string token;
-        const bool quoted = line_[col_] == '\'' || line_[col_] == '"';
-        if (quoted && !quoted_token(token)) {
+        bool quoted = false, glued = false;
+        if (!value_token(token, quoted, glued)) {
             return ReadStatus::End;
-        }
-        while (!quoted && col_ < line_.size() && !ends_token(line_[col_])) {
-            token.push_back(line_[col_++]);
-        }
-        // A closing mark must be followed by a separator; otherwise the value, up to the next
-        // separator, is bad.
-        const bool glued = quoted && col_ < line_.size() && !ends_token(line_[col_]);
-        while (glued && col_ < line_.size() && !ends_token(line_[col_])) {
-            ++col_;
         }
         took = true;
         last_value_ = index_;
@@ -420,6 +443,12 @@ ReadStatus Cursor::list_read(std::span<const Var> vars) {
         }
         comma_pending = false;
     }
+    return all_read();
+}
+
+// Every variable has its value: what is left on the record is noted, the next read begins on the
+// next record.
+ReadStatus Cursor::all_read() {
     if (first_value_ < 0) {
         first_value_ = last_value_;
     }

@@ -204,6 +204,10 @@ protected:
 
 private:
     bool ensure_line();
+    bool at_value();
+    ReadStatus slash(bool took);
+    ReadStatus all_read();
+    bool value_token(std::string& token, bool& quoted, bool& glued);
     bool fill(const Var& v, std::string_view token, bool quoted);
     long repeat_count();
     bool quoted_token(std::string& token);

@@ -266,7 +266,7 @@ Pairs marks_of(const Results& res, const Page& pg) {
 }
 
 Pairs connections(std::string& out, const Results& res, const Page& pg) {
-    const Pairs pairs = marks_of(res, pg);
+    Pairs pairs = marks_of(res, pg);
     out += "<g>\n";
     for (const auto& [ab, kinds] : pairs) {
         const double x1 = pg.X(ab.first), y1 = pg.Y(ab.first);

@@ -60,6 +60,18 @@ std::vector<std::string> case_names() {
     return names;
 }
 
+// The files of `now` that `before` lacks or held otherwise.
+Files changed_files(const Files& before, const Files& now) {
+    Files changed;
+    for (const auto& [name, bytes] : now) {
+        const auto b = before.find(name);
+        if (b == before.end() || b->second != bytes) {
+            changed[name] = bytes;
+        }
+    }
+    return changed;
+}
+
 class Case : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
@@ -82,14 +94,7 @@ TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
     const int status = run_command(lines_of(slurp(dir / "args")), in, out, text, errors,
                                    test::fixed_clock, *job, s.dir());
     const Files now = files_in(s.dir());
-
-    Files changed;
-    for (const auto& [name, bytes] : now) {
-        const auto b = before.find(name);
-        if (b == before.end() || b->second != bytes) {
-            changed[name] = bytes;
-        }
-    }
+    const Files changed = changed_files(before, now);
     if (std::getenv("KAVRON_UPDATE_CASES") != nullptr) {
         // Rewriting the expected files checks nothing: never where the tests must check.
         ASSERT_EQ(std::getenv("CI"), nullptr) << "KAVRON_UPDATE_CASES is set under CI";

@@ -74,124 +74,164 @@ struct Model {
     std::vector<double> r, w;
 };
 
-Model gauss_markov(const Json& doc) {
-    const Json& pts = doc["points"];
-    const int n = static_cast<int>(pts.size());
+// The points of the model: positions by number, where each is linearized, the approximate
+// coordinates, the codes and the columns of the free coordinates; then the orientation columns.
+struct Net {
     std::map<int, int> pos;
-    std::vector<std::array<double, 3>> at(n), approx(n);
-    std::vector<int> code(n);
-    for (int i = 0; i < n; ++i) {
-        pos[pts[i]["number"]] = i;
-        code[i] = std::abs(pts[i]["code"].get<int>());
-        const Json& a = pts[i]["approximate"];
-        approx[i] = {a["x"], a["y"], a["z"]};
-        const Json& c = code[i] <= 1 ? pts[i]["adjusted"] : a;
-        at[i] = {c["x"], c["y"], c["z"]};
-    }
-    // Columns of the free coordinates.
-    std::vector<std::array<int, 3>> col(n, {-1, -1, -1});
+    std::vector<std::array<double, 3>> at, approx;
+    std::vector<int> code;
+    std::vector<std::array<int, 3>> col;
     int cols = 0;
+};
+
+Net net_of(const Json& pts) {
+    const int n = static_cast<int>(pts.size());
+    Net net{{},
+            std::vector<std::array<double, 3>>(n),
+            std::vector<std::array<double, 3>>(n),
+            std::vector<int>(n),
+            std::vector<std::array<int, 3>>(n, {-1, -1, -1}),
+            0};
     for (int i = 0; i < n; ++i) {
+        net.pos[pts[i]["number"]] = i;
+        net.code[i] = std::abs(pts[i]["code"].get<int>());
+        const Json& a = pts[i]["approximate"];
+        net.approx[i] = {a["x"], a["y"], a["z"]};
+        const Json& c = net.code[i] <= 1 ? pts[i]["adjusted"] : a;
+        net.at[i] = {c["x"], c["y"], c["z"]};
+    }
+    for (int i = 0; i < n; ++i) {
+        const int k = net.code[i];
         for (int a = 0; a < 3; ++a) {
-            const bool fixed = code[i] == 7 || (code[i] == 4 && a < 2) || (code[i] == 5 && a > 0) ||
-                               (code[i] == 6 && a != 1);
+            const bool fixed =
+                k == 7 || (k == 4 && a < 2) || (k == 5 && a > 0) || (k == 6 && a != 1);
             if (!fixed) {
-                col[i][a] = cols++;
+                net.col[i][a] = net.cols++;
             }
         }
     }
-    const Json& obs = doc["observations"];
+    return net;
+}
+
+struct Rows {
+    std::vector<std::vector<double>> rows;
+    std::vector<double> weights;
+    bool distances = false;
+};
+
+// The row of measurement g; `set` is the orientation column of a direction.
+std::vector<double> measurement_row(const Net& net, const Json& o, int set, bool& distance) {
+    std::vector<double> row(net.cols, 0.0);
+    const int s = net.pos.at(o["station"]), t = net.pos.at(o["target"]);
+    const auto& at = net.at;
+    const double dx = at[t][0] - at[s][0], dy = at[t][1] - at[s][1], dz = at[t][2] - at[s][2];
+    const double h2 = dx * dx + dy * dy, h = std::sqrt(h2), s2 = h2 + dz * dz;
+    double d[3] = {};  // derivatives by the target's x, y, z
+    if (o["kind"] == "direction") {
+        d[0] = -test::kRO * dy / h2;
+        d[1] = test::kRO * dx / h2;
+        row[set] = -1.0;
+    } else if (o["kind"] == "zenith_angle") {
+        d[0] = test::kRO * dz * dx / (h * s2);
+        d[1] = test::kRO * dz * dy / (h * s2);
+        d[2] = -test::kRO * h / s2;
+    } else {
+        distance = true;
+        const double len = std::sqrt(s2);
+        d[0] = dx / len;
+        d[1] = dy / len;
+        d[2] = dz / len;
+    }
+    for (int a = 0; a < 3; ++a) {
+        if (net.col[t][a] >= 0) {
+            row[net.col[t][a]] += d[a];
+        }
+        if (net.col[s][a] >= 0) {
+            row[net.col[s][a]] -= d[a];
+        }
+    }
+    return row;
+}
+
+// The measurements' rows, one orientation column added for each direction set.
+Rows measurement_rows(Net& net, const Json& obs) {
     std::vector<int> set(obs.size(), -1);
     int prev_station = -1;
     for (std::size_t g = 0; g < obs.size(); ++g) {
         if (obs[g]["kind"] == "direction") {
             if (obs[g]["station"] != prev_station || g == 0) {
-                ++cols;
+                ++net.cols;
             }
-            set[g] = cols - 1;
+            set[g] = net.cols - 1;
             prev_station = obs[g]["station"];
         }
     }
-    // Rows: the measurements, then the datum conditions.
-    std::vector<std::vector<double>> rows;
-    std::vector<double> weights;
-    bool distances = false;
+    Rows m;
     for (std::size_t g = 0; g < obs.size(); ++g) {
-        std::vector<double> row(cols, 0.0);
-        const int s = pos[obs[g]["station"]], t = pos[obs[g]["target"]];
-        const double dx = at[t][0] - at[s][0], dy = at[t][1] - at[s][1], dz = at[t][2] - at[s][2];
-        const double h2 = dx * dx + dy * dy, h = std::sqrt(h2), s2 = h2 + dz * dz;
-        double d[3] = {};  // derivatives by the target's x, y, z
-        if (obs[g]["kind"] == "direction") {
-            d[0] = -test::kRO * dy / h2;
-            d[1] = test::kRO * dx / h2;
-            row[set[g]] = -1.0;
-        } else if (obs[g]["kind"] == "zenith_angle") {
-            d[0] = test::kRO * dz * dx / (h * s2);
-            d[1] = test::kRO * dz * dy / (h * s2);
-            d[2] = -test::kRO * h / s2;
-        } else {
-            distances = true;
-            const double len = std::sqrt(s2);
-            d[0] = dx / len;
-            d[1] = dy / len;
-            d[2] = dz / len;
-        }
-        for (int a = 0; a < 3; ++a) {
-            if (col[t][a] >= 0) {
-                row[col[t][a]] += d[a];
-            }
-            if (col[s][a] >= 0) {
-                row[col[s][a]] -= d[a];
-            }
-        }
-        rows.push_back(row);
-        weights.push_back(obs[g]["weight"]);
+        m.rows.push_back(measurement_row(net, obs[g], set[g], m.distances));
+        m.weights.push_back(obs[g]["weight"]);
     }
+    return m;
+}
+
+// The datum conditions of the codes, as observations of weight 1: a direction condition for a
+// point of code 2, the Helmert rows when a point has code 3.
+void datum_rows(const Net& net, Rows& m) {
+    const int n = static_cast<int>(net.code.size());
+    const auto& approx = net.approx;
     double rc = 0;
     for (int i = 0; i < n; ++i) {
         rc += std::fabs(approx[i][1]) + std::fabs(approx[i][0]);
     }
     rc /= 3.0 * n;
-    std::vector<std::vector<double>> helmert(distances ? 4 : 5, std::vector<double>(cols, 0.0));
+    std::vector<std::vector<double>> helmert(m.distances ? 4 : 5,
+                                             std::vector<double>(net.cols, 0.0));
     bool any_helmert = false;
     const auto put = [&](std::vector<double>& row, int i, int a, double v) {
-        if (col[i][a] >= 0) {
-            row[col[i][a]] += v;
+        if (net.col[i][a] >= 0) {
+            row[net.col[i][a]] += v;
         }
     };
     for (int i = 0; i < n; ++i) {
-        if (code[i] == 3) {
+        if (net.code[i] == 3) {
             any_helmert = true;
             put(helmert[0], i, 0, 1.0);
             put(helmert[1], i, 1, 1.0);
             put(helmert[2], i, 2, 1.0);
             put(helmert[3], i, 0, -approx[i][1] / rc);
             put(helmert[3], i, 1, approx[i][0] / rc);
-            if (!distances) {
+            if (!m.distances) {
                 put(helmert[4], i, 1, approx[i][0] / rc);
                 put(helmert[4], i, 2, approx[i][1] / rc);
             }
-        } else if (code[i] == 2) {
+        } else if (net.code[i] == 2) {
             int ref = 0;
-            while (code[ref] != 7) {
+            while (net.code[ref] != 7) {
                 ++ref;
             }
             const double dx = approx[i][0] - approx[ref][0], dy = approx[i][1] - approx[ref][1];
             const double len = std::hypot(dx, dy);
-            std::vector<double> row(cols, 0.0);
+            std::vector<double> row(net.cols, 0.0);
             put(row, i, 0, -dy / len);
             put(row, i, 1, dx / len);
-            rows.push_back(row);
-            weights.push_back(1.0);
+            m.rows.push_back(row);
+            m.weights.push_back(1.0);
         }
     }
-    if (any_helmert) {
-        for (auto& row : helmert) {
-            rows.push_back(row);
-            weights.push_back(1.0);
-        }
+    for (auto& row : any_helmert ? helmert : std::vector<std::vector<double>>{}) {
+        m.rows.push_back(row);
+        m.weights.push_back(1.0);
     }
+}
+
+Model gauss_markov(const Json& doc) {
+    Net net = net_of(doc["points"]);
+    const Json& obs = doc["observations"];
+    Rows m = measurement_rows(net, obs);
+    datum_rows(net, m);
+    const int cols = net.cols;
+    const auto& rows = m.rows;
+    const auto& weights = m.weights;
     std::vector<std::vector<double>> N(cols, std::vector<double>(cols, 0.0));
     for (std::size_t k = 0; k < rows.size(); ++k) {
         for (int i = 0; i < cols; ++i) {
@@ -213,7 +253,7 @@ Model gauss_markov(const Json& doc) {
             }
         }
     }
-    Model m;
+    Model model;
     const double moo = doc["job"]["apriori"]["unit_sd"];
     for (std::size_t g = 0; g < nobs; ++g) {
         double qvv = 0;
@@ -224,11 +264,11 @@ Model gauss_markov(const Json& doc) {
             }
             qvv += sgk * sgk / weights[k];
         }
-        m.r.push_back(weights[g] * qvv);
+        model.r.push_back(weights[g] * qvv);
         const double v = obs[g]["residual"];
-        m.w.push_back(m.r.back() >= 0.001 ? v / (moo * std::sqrt(qvv)) : 0.0);
+        model.w.push_back(model.r.back() >= 0.001 ? v / (moo * std::sqrt(qvv)) : 0.0);
     }
-    return m;
+    return model;
 }
 
 class Shipped : public ::testing::TestWithParam<const char*> {};

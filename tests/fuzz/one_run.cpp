@@ -101,9 +101,12 @@ std::string check_ending(const nlohmann::json& doc, int status, const std::strin
 
 namespace kavron::fuzz {
 
-std::string run_and_check(const std::string& bytes, const std::filesystem::path& dir) {
+namespace {
+
+// The console lines of a fuzzing input: the three file names, unless the answers after its NUL
+// begin with "#names", then the answers, none of which may lead out of the run's folder.
+std::vector<std::string> console_lines(const std::string& bytes) {
     const auto cut = bytes.find('\0');
-    const std::string input = bytes.substr(0, cut);
     std::vector<std::string> answers;
     if (cut != std::string::npos) {
         std::istringstream rest(bytes.substr(cut + 1));
@@ -127,7 +130,14 @@ std::string run_and_check(const std::string& bytes, const std::filesystem::path&
         }
     }
     lines.insert(lines.end(), answers.begin(), answers.end());
+    return lines;
+}
 
+}  // namespace
+
+std::string run_and_check(const std::string& bytes, const std::filesystem::path& dir) {
+    const std::string input = bytes.substr(0, bytes.find('\0'));
+    const std::vector<std::string> lines = console_lines(bytes);
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
         std::filesystem::remove_all(e.path());
     }
