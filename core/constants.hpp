@@ -17,6 +17,13 @@ constexpr int JN = 60;  // unknowns
 constexpr int JP = 60;  // condition rows
 constexpr int JD = 50;  // distances
 
+// What the capacities allow, and what the working matrices are sized by: three unknowns a point,
+// and the condition rows of a datum (at most three a point, or the five Helmert rows, which start
+// the count anew, and then three a point). JN and JP are the legacy's declared extents; only the
+// check NP > JP still uses one.
+constexpr int kUnknowns = 3 * JB;        // 21
+constexpr int kConditions = 3 * JB + 5;  // 26
+
 constexpr double RO = 636619.772367;         // cc per radian
 constexpr double RK = 4000000.0;             // full circle in cc
 constexpr double kPi4 = 3.1415927410125732;  // pi as a 4-byte real

@@ -2,6 +2,7 @@
 // Storage of the task's matrices: dense, 8-byte reals, column-major and indexed from 1, each with
 // the extents it is declared with for the whole run.
 #include <array>
+#include <cassert>
 #include <cstddef>
 
 namespace kavron {
@@ -11,7 +12,10 @@ struct MatRef {
     double* p;
     int M;
     int N;
-    double& operator()(int i, int j) const { return p[(i - 1) + (j - 1) * M]; }
+    double& operator()(int i, int j) const {
+        assert(i >= 1 && i <= M && j >= 1 && j <= N);
+        return p[(i - 1) + (j - 1) * M];
+    }
 };
 
 // A matrix owned by the task, declared R x C once for the whole run.
@@ -19,6 +23,7 @@ template <int R, int C>
 struct Mat {
     std::array<double, static_cast<std::size_t>(R) * C> a{};
     static std::size_t at(int i, int j) {
+        assert(i >= 1 && i <= R && j >= 1 && j <= C);  // the debug builds check every index
         return static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * R;
     }
     double& operator()(int i, int j) { return a[at(i, j)]; }

@@ -74,49 +74,50 @@ struct Task {
     i16 IXD = 0;                 // rows of D written; must equal NM
     i16 NM = 0;                  // observation equations (at most JM)
     i16 IST = 0;                 // direction sets (runs of directions from one station)
-    i16 NP = 0;                  // datum condition rows (at most JP)
+    i16 NP = 0;                  // datum condition rows (at most kConditions)
     i16 NNKK = 0;                // 3*IB, the number of unknowns before the reduction
     i16 I1 = 0, J1 = 0, K1 = 0;  // list positions of the last looked-up points
     double HTH = 0;              // sum of the squared corrections of this pass [mm^2]
     double HTC = 0;              // the same of the previous pass
     Mat<JR, JR> PP;              // weights of the measurements on the diagonal (g, g)
     Mat<JR, JR> PI;              // PP inverse: cofactors of the measurements
-    Mat<JM, JN> A;               // design matrix, fixed components' columns removed
+    Mat<JM, kUnknowns> A;        // design matrix, fixed components' columns removed
     Mat<JM, 1> L;                // misclosures, measured minus computed [cc or mm]
     Mat<JM, 1> AH;               // A*H
     Mat<JM, 1> AHL;              // A*H - L: residuals of the equations
-    Mat<JM, JR> D;      // measurements to equations (an angle is a difference of directions)
-    Mat<JR, JM> DT;     // D transposed
-    Mat<JR, JM> PIDT;   // PI*DT
-    Mat<JR, JM> DTQ;    // PIDT*Q: equation residuals to measurement residuals
-    Mat<JM, JM> QI;     // cofactors of the equations, D*PIDT
-    Mat<JM, JM> Q;      // weights of the equations, QI inverse
-    Mat<JP, JN> G;      // datum condition rows
-    Mat<JN, JM> AT;     // A transposed
-    Mat<JN, JM> ATQ;    // AT*Q
-    Mat<JN, JM> MATQ;   // M*ATQ
-    Mat<JN, JN> N;      // normal matrix ATQ*A
-    Mat<JN, JN> GT;     // G transposed
-    Mat<JN, JN> GTG;    // GT*G
-    Mat<JN, JN> MI;     // N + GTG
-    Mat<JN, JN> M;      // MI inverse
-    Mat<JN, JN> MATQA;  // MATQ*A
-    Mat<JN, JN> R;      // cofactors of the unknowns, M*N*M (after re-insertion 3*IB square)
-    Mat<JN, JN> RW;     // work copy of R while fixed components are re-inserted
-    Mat<JN, 1> H;       // corrections dx, dy, dz of the pass [mm]
-    Mat<JN, 1> HR;      // accumulated shifts: approximate minus adjusted coordinates [mm]
-    Mat<1, JN> HT;      // H as a row
-    Mat<JR, 1> V;       // residuals of the measurements by index g [cc or mm]
-    Mat<1, JR> VT;      // p*v by index g
-    Mat<1, 1> VVT;      // [pvv], the weighted sum of the squared residuals
+    Mat<JM, JR> D;     // measurements to equations (an angle is a difference of directions)
+    Mat<JR, JM> DT;    // D transposed
+    Mat<JR, JM> PIDT;  // PI*DT
+    Mat<JR, JM> DTQ;   // PIDT*Q: equation residuals to measurement residuals
+    Mat<JM, JM> QI;    // cofactors of the equations, D*PIDT
+    Mat<JM, JM> Q;     // weights of the equations, QI inverse
+    Mat<kConditions, kUnknowns> G;    // datum condition rows
+    Mat<kUnknowns, JM> AT;            // A transposed
+    Mat<kUnknowns, JM> ATQ;           // AT*Q
+    Mat<kUnknowns, JM> MATQ;          // M*ATQ
+    Mat<kUnknowns, kUnknowns> N;      // normal matrix ATQ*A
+    Mat<kUnknowns, kConditions> GT;   // G transposed
+    Mat<kUnknowns, kUnknowns> GTG;    // GT*G
+    Mat<kUnknowns, kUnknowns> MI;     // N + GTG
+    Mat<kUnknowns, kUnknowns> M;      // MI inverse
+    Mat<kUnknowns, kUnknowns> MATQA;  // MATQ*A
+    Mat<kUnknowns, kUnknowns>
+        R;  // cofactors of the unknowns, M*N*M (after re-insertion 3*IB square)
+    Mat<kUnknowns, kUnknowns> RW;  // work copy of R while fixed components are re-inserted
+    Mat<kUnknowns, 1> H;           // corrections dx, dy, dz of the pass [mm]
+    Mat<kUnknowns, 1> HR;  // accumulated shifts: approximate minus adjusted coordinates [mm]
+    Mat<1, kUnknowns> HT;  // H as a row
+    Mat<JR, 1> V;          // residuals of the measurements by index g [cc or mm]
+    Mat<1, JR> VT;         // p*v by index g
+    Mat<1, 1> VVT;         // [pvv], the weighted sum of the squared residuals
 
     // ---- Results ----
-    double QCH = 0;  // MCH^2 / MO^2: the coordinates' variance in cofactor units
-    Mat<66, 66> RD;  // working cofactor matrix of the coordinates, 3*IB square
-    Mat<1, 66> F;    // coefficients of one derived quantity in the unknowns
-    Mat<1, 66> FR;   // F*RD
-    Mat<66, 1> FT;   // F transposed
-    Mat<1, 1> FRFT;  // F*RD*FT: the cofactor of the derived quantity
+    double QCH = 0;                // MCH^2 / MO^2: the coordinates' variance in cofactor units
+    Mat<kUnknowns, kUnknowns> RD;  // working cofactor matrix of the coordinates, 3*IB square
+    Mat<1, kUnknowns> F;           // coefficients of one derived quantity in the unknowns
+    Mat<1, kUnknowns> FR;          // F*RD
+    Mat<kUnknowns, 1> FT;          // F transposed
+    Mat<1, 1> FRFT;                // F*RD*FT: the cofactor of the derived quantity
 };
 
 }  // namespace kavron
