@@ -40,7 +40,8 @@ struct Ended {
 class Child {
 public:
     Child(const std::filesystem::path& dir, const std::vector<std::string>& args,
-          void (*before_exec)() = nullptr, bool read_stdout = true) {
+          void (*before_exec)() = nullptr, bool read_stdout = true,
+          std::string program = KAVRON_PROGRAM) {
         int in[2], out[2], err[2];
         EXPECT_EQ(pipe(in), 0);
         EXPECT_EQ(pipe(out), 0);
@@ -61,7 +62,6 @@ public:
             }
             setenv("SOURCE_DATE_EPOCH", "1778058303", 1);
             std::vector<char*> argv;
-            std::string program = KAVRON_PROGRAM;
             argv.push_back(program.data());
             std::vector<std::string> copy = args;
             for (std::string& a : copy) {
@@ -520,7 +520,11 @@ TEST(OtherUsersFiles, UnreadableFileAndReadOnlyFolder) {
     chmod((s.dir() / "chyby.txt").c_str(), 0222);
     std::filesystem::create_directory(s.dir() / "ro");
     chmod((s.dir() / "ro").c_str(), 0555);
-    Child child(s.dir(), {}, as_nobody);
+    // A copy of the program that the other user can run, wherever the build tree is.
+    const std::filesystem::path program = s.dir() / "kavron";
+    std::filesystem::copy_file(KAVRON_PROGRAM, program);
+    chmod(program.c_str(), 0755);
+    Child child(s.dir(), {}, as_nobody, true, program.string());
     child.type({"chyby.txt", "d.txt", "ro/l.txt", "l.txt", "in.txt"});
     child.end_input();
     const Ended e = child.wait();
