@@ -52,17 +52,11 @@ struct Task {
     i16 ID = 0;               // number of distances (at most JD)
     i16 NR = 0;               // number of measurements, IS+IZ+ID (at most JR)
     i16 ISZ = 0;              // IS+IZ
-    i16 ISN1 = 0;             // IS+1, index of the first zenith angle
-    i16 IZN1 = 0;             // IS+IZ+1, index of the first distance
     i16 INS[JR + 2] = {};     // station number of measurement g (one spare: messages name g+1)
     i16 INC[JR + 2] = {};     // target number of measurement g
     double SMO[JR + 1] = {};  // directions [cc], 1..IS
     double ZMO[JR + 1] = {};  // zenith angles [cc], 1..IZ
     double DO[JD + 1] = {};   // distances [mm], 1..ID
-    i16 CS[JR + 1] = {};      // copies for the result tables: station of direction 1..IS
-    i16 CC[JR + 1] = {};      // target of direction 1..IS
-    double SO[JR + 1] = {};   // value of direction 1..IS [cc]
-    double ZZ[JR + 1] = {};   // value of zenith angle 1..IZ [cc]
     Mat<1, JR> PPP;           // weight of measurement g (a weight below 0.001 counts as 1)
 
     // ---- Adjustment (used sizes: NM equations, NR measurements, NN unknowns, NP conditions) ----

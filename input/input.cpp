@@ -141,16 +141,10 @@ void store(Run& r, Kind kind, int g, const MeasureVars& m) {
         case Kind::Direction:
             t.IS = static_cast<i16>(t.IS + 1);
             t.SMO[g] = m.SOR;
-            t.CS[g] = m.ISR;
-            t.CC[g] = m.ICR;
-            t.SO[g] = m.SOR;
             break;
         case Kind::Zenith:
             t.IZ = static_cast<i16>(t.IZ + 1);
             t.ZMO[t.IZ] = m.SOR;
-            t.CS[g] = m.ISR;
-            t.CC[g] = m.ICR;
-            t.ZZ[t.IZ] = m.SOR;
             break;
         case Kind::Distance:
             t.ID = static_cast<i16>(t.ID + 1);
@@ -358,8 +352,6 @@ Flow read_measurements(Run& r) {
     KAVRON_TRY(read_section(r, Kind::Distance, m, g));
     section_done();
     t.ISZ = static_cast<i16>(t.IS + t.IZ);
-    t.ISN1 = static_cast<i16>(t.IS + 1);
-    t.IZN1 = static_cast<i16>(t.IS + t.IZ + 1);
     return Flow::go();
 }
 

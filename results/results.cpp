@@ -48,7 +48,7 @@ void direction_summaries(const Task& t, Results& res) {
         QX += v * p;
         QY += v * v * p;
         ++set_count;
-        if (i == t.IS || t.CS[i + 1] != t.CS[i]) {
+        if (i == t.IS || t.INS[i + 1] != t.INS[i]) {
             if (set_count >= 3) {
                 QY = std::sqrt(QY / (set_count - 1));
                 res.set_after[i] = {true, QX, QY};

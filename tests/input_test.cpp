@@ -24,8 +24,6 @@ TEST(Input, SmallJobReadsToItsCounts) {
     EXPECT_EQ(t.IZ, 1);
     EXPECT_EQ(t.ID, 2);
     EXPECT_EQ(t.NR, 5);
-    EXPECT_EQ(t.ISN1, 3);
-    EXPECT_EQ(t.IZN1, 4);
     EXPECT_EQ(t.NS, 14);
     EXPECT_EQ(t.NN, 9);
     EXPECT_DOUBLE_EQ(t.RC, 200000.0 / 9.0);
@@ -33,8 +31,8 @@ TEST(Input, SmallJobReadsToItsCounts) {
     EXPECT_EQ(t.ZMO[1], 1000000.0);
     EXPECT_EQ(t.DO[2], 100000.0);
     EXPECT_EQ(t.INC[5], 3);
-    EXPECT_EQ(t.CS[3], 1);
-    EXPECT_EQ(t.CC[3], 2);
+    EXPECT_EQ(t.INS[3], 1);
+    EXPECT_EQ(t.INC[3], 2);
 }
 
 TEST(Input, SlashKeepsEarlierValuesAndWeightsFollowTheirRule) {
