@@ -1,12 +1,17 @@
 // What the reports show a reader whatever the figures: table columns that never run together,
 // every uncontrolled measurement in the drawing, a scale in plain numbers, no control character
-// of the input, no character lost after a byte that is not UTF-8.
+// of the input, no character lost after a byte that is not UTF-8; and a run whose memory runs
+// out still ends with its reports.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <optional>
 #include <sstream>
 
+#include "driver/run.hpp"
 #include "format/codepage.hpp"
+#include "harness.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {
@@ -144,6 +149,38 @@ TEST(Drawing, ScaleInPlainNumbers) {
         EXPECT_EQ(label.find('e'), std::string::npos) << label;
         EXPECT_NE(label.find(" m"), std::string::npos) << label;
     }
+}
+
+}  // namespace
+}  // namespace kavron
+
+namespace kavron {
+namespace {
+
+// A console whose third answer cannot be read because the memory has run out.
+class MemoryRunsOut : public LineReader {
+public:
+    std::optional<std::string> read_line() override {
+        if (++reads == 3) {
+            throw std::bad_alloc();
+        }
+        return reads == 1 ? "chyby.txt" : "vysledky.txt";
+    }
+    int reads = 0;
+};
+
+TEST(Endings, MemoryExhaustionIsAnInternalErrorWithTheReports) {
+    test::Scratch s;
+    MemoryRunsOut in;
+    test::StringWriter out, text, errors;
+    const auto job = std::make_unique<Job>();
+    const int status =
+        run_command({"--json", "r.json"}, in, out, text, errors, test::fixed_clock, *job, s.dir());
+    EXPECT_EQ(status, 3);
+    EXPECT_NE(out.text.find(cp852("Vnitřní chyba programu: nedostatek paměti")), std::string::npos);
+    const std::string json = s.get("r.json");
+    EXPECT_NE(json.find("\"kind\": \"internal_error\""), std::string::npos) << json;
+    EXPECT_NE(json.find("nedostatek paměti"), std::string::npos) << json;
 }
 
 }  // namespace
