@@ -8,7 +8,8 @@
 //   status     its exit status
 //   errors     what it writes on standard error (only checked when the file is there)
 //   console-is-text  (a marker) the console holds texts for the terminal (help, version): UTF-8
-//              here, code page 852 on Windows
+//              here; a real program writes them in code page 852 (unless its console is a
+//              UTF-8 terminal), the web build in UTF-8
 //   after/     every file the run creates or changes, as it must be at the end
 // After the run the folder must hold exactly the files of before/ and after/, those of before/
 // that after/ does not name unchanged. tests/cases/update.sh rewrites console, status and after/

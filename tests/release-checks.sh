@@ -38,4 +38,5 @@ after=$(TZ='<+14>-14' date '+%-H')
 echo "local time: ok"
 
 cd - >/dev/null
-tests/cases/run-binary.sh "$bin"
+# The help goes out in the console's code page 852 when standard output is no UTF-8 terminal.
+KAVRON_TEXT_CODEPAGE=CP852 tests/cases/run-binary.sh "$bin"

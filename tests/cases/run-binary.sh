@@ -36,8 +36,9 @@ for dir in "$here"/*/; do
     2> "$run/stderr") || status=$?
   problems=()
   [[ $status == "$(cat "$dir/status")" ]] || problems+=("status $status, expected $(cat "$dir/status")")
-  # Texts for the terminal (help, version) are UTF-8 on Linux and code page 852 on Windows:
-  # KAVRON_TEXT_CODEPAGE names the code page to read them in.
+  # Texts for the terminal (help, version) go out in the console's code page, 852, on Linux (not
+  # on a UTF-8 terminal) and on Windows, and in UTF-8 in the web build: KAVRON_TEXT_CODEPAGE names
+  # the code page to read them in.
   if [[ -f $dir/console-is-text && -n ${KAVRON_TEXT_CODEPAGE:-} ]]; then
     iconv -f "$KAVRON_TEXT_CODEPAGE" -t UTF-8 < "$run/console" > "$run/console.utf8"
     mv "$run/console.utf8" "$run/console"
