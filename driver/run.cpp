@@ -302,6 +302,10 @@ int write_reports(Run& r, Options& options, int status) {
         int error = 0;
         if (rep.file != nullptr && !rep.file->close(error)) {
             failed(rep, error);
+            if (rep.kind != Report::Analysis) {  // its bytes may not all have reached the disk
+                rep.file.reset();
+                (void)platform::remove_file(rep.path);
+            }
         }
         rep.file.reset();
     }
