@@ -1,42 +1,60 @@
 #pragma once
-// The endings of the run: the end sequence, stops, pauses and every error exit. Each names its
-// ending (core/endings.hpp), says its texts through say() and say_line(), which put each on the
-// console and into the ending's text in the results (what the reports give as its message), and
-// closes the console as the endings table says.
+// The endings of a run as values. The step that meets a condition builds its ending: which one
+// it is (core/endings.hpp) and its texts in console bytes, each perhaps followed by a wait for
+// a console line; the driver writes it (driver/ending.hpp) to the console, from where the
+// listing's run, the JSON and the analysis take its text.
 #include <initializer_list>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/endings.hpp"
-#include "core/run.hpp"
+#include "format/record.hpp"
 
 namespace kavron {
 
-// Names the ending that begins here: its text starts now.
-void ending(Run& r, Ending e);
-// A text of the ending: value-list records on the console (code page 852), and in its text.
-void say(Run& r, std::initializer_list<fmt::Val> vals);
-// A text of the ending (console bytes) on a line of its own, and in its text.
-void say_line(Run& r, std::string_view bytes);
-// Closes the run as the table says for the ending named last.
-Flow close_run(Run& r);
-// Names the ending and closes the run at once.
-Flow end_with(Run& r, Ending e);
+// One text of an ending, in console bytes (code page 852).
+struct Said {
+    bool record;         // a list-directed record, whose first byte is the carriage control
+    std::string bytes;   // otherwise a line of its own
+    bool pause = false;  // the console waits for a line after it
+};
 
-// Shows the text (bytes) on a line of its own and waits for one console line.
-void pause(Run& r, std::string_view bytes);
+struct Stop {
+    Ending ending = Ending::Normal;
+    std::vector<Said> said;
+    int input_line = 0;  // an input error: the line of the file where the failing read stood
 
-Flow exit_input_error(Run& r);
-Flow exit_no_database(Run& r);
-Flow exit_point_not_listed(Run& r);
-Flow exit_coincident(Run& r, int n1, int n2, int n3, int i1, int j1, int k1);
-Flow exit_underdetermined(Run& r);
-Flow exit_too_many_conditions(Run& r);
-Flow exit_row_mismatch(Run& r);
-Flow exit_weights_singular(Run& r);
-Flow exit_qi_singular(Run& r);
-Flow exit_solution_singular(Run& r);
-Flow exit_dimensions(Run& r);
-Flow exit_dimension_not_restored(Run& r);
-Flow exit_no_convergence(Run& r);
+    // Value-list records (code page 852).
+    Stop& say(std::initializer_list<fmt::Val> vals);
+    // A line of its own.
+    Stop& line(std::string_view bytes);
+    // A line of its own, then a wait for one console line.
+    Stop& pause(std::string_view bytes);
+};
+
+// What a step hands back: nothing when the run goes on, or the ending it met.
+using Halt = std::optional<Stop>;
+
+// An ending without texts of its own.
+Stop stop(Ending e);
+
+Stop stop_no_database();
+Stop stop_unknown_code(int code);
+Stop stop_point_not_listed(std::string_view listing);
+Stop stop_coincident(int n1, int n2, int n3, int i1, int j1, int k1);
+Stop stop_missing_reference_point();
+Stop stop_too_many_equations();
+Stop stop_underdetermined();
+Stop stop_too_many_conditions();
+Stop stop_row_mismatch();
+// The weights' diagonal, 1..count, is shown element by element.
+Stop stop_weights_singular(const double* diagonal, int count);
+Stop stop_qi_singular();
+Stop stop_solution_singular();
+Stop stop_dimensions();
+Stop stop_dimension_not_restored();
+Stop stop_no_convergence();
 
 }  // namespace kavron

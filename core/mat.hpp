@@ -1,5 +1,5 @@
 #pragma once
-// Storage of the task's matrices: dense, 8-byte reals, column-major and indexed from 1, each with
+// Storage of the stages' matrices: dense, 8-byte reals, column-major and indexed from 1, each with
 // the extents it is declared with for the whole run.
 #include <array>
 #include <cassert>
@@ -18,7 +18,20 @@ struct MatRef {
     }
 };
 
-// A matrix owned by the task, declared R x C once for the whole run.
+// A read-only view of a matrix, the same way.
+struct MatIn {
+    const double* p;
+    int M;
+    int N;
+    MatIn(const double* data, int m, int n) : p(data), M(m), N(n) {}
+    MatIn(MatRef r) : p(r.p), M(r.M), N(r.N) {}  // NOLINT(google-explicit-constructor)
+    double operator()(int i, int j) const {
+        assert(i >= 1 && i <= M && j >= 1 && j <= N);
+        return p[(i - 1) + (j - 1) * M];
+    }
+};
+
+// A matrix owned by a stage, declared R x C once for the whole run.
 template <int R, int C>
 struct Mat {
     std::array<double, static_cast<std::size_t>(R) * C> a{};
@@ -29,7 +42,9 @@ struct Mat {
     double& operator()(int i, int j) { return a[at(i, j)]; }
     double operator()(int i, int j) const { return a[at(i, j)]; }
     MatRef ref() { return {a.data(), R, C}; }
-    operator MatRef() { return ref(); }
+    operator MatRef() { return ref(); }  // NOLINT(google-explicit-constructor)
+    MatIn in() const { return {a.data(), R, C}; }
+    operator MatIn() const { return in(); }  // NOLINT(google-explicit-constructor)
 };
 
 }  // namespace kavron

@@ -11,6 +11,8 @@
 
 #include "core/constants.hpp"
 #include "core/endings.hpp"
+#include "core/job.hpp"
+#include "core/solution.hpp"
 
 namespace kavron {
 
@@ -23,8 +25,6 @@ struct Ellipsoid {
     double a = 0, b = 0, c = 0;
     double alfa = 0, beta = 0, gama = 0;
 };
-
-enum class Kind { Direction, Zenith, Distance };
 
 // One measurement as read (input), with its residual once adjusted (results).
 struct Observation {
@@ -92,26 +92,6 @@ struct Reliability {
     int tied_count = 0;
     int tied[JR] = {};
     Reliable of[JR + 1];  // by measurement index
-};
-
-// A misclosure of the first pass (measured minus computed from the approximate coordinates),
-// kept for the report of a run that does not converge: the kind, its points (station and
-// target; for an angle the left target, the station and the right target), the misclosure [cc
-// or mm] and its a-priori standard deviation.
-struct Misclosure {
-    Kind kind = Kind::Direction;  // Direction: the angle between two directions of a set
-    int points[3] = {};
-    double value = 0, sd = 0;
-};
-
-// Something in the input that was read otherwise than it looks (the input).
-struct Warning {
-    int line;               // the input line it is about
-    std::string_view kind;  // "multi_line_read", "unread_values", "duplicate_point",
-                            // "scattered_direction_set", "byte_order_mark",
-                            // "unclosed_action_line", "repeated_direction", "negative_weight",
-                            // "negative_apriori", "section_end_read_as_value"
-    std::string text;       // Czech, UTF-8
 };
 
 // A derived quantity accepted in the dialog (the dialog, in the order of its rows).

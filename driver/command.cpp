@@ -48,7 +48,7 @@ struct Wanted {
 
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
-                Job& job, const std::filesystem::path& dir) {
+                Storage& storage, const std::filesystem::path& dir) {
     std::vector<Wanted> wanted;  // in the order of the command line
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -115,7 +115,7 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
         *names[k] = w.name;
         *paths[k] = path;
     }
-    return run_program(in, out, clock, job, dir, std::move(options));
+    return run_program(in, out, clock, storage, dir, std::move(options));
 }
 
 }  // namespace kavron

@@ -25,7 +25,9 @@ enum class Entry { Numbers, Failed };
 
 struct Dialog {
     Run& r;
-    Task& t;
+    const Job& t;
+    const Solution& sol;
+    Results& res;
     i16 FLAG = 0, NAVD = 1;
     i16 AK1 = 0, AK2 = 0, AK3 = 0;
     i16 I1 = 0, I2 = 0, J1 = 0, K1 = 0;
@@ -92,7 +94,7 @@ struct Dialog {
             r.con.list({lit("f fce"), *d->negative});
         }
         listing::derived_row(r.lst, d->q);
-        r.res.derived.push_back(d->q);
+        res.derived.push_back(d->q);
         return true;
     }
 
@@ -126,7 +128,7 @@ struct Dialog {
         if (!found(AK1, J1) || !found(AK2, I1) || !found(AK3, K1)) {
             return reenter_three();
         }
-        return take(derived_angle(t, J1, I1, K1)) ? St::P4 : reenter_three();
+        return take(derived_angle(sol, res, J1, I1, K1)) ? St::P4 : reenter_three();
     }
 
     // The states of the distances (spatial, then horizontal).
@@ -148,8 +150,9 @@ struct Dialog {
                         header(FLAG == 1 ? Derived::HorizontalDistance : Derived::SpatialDistance);
                     });
             case St::P1:
-                return two_points(St::C1, St::C1, St::P1,
-                                  [this] { (void)take(derived_distance(t, I1, I2, FLAG == 1)); });
+                return two_points(St::C1, St::C1, St::P1, [this] {
+                    (void)take(derived_distance(sol, res, I1, I2, FLAG == 1));
+                });
             case St::C1:
                 return on_reply(ask("Chcete opravdu ukončit výpočet délek? (a/n) "), St::D1, St::P1,
                                 St::E1);
@@ -180,7 +183,7 @@ struct Dialog {
                                 });
             case St::P2:  // a negative number only asks again
                 return two_points(St::C2, St::P2, St::P2,
-                                  [this] { (void)take(derived_height(t, I1, I2)); });
+                                  [this] { (void)take(derived_height(sol, res, I1, I2)); });
             case St::C2:
                 return on_reply(ask("Chcete opravdu ukončit výpočet převýšení (a/n)? "), St::D1,
                                 St::P2, St::D4);
@@ -199,7 +202,7 @@ struct Dialog {
                 return zenith_reply(answer());
             case St::P3:
                 return two_points(St::C3, St::C3, St::P3,
-                                  [this] { (void)take(derived_zenith(t, I1, I2)); });
+                                  [this] { (void)take(derived_zenith(sol, res, I1, I2)); });
             case St::C3:
                 return on_reply(ask("Chcete opravdu ukončit výpočet zenit.úhlu (a/n)? "), St::A5,
                                 St::P3, St::END);
@@ -246,8 +249,8 @@ struct Dialog {
 
 }  // namespace
 
-void derived_dialog(Run& r) {
-    Dialog d{r, r.t};
+void derived_dialog(Run& r, const Job& job, const Solution& sol, Results& res) {
+    Dialog d{r, job, sol, res};
     St s = St::D1;
     while (s != St::END) {
         s = d.step(s);

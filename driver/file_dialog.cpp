@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <optional>
 
-#include "core/exits.hpp"
 #include "format/codepage.hpp"
 #include "platform/platform.hpp"
 
@@ -26,14 +25,14 @@ std::string rtrim(std::string s) {
 // said why), or how the run goes on. An empty answer asks again; the end of the console input
 // ends the run.
 template <typename TryOpen>
-Flow ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_open) {
+Halt ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_open) {
     for (;;) {
         r.con.list({lit(prompt)});
         r.con.list({lit("zadejte celou adresu               ")});
         const auto line = r.con.read_line();
         if (!line) {
             if (r.con.input_ended()) {
-                return end_with(r, Ending::ConsoleEnded);
+                return stop(Ending::ConsoleEnded);
             }
             continue;
         }
@@ -42,8 +41,8 @@ Flow ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_o
         if (rtrim(name).empty()) {
             continue;
         }
-        if (const std::optional<Flow> f = try_open(platform::typed_name(rtrim(name)))) {
-            return *f;
+        if (const std::optional<Halt> h = try_open(platform::typed_name(rtrim(name)))) {
+            return *h;
         }
     }
 }
@@ -103,80 +102,87 @@ std::string path_of(const std::filesystem::path& dir, const std::string& name) {
     return (dir / n).string();
 }
 
-Flow file_dialog(Run& r, const std::filesystem::path& dir,
+Halt file_dialog(Run& r, const std::filesystem::path& dir,
                  const std::vector<std::string>& reports) {
     using namespace fmt;
-    Task& t = r.t;
-    KAVRON_TRY(ask_until(
-        r, "Jméno chybového  souboru (ERR$$$.TXT)        ", t.ADRESC,
-        [&](const std::string& name) -> std::optional<Flow> {
-            const std::string path = path_of(dir, name);
-            const char* refusal = is_report(path, reports) ? kReportOfTheRun
-                                  : !may_replace(path)
-                                      ? "existuje a není chybovým souborem tohoto programu"
-                                      : nullptr;
-            if (refusal != nullptr) {
-                tell(r, t.ADRESC, refusal);
-                r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
-                            {raw(t.ADRESC)});
-                return std::nullopt;
-            }
-            int error = 0;
-            r.diag.attach(platform::create_file(path, platform::Create::Replace, &error));
-            if (r.diag.is_open()) {
-                return Flow::go();
-            }
-            tell(r, t.ADRESC, "nelze vytvořit: " + platform::reason_of(error));
-            ending(r, Ending::DiagnosticsFile);
-            say(r, {lit("Chybový soubor nelze otevřít: "), raw(rtrim(t.ADRESC))});
-            return close_run(r);
-        }));
+    Halt h =
+        ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", r.ADRESC,
+                  [&](const std::string& name) -> std::optional<Halt> {
+                      const std::string path = path_of(dir, name);
+                      const char* refusal =
+                          is_report(path, reports) ? kReportOfTheRun
+                          : !may_replace(path) ? "existuje a není chybovým souborem tohoto programu"
+                                               : nullptr;
+                      if (refusal != nullptr) {
+                          tell(r, r.ADRESC, refusal);
+                          r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
+                                      {raw(r.ADRESC)});
+                          return std::nullopt;
+                      }
+                      int error = 0;
+                      r.diag.attach(platform::create_file(path, platform::Create::Replace, &error));
+                      if (r.diag.is_open()) {
+                          return Halt();
+                      }
+                      tell(r, r.ADRESC, "nelze vytvořit: " + platform::reason_of(error));
+                      return stop(Ending::DiagnosticsFile)
+                          .say({lit("Chybový soubor nelze otevřít: "), raw(rtrim(r.ADRESC))});
+                  });
+    if (h) {
+        return h;
+    }
     r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});
-    KAVRON_TRY(ask_until(
-        r, "Jméno výstupního souboru (pro tisk výsledků) ", t.ADRESA,
-        [&](const std::string& name) -> std::optional<Flow> {
+    h = ask_until(
+        r, "Jméno výstupního souboru (pro tisk výsledků) ", r.ADRESA,
+        [&](const std::string& name) -> std::optional<Halt> {
             const std::string path = path_of(dir, name);
             int error = 0;
             r.lst.attach(platform::create_file(path, platform::Create::New, &error));
             if (r.lst.is_open()) {
-                return Flow::go();
+                return Halt();
             }
             if (is_report(path, reports)) {
-                tell(r, t.ADRESA, kReportOfTheRun);
+                tell(r, r.ADRESA, kReportOfTheRun);
             } else if (error != EEXIST) {
-                tell(r, t.ADRESA, "nelze vytvořit: " + platform::reason_of(error));
+                tell(r, r.ADRESA, "nelze vytvořit: " + platform::reason_of(error));
             }
-            r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(t.ADRESA)});
+            r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(r.ADRESA)});
             return std::nullopt;
-        }));
-    KAVRON_TRY(ask_until(
-        r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", t.ADRESB,
-        [&](const std::string& name) -> std::optional<Flow> {
+        });
+    if (h) {
+        return h;
+    }
+    h = ask_until(
+        r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", r.ADRESB,
+        [&](const std::string& name) -> std::optional<Halt> {
             const std::string path = path_of(dir, name);
             std::string bytes;
             int error = 0;
             if (is_report(path, reports)) {
-                tell(r, t.ADRESB, kReportOfTheRun);
+                tell(r, r.ADRESB, kReportOfTheRun);
             } else {
                 switch (platform::read_file(path, bytes, &error)) {
                     case platform::ReadResult::Ok:
                         r.inp.load(bytes);
-                        return Flow::go();
+                        return Halt();
                     case platform::ReadResult::TooLarge:
-                        tell(r, t.ADRESB, "je větší než 1 MB, vstupní soubor to být nemůže");
+                        tell(r, r.ADRESB, "je větší než 1 MB, vstupní soubor to být nemůže");
                         break;
                     case platform::ReadResult::Cannot:
                         if (error != ENOENT) {
-                            tell(r, t.ADRESB, "nelze přečíst: " + platform::reason_of(error));
+                            tell(r, r.ADRESB, "nelze přečíst: " + platform::reason_of(error));
                         }
                         break;
                 }
             }
-            r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(t.ADRESB)});
+            r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(r.ADRESB)});
             return std::nullopt;
-        }));
-    r.diag.write({T(" "), A(30), A(30)}, {raw(t.ADRESA), raw(t.ADRESB)});
-    return Flow::go();
+        });
+    if (h) {
+        return h;
+    }
+    r.diag.write({T(" "), A(30), A(30)}, {raw(r.ADRESA), raw(r.ADRESB)});
+    return std::nullopt;
 }
 
 }  // namespace kavron

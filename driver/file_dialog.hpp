@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "core/run.hpp"
+#include "driver/ending.hpp"
 
 namespace kavron {
 
 // `reports`: the paths of the report files this run has created.
-Flow file_dialog(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports);
+Halt file_dialog(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports);
 
 // A file name as typed (trailing blanks dropped), taken in `dir` unless empty or absolute.
 std::string path_of(const std::filesystem::path& dir, const std::string& name);

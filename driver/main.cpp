@@ -20,11 +20,11 @@ int main(int argc, char** argv) try {
     if (!complaint.empty()) {
         kavron::platform::tell_user(complaint);
     }
-    kavron::Job* job = new (session.memory(sizeof(kavron::Job))) kavron::Job;
+    kavron::Storage* storage = new (session.memory(sizeof(kavron::Storage))) kavron::Storage;
     const int status = kavron::run_command(
         kavron::platform::arguments(argc, argv), session.in(), session.out(), session.text_out(),
-        session.text_err(), [now] { return now; }, *job);
-    job->~Job();
+        session.text_err(), [now] { return now; }, *storage);
+    storage->~Storage();
     return status;
 } catch (const std::bad_alloc&) {
     kavron::platform::tell_user("kavron: nedostatek paměti");

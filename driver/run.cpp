@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "adjustment/adjustment.hpp"
-#include "core/exits.hpp"
 #include "driver/dialog.hpp"
+#include "driver/ending.hpp"
 #include "driver/file_dialog.hpp"
 #include "format/codepage.hpp"
 #include "input/input.hpp"
@@ -49,8 +49,7 @@ void banner(Console& c, const DateTime& d) {
 }
 
 // The listing's result sections, in the listing's order.
-void write_results(Run& r) {
-    const Results& res = r.res;
+void write_results(Run& r, const Results& res) {
     listing::results_console(r.con, res);
     listing::unit_sd(r.lst, res);
     listing::directions(r.lst, res);
@@ -61,28 +60,68 @@ void write_results(Run& r) {
     listing::closing(r.lst, res);
 }
 
-Flow whole_run(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports) {
-    banner(r.con, r.res.date);
-    KAVRON_TRY(file_dialog(r, dir, reports));
-    KAVRON_TRY(read_header(r));
-    listing::header(r.lst, r.res);
-    KAVRON_TRY(read_points(r));
-    listing::point_table(r.lst, r.con, r.res);
-    KAVRON_TRY(read_measurements(r));
-    if (r.t.NR == 0) {
-        return end_with(r, Ending::NoMeasurements);
+// The input, stage by stage: each step reads into the job, whose part of the results follows it
+// also when the step ends the run.
+Halt read_input(Run& r, Storage& st) {
+    Reading rd{r.inp, r.diag};
+    Results& res = st.results;
+    const auto step = [&](Halt (*read)(Reading&, Job&)) {
+        Halt h = read(rd, st.job);
+        take_job(st.job, res);
+        return h;
+    };
+    if (Halt h = step(read_header)) {
+        return h;
     }
-    KAVRON_TRY(adjust(r));
-    compute_statistics(r.t, r.res);
-    compute_ellipsoids(r.t, r.res);
+    listing::header(r.lst, res);
+    if (Halt h = step(read_points)) {
+        return h;
+    }
+    listing::point_table(r.lst, r.con, res);
+    return step(read_measurements);
+}
+
+// The adjustment of the job; the results keep its count of equations and its first pass's
+// misclosures also when it ends the run.
+Halt adjust_job(Run& r, Storage& st) {
+    const Halt h = adjust(st.job, st.solution, st.work, {r.con, r.diag, r.ADRESA});
+    Results& res = st.results;
+    res.equations = st.solution.NM;
+    res.misclosures = st.solution.misclosures;
+    for (int k = 1; k <= res.misclosures; ++k) {
+        res.first_pass[k] = st.solution.first_pass[k];
+    }
+    return h;
+}
+
+// The run's stages up to its ending, which it returns.
+Stop whole_run(Run& r, Storage& st, const std::filesystem::path& dir,
+               const std::vector<std::string>& reports) {
+    Results& res = st.results;
+    banner(r.con, res.date);
+    if (Halt h = file_dialog(r, dir, reports)) {
+        return *h;
+    }
+    st.ADRESC = r.ADRESC;
+    if (Halt h = read_input(r, st)) {
+        return *h;
+    }
+    if (st.job.NR == 0) {
+        return stop(Ending::NoMeasurements);
+    }
+    if (Halt h = adjust_job(r, st)) {
+        return *h;
+    }
+    compute_statistics(st.job, st.solution, res);
+    compute_ellipsoids(st.job, st.solution, res);
     if (r.analyse) {
-        compute_reliability(r.t, r.res);
+        compute_reliability(st.job, st.solution, res);
     }
-    write_results(r);
-    derived_dialog(r);
-    r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.t.ADRESA)});
+    write_results(r, res);
+    derived_dialog(r, st.job, st.solution, res);
+    r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.ADRESA)});
     r.con.record("    ");
-    return close_run(r);
+    return stop(Ending::Normal);
 }
 
 // Writes the gathered records of both files before the program waits for the user, so that a
@@ -108,14 +147,15 @@ private:
 
 // The end of a run that could not write one of its files or its console: the message on
 // standard error, the ending in the reports; status 4.
-int write_failure(Run& r, const std::string& what, int error, ByteWriter* errors) {
+int write_failure(Results& res, const std::string& what, int error, ByteWriter* errors) {
     const std::string message = "kavron: " + what + " nelze zapsat: " + platform::reason_of(error);
     if (errors != nullptr) {
         errors->write(message + "\n");
     }
-    if (r.res.ending != Ending::WriteError) {
-        ending(r, Ending::WriteError);
-        r.res.ending_note = message;
+    if (res.ending != Ending::WriteError) {
+        res.ending = Ending::WriteError;
+        res.ending_text.clear();
+        res.ending_note = message;
     }
     return info(Ending::WriteError).status;
 }
@@ -130,47 +170,49 @@ std::string file_named(const std::string& name) {
 }
 
 // Which channel failed: the listing, the diagnostics file or the console.
-int channel_failure(Run& r, int error, ByteWriter* errors) {
+int channel_failure(Run& r, Results& res, int error, ByteWriter* errors) {
     if (r.lst.failed()) {
-        return write_failure(r, file_named(r.t.ADRESA), r.lst.error(), errors);
+        return write_failure(res, file_named(r.ADRESA), r.lst.error(), errors);
     }
     if (r.diag.failed()) {
-        return write_failure(r, file_named(r.t.ADRESC), r.diag.error(), errors);
+        return write_failure(res, file_named(r.ADRESC), r.diag.error(), errors);
     }
-    return write_failure(r, "standardní výstup", error, errors);
+    return write_failure(res, "standardní výstup", error, errors);
 }
 
 // The end of a run that met a fault of its own: said on the console, status 3.
-int internal_error(Run& r, const std::string& what) {
-    ending(r, Ending::InternalError);
-    say_line(r, cp852("Vnitřní chyba programu: ") + what);
+int internal_error(Run& r, Results& res, const std::string& what) {
+    const int status =
+        finish(r, res, stop(Ending::InternalError).line(cp852("Vnitřní chyba programu: ") + what));
     r.con.finish();
-    return close_run(r).status();
+    return status;
 }
 
 // The run up to the closing of its console; every way it ends gives its status here.
-int run_to_end(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports,
-               ByteWriter* errors) {
+int run_to_end(Run& r, Storage& st, const std::filesystem::path& dir,
+               const std::vector<std::string>& reports, ByteWriter* errors) {
+    Results& res = st.results;
     try {
         try {
-            const Flow f = whole_run(r, dir, reports);
+            const int status = finish(r, res, whole_run(r, st, dir, reports));
             r.con.finish();
-            return f.status();
+            return status;
         } catch (const fmt::LayoutError& e) {
             // A write statement that does not fit its values: say so rather than print a wrong
             // digit.
-            return internal_error(r, e.what());
+            return internal_error(r, res, e.what());
         } catch (const std::bad_alloc&) {
             // The memory ran out (a job never needs much: something is badly wrong).
-            return internal_error(r, cp852("nedostatek paměti"));
+            return internal_error(r, res, cp852("nedostatek paměti"));
         }
     } catch (const Interrupted& i) {
         r.con.stop();
-        ending(r, Ending::Interrupted);
-        r.res.ending_note = std::string("výpočet přerušen (") + i.what() + ")";
+        res.ending = Ending::Interrupted;
+        res.ending_text.clear();
+        res.ending_note = std::string("výpočet přerušen (") + i.what() + ")";
         return i.status;
     } catch (const WriteFailed& w) {
-        const int status = channel_failure(r, w.error, errors);
+        const int status = channel_failure(r, res, w.error, errors);
         if (!r.con.broken()) {
             try {
                 r.con.finish();
@@ -259,26 +301,26 @@ namespace {
 // The reports asked for, in this order: the drawing first, so that the JSON can tell whether it
 // was written. When one cannot be written, those written before it are written again with the
 // ending it gave the run. Returns the run's status.
-int write_reports(Run& r, Options& options, int status) {
+int write_reports(const Run& r, Results& res, Options& options, int status) {
     Report reports[] = {
         {Report::Svg, options.svg, options.svg_name, options.svg_path},
         {Report::Analysis, options.analysis, options.analysis_name, options.analysis_path},
         {Report::Json, options.json, options.json_name, options.json_path}};
-    std::string listing = r.t.ADRESA;
+    std::string listing = r.ADRESA;
     listing.erase(listing.find_last_not_of(' ') + 1);
     const auto text_of = [&](Report::Kind k) {
         switch (k) {
             case Report::Svg:
-                return svg_report(r.res);
+                return svg_report(res);
             case Report::Analysis:
-                return analysis_report(r.res, status, platform::shown_name(listing, true));
+                return analysis_report(res, status, platform::shown_name(listing, true));
             case Report::Json:
                 break;
         }
-        return json_report(r.res, status);
+        return json_report(res, status);
     };
     const auto failed = [&](const Report& rep, int error) {
-        const int s = write_failure(r, "soubor " + platform::shown_name(rep.name, false), error,
+        const int s = write_failure(res, "soubor " + platform::shown_name(rep.name, false), error,
                                     options.errors);
         status = status == 0 ? s : status;
     };
@@ -314,51 +356,43 @@ int write_reports(Run& r, Options& options, int status) {
 
 }  // namespace
 
-int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
-                const std::filesystem::path& dir, Options options) {
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
+                Storage& storage, const std::filesystem::path& dir, Options options) {
     FilesFirst reader(in);
     Console con(reader, out);
-    Task& t = job.task;
-    Results& res = job.results;
-    Run r{con, t, res, {}, {}, {}};
+    Results& res = storage.results;
+    Run r{con, {}, {}, {}, {}, {}, {}};
     r.errors = options.errors;
     r.analyse = options.json != nullptr || options.svg != nullptr || options.analysis != nullptr;
     reader.run = &r;
-    const DateTime now = clock();
-    res.date = now;
-    t.IYR = static_cast<i16>(now.year);
-    t.IMON = static_cast<i16>(now.month);
-    t.IDAY = static_cast<i16>(now.day);
-    t.IHR = static_cast<i16>(now.hour);
-    t.IMIN = static_cast<i16>(now.minute);
-    t.ISEC = static_cast<i16>(now.second);
+    res.date = clock();
     std::vector<std::string> reports;
     for (const std::string* p : {&options.json_path, &options.svg_path, &options.analysis_path}) {
         if (!p->empty()) {
             reports.push_back(*p);
         }
     }
-    int status = run_to_end(r, dir, reports, options.errors);
+    int status = run_to_end(r, storage, dir, reports, options.errors);
 
     // The files are closed; a failure there is a failure of the run.
     const struct {
         OutFile& f;
         const std::string& name;
-    } files[] = {{r.lst, t.ADRESA}, {r.diag, t.ADRESC}};
+    } files[] = {{r.lst, r.ADRESA}, {r.diag, r.ADRESC}};
     for (const auto& [f, name] : files) {
         const bool already = f.failed();
         if (!f.close() && !already) {
-            const int s = write_failure(r, file_named(name), f.error(), options.errors);
+            const int s = write_failure(res, file_named(name), f.error(), options.errors);
             status = status == 0 ? s : status;
         }
     }
-    return write_reports(r, options, status);
+    return write_reports(r, res, options, status);
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir) {
-    const auto job = std::make_unique<Job>();
-    return run_program(in, out, clock, *job, dir);
+    const auto storage = std::make_unique<Storage>();
+    return run_program(in, out, clock, *storage, dir);
 }
 
 }  // namespace kavron

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "adjustment/adjustment.hpp"
+#include "core/job.hpp"
 #include "core/results.hpp"
-#include "core/task.hpp"
+#include "core/solution.hpp"
 #include "format/channels.hpp"
 
 namespace kavron {
@@ -29,17 +31,21 @@ struct Options {
     ByteWriter* errors = nullptr;
 };
 
-// The storage of one run: the task's data and the results value, freshly constructed.
-struct Job {
-    Task task;
+// The storage of one run, freshly constructed: the values its stages hand on (the job, its
+// solution and the results) and the adjustment's work.
+struct Storage {
+    Job job;
+    Solution solution;
+    Work work;
     Results results;
+    std::string ADRESC;  // the diagnostics file name as the dialog took it, once it did
 };
 
 // The whole program: console in and out, the clock, and the folder that relative file names are
-// taken from (empty: the current folder), on the job's storage, with the reports asked for.
+// taken from (empty: the current folder), on the given storage, with the reports asked for.
 // Returns the exit status.
-int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock, Job& job,
-                const std::filesystem::path& dir = {}, Options options = {});
+int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
+                Storage& storage, const std::filesystem::path& dir = {}, Options options = {});
 // The same on storage of its own.
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir = {});
@@ -50,6 +56,6 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
 // created, ends with status 2 before the banner, touching no file.
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
-                Job& job, const std::filesystem::path& dir = {});
+                Storage& storage, const std::filesystem::path& dir = {});
 
 }  // namespace kavron

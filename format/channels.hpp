@@ -16,10 +16,10 @@
 namespace kavron {
 
 // The program fails in one of three ways. An ending that the job calls for (a bad input, a
-// singular system, the console's end, ...) is a value that the steps hand back (Flow, with the
-// ending named in the results). Two things that no step can handle are exceptions, and both
-// derive from std::exception: a channel that can no longer be written, and the user's
-// interruption. The driver catches them and ends the run through their endings.
+// singular system, the console's end, ...) is a value that the steps hand back (a Stop, with the
+// ending and its texts, which the driver writes). Two things that no step can handle are
+// exceptions, and both derive from std::exception: a channel that can no longer be written, and the
+// user's interruption. The driver catches them and ends the run through their endings.
 
 // Thrown when a channel can no longer be written (a full disk, a file-size limit, a closed
 // pipe): the system's error number. The driver ends the run through its write-error ending.

@@ -2,6 +2,7 @@
 // angles and distances.
 #include "input/input.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -58,58 +59,76 @@ std::string fixed_text(double v) {
 
 // Warns of a full read of a line that took values from the lines after it, or that left values
 // on its line unread: both what a missing value or a decimal comma makes of a line.
-void check_read(Run& r, std::string_view what) {
-    const long first = r.inp.first_record(), last = r.inp.last_record();
-    const long end = section_end_within(r.inp, first, last);
+void check_read(Reading& rd, Job& job, std::string_view what) {
+    const long first = rd.inp.first_record(), last = rd.inp.last_record();
+    const long end = section_end_within(rd.inp, first, last);
     if (end != 0) {
-        r.res.warnings.push_back({static_cast<int>(first), "section_end_read_as_value",
-                                  "řádek " + std::to_string(first) + ": hodnoty " +
-                                      std::string(what) + " se četly i z řádku " +
-                                      std::to_string(end) +
-                                      ", kde -1 měla ukončit oddíl; chybí na řádku " +
-                                      std::to_string(first) + " hodnota (váha?)"});
+        job.warnings.push_back({static_cast<int>(first), "section_end_read_as_value",
+                                "řádek " + std::to_string(first) + ": hodnoty " +
+                                    std::string(what) + " se četly i z řádku " +
+                                    std::to_string(end) +
+                                    ", kde -1 měla ukončit oddíl; chybí na řádku " +
+                                    std::to_string(first) + " hodnota (váha?)"});
     } else if (last > first) {
-        r.res.warnings.push_back({static_cast<int>(first), "multi_line_read",
-                                  "řádek " + std::to_string(first) + ": hodnoty " +
-                                      std::string(what) + " se četly i z řádku " +
-                                      std::to_string(last) + "; chybí na řádku " +
-                                      std::to_string(first) + " hodnota?"});
+        job.warnings.push_back({static_cast<int>(first), "multi_line_read",
+                                "řádek " + std::to_string(first) + ": hodnoty " +
+                                    std::string(what) + " se četly i z řádku " +
+                                    std::to_string(last) + "; chybí na řádku " +
+                                    std::to_string(first) + " hodnota?"});
     }
-    if (!r.inp.leftover().empty()) {
-        std::string rest = shortened(as_utf8(r.inp.leftover(), CodePage::Cp1250), 40);
-        r.res.warnings.push_back({static_cast<int>(last), "unread_values",
-                                  "řádek " + std::to_string(last) +
-                                      ": za hodnotami zůstalo nepřečteno „" + rest +
-                                      "“; desetinná čárka místo tečky, nebo hodnota navíc?"});
+    if (!rd.inp.leftover().empty()) {
+        std::string rest = shortened(as_utf8(rd.inp.leftover(), CodePage::Cp1250), 40);
+        job.warnings.push_back({static_cast<int>(last), "unread_values",
+                                "řádek " + std::to_string(last) +
+                                    ": za hodnotami zůstalo nepřečteno „" + rest +
+                                    "“; desetinná čárka místo tečky, nebo hodnota navíc?"});
     }
 }
 
+// The input error: the count of reads NS on the console and in the diagnostics file, with the
+// 40 characters that follow the failing read; when even they cannot be read, a plain message.
+Stop input_error(Reading& rd) {
+    // The legacy count NS counts reads, not lines: the reports give the line itself too.
+    Stop s = stop(Ending::InputError);
+    s.input_line = static_cast<int>(std::min(rd.inp.current_record(), rd.inp.records()));
+    s.say({lit("  chyba ve čtení vstupních dat na řádku č.: "), rd.NS});
+    std::string CHYBAR;
+    if (rd.inp.text_read(CHYBAR, 40, 40) != ReadStatus::Ok) {
+        s.ending = Ending::ReadError;
+        s.say({lit("Chyba při čtení vstupního souboru")});
+        return s;
+    }
+    using namespace fmt;
+    rd.diag.write({T(" Chyba ve čtení vstupního souboru na řádku č.:"), I(4)}, {rd.NS});
+    rd.diag.record(CHYBAR);
+    return s;
+}
+
 // Reads one measurement line of a section: the station alone first, then the whole line.
-Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
-    Task& t = r.t;
-    t.NS = static_cast<i16>(t.NS + 1);
-    const ReadStatus first = r.inp.list_read({var(m.ISR)});
+Line read_measurement(Reading& rd, Job& job, MeasureVars& m, Halt& halt) {
+    rd.NS = static_cast<i16>(rd.NS + 1);
+    const ReadStatus first = rd.inp.list_read({var(m.ISR)});
     if (first == ReadStatus::End) {
         return Line::SectionEnd;
     }
     if (first == ReadStatus::Fail) {
-        flow = exit_input_error(r);
+        halt = input_error(rd);
         return Line::Stop;
     }
     if (m.ISR == -1) {
         return Line::SectionEnd;
     }
-    r.inp.step_back();
-    if (r.inp.list_read({var(m.ISR), var(m.ICR), var(m.SOR), var(m.VIR)}) != ReadStatus::Ok) {
-        flow = exit_input_error(r);
+    rd.inp.step_back();
+    if (rd.inp.list_read({var(m.ISR), var(m.ICR), var(m.SOR), var(m.VIR)}) != ReadStatus::Ok) {
+        halt = input_error(rd);
         return Line::Stop;
     }
-    check_read(r, "měření");
-    m.line = static_cast<int>(r.inp.first_record());
+    check_read(rd, job, "měření");
+    m.line = static_cast<int>(rd.inp.first_record());
     if (m.VIR < 0) {
-        r.res.warnings.push_back({m.line, "negative_weight",
-                                  "řádek " + std::to_string(m.line) + ": záporná váha " +
-                                      fixed_text(m.VIR) + " se počítá jako 1"});
+        job.warnings.push_back({m.line, "negative_weight",
+                                "řádek " + std::to_string(m.line) + ": záporná váha " +
+                                    fixed_text(m.VIR) + " se počítá jako 1"});
     }
     if (m.VIR < kMinWeight) {
         m.VIR = 1.0;
@@ -118,52 +137,41 @@ Line read_measurement(Run& r, MeasureVars& m, Flow& flow) {
 }
 
 // A code of -2 or less asks for the point database; a code above 7 has no meaning.
-Flow check_code(Run& r, i16 KOD) {
+Halt check_code(i16 KOD) {
     if (KOD <= -2) {
-        return exit_no_database(r);
+        return stop_no_database();
     }
     if (KOD > 7) {
-        ending(r, Ending::UnknownPointCode);
-        say(r, {lit("Chyba ve vstupu, neznámý kód bodu"), KOD});
-        return close_run(r);
+        return stop_unknown_code(KOD);
     }
-    return Flow::go();
+    return std::nullopt;
 }
 
-// Stores a measurement of the kind at measurement index g (the task's arrays and the results).
-void store(Run& r, Kind kind, int g, const MeasureVars& m) {
-    Task& t = r.t;
-    t.PP(g, g) = m.VIR;
-    t.PPP(1, g) = m.VIR;
-    t.INS[g] = m.ISR;
-    t.INC[g] = m.ICR;
+// Stores a measurement of the kind at measurement index g.
+void store(Job& job, Kind kind, int g, const MeasureVars& m) {
+    job.PPP(1, g) = m.VIR;
+    job.INS[g] = m.ISR;
+    job.INC[g] = m.ICR;
+    job.value[g] = m.SOR;
     switch (kind) {
         case Kind::Direction:
-            t.IS = static_cast<i16>(t.IS + 1);
-            t.SMO[g] = m.SOR;
+            job.IS = static_cast<i16>(job.IS + 1);
             break;
         case Kind::Zenith:
-            t.IZ = static_cast<i16>(t.IZ + 1);
-            t.ZMO[t.IZ] = m.SOR;
+            job.IZ = static_cast<i16>(job.IZ + 1);
             break;
         case Kind::Distance:
-            t.ID = static_cast<i16>(t.ID + 1);
-            t.DO[t.ID] = m.SOR;
+            job.ID = static_cast<i16>(job.ID + 1);
             break;
     }
-    r.res.observations[g] = {kind, m.ISR, m.ICR, m.SOR, m.VIR, 0.0};
-    r.res.directions = t.IS;
-    r.res.zeniths = t.IZ;
-    r.res.distances = t.ID;
 }
 
 // A direction set whose station had a set before: its directions are not consecutive.
-void check_set(Run& r, int g, const MeasureVars& m, int* set_line) {
-    const Task& t = r.t;
-    if (g > 1 && t.INS[g - 1] == m.ISR) {
-        for (int k = g - 1; k >= 1 && t.INS[k] == m.ISR; --k) {
-            if (t.INC[k] == m.ICR) {
-                r.res.warnings.push_back(
+void check_set(Job& job, int g, const MeasureVars& m, const int* set_line) {
+    if (g > 1 && job.INS[g - 1] == m.ISR) {
+        for (int k = g - 1; k >= 1 && job.INS[k] == m.ISR; --k) {
+            if (job.INC[k] == m.ICR) {
+                job.warnings.push_back(
                     {m.line, "repeated_direction",
                      "řádek " + std::to_string(m.line) + ": směr ze stanoviska " +
                          std::to_string(m.ISR) + " na " + std::to_string(m.ICR) +
@@ -175,8 +183,8 @@ void check_set(Run& r, int g, const MeasureVars& m, int* set_line) {
         return;
     }
     for (int k = 1; k < g; ++k) {
-        if (t.INS[k] == m.ISR) {
-            r.res.warnings.push_back(
+        if (job.INS[k] == m.ISR) {
+            job.warnings.push_back(
                 {m.line, "scattered_direction_set",
                  "řádek " + std::to_string(m.line) + ": směry ze stanoviska " +
                      std::to_string(m.ISR) + " nejdou za sebou (stanovisko už bylo na řádku " +
@@ -187,172 +195,173 @@ void check_set(Run& r, int g, const MeasureVars& m, int* set_line) {
 }
 
 // One section of measurements of a kind, from measurement index g + 1 on; g ends at the last.
-Flow read_section(Run& r, Kind kind, MeasureVars& m, int& g) {
-    Flow flow = Flow::go();
+Halt read_section(Reading& rd, Job& job, Kind kind, MeasureVars& m, int& g) {
+    Halt halt;
     int lines[JR + 1] = {};
     for (;;) {
-        const Line line = read_measurement(r, m, flow);
+        const Line line = read_measurement(rd, job, m, halt);
         if (line == Line::Stop) {
-            return flow;
+            return halt;
         }
         if (line == Line::SectionEnd) {
-            return Flow::go();
+            return std::nullopt;
         }
         if (g + 1 > JR) {
-            return end_with(r, Ending::TooManyMeasurements);
+            return stop(Ending::TooManyMeasurements);
         }
-        if (kind == Kind::Distance && r.t.ID + 1 > JD) {
-            return end_with(r, Ending::TooManyDistances);
+        if (kind == Kind::Distance && job.ID + 1 > JD) {
+            return stop(Ending::TooManyDistances);
         }
         if (kind == Kind::Direction) {
-            check_set(r, g + 1, m, lines);
+            check_set(job, g + 1, m, lines);
         }
         g = g + 1;
         lines[g] = m.line;
-        store(r, kind, g, m);
+        store(job, kind, g, m);
     }
 }
 
-// The job's header in the results, as far as it was read.
-void header_read(Run& r) {
-    const Task& t = r.t;
-    r.res.action = t.ZAH;
-    r.res.UU = t.UU;
-    r.res.UD = t.UD;
-    r.res.UZ = t.UZ;
-    r.res.MOO = t.MOO;
-    r.res.MCH = t.MCH;
-}
-
-// Stores the point read on the line (the task's arrays and the results), after a warning when
-// its number has a point already.
-void store_point(Run& r, const Point& p, int line, int* point_lines) {
-    Task& t = r.t;
-    for (int k = 1; k <= t.IB; ++k) {
-        if (t.IN[k] == p.number) {
-            r.res.warnings.push_back({line, "duplicate_point",
-                                      "řádek " + std::to_string(line) + ": číslo bodu " +
-                                          std::to_string(p.number) + " už má bod na řádku " +
-                                          std::to_string(point_lines[k]) +
-                                          "; měření se vztahují k prvnímu z nich"});
+// Stores the point read on the line, after a warning when its number has a point already.
+void store_point(Job& job, i16 ICB, i16 KOD, const double (&xyz)[3], int line, int* point_lines) {
+    for (int k = 1; k <= job.IB; ++k) {
+        if (job.IN[k] == ICB) {
+            job.warnings.push_back({line, "duplicate_point",
+                                    "řádek " + std::to_string(line) + ": číslo bodu " +
+                                        std::to_string(ICB) + " už má bod na řádku " +
+                                        std::to_string(point_lines[k]) +
+                                        "; měření se vztahují k prvnímu z nich"});
         }
     }
-    t.IB = static_cast<i16>(t.IB + 1);
-    point_lines[t.IB] = line;
-    t.IN[t.IB] = static_cast<i16>(p.number);
-    t.XO[t.IB] = p.approx[0];
-    t.YO[t.IB] = p.approx[1];
-    t.ZO[t.IB] = p.approx[2];
-    t.KOD1[t.IB] = static_cast<i16>(p.code);
-    r.res.points[t.IB] = p;
-    r.res.points_read = t.IB;
+    job.IB = static_cast<i16>(job.IB + 1);
+    point_lines[job.IB] = line;
+    job.IN[job.IB] = ICB;
+    job.XO[job.IB] = xyz[0];
+    job.YO[job.IB] = xyz[1];
+    job.ZO[job.IB] = xyz[2];
+    job.KOD1[job.IB] = KOD;
+}
+
+// The a-priori line; MOO below 0.01 counts as 1.
+Halt read_apriori(Reading& rd, Job& job) {
+    rd.NS = static_cast<i16>(rd.NS + 1);
+    const ReadStatus s =
+        rd.inp.list_read({var(job.UU), var(job.UD), var(job.UZ), var(job.MOO), var(job.MCH)});
+    if (s != ReadStatus::Ok) {
+        return input_error(rd);
+    }
+    if (job.MOO < 0) {
+        const int line = static_cast<int>(rd.inp.last_record());
+        job.warnings.push_back({line, "negative_apriori",
+                                "řádek " + std::to_string(line) +
+                                    ": záporná apriorní jednotková směrodatná odchylka " +
+                                    fixed_text(job.MOO) + " se počítá jako 1"});
+    }
+    if (job.MOO < 0.01f) {
+        job.MOO = 1.0f;
+    }
+    return std::nullopt;
+}
+
+// State of the point reader carried from line to line: a value that a slash leaves unread keeps
+// the previous line's (the height excepted, which starts at 0 on every line).
+struct PointVars {
+    i16 ICB = 0, KOD = 0;
+    double XR = 0.0, YR = 0.0, ZR = 0.0;
+};
+
+// One point line: the number alone, then with its code (checked), then the whole line.
+Halt read_point(Reading& rd, Job& job, PointVars& v, int* point_lines, bool& section_end) {
+    i16 &ICB = v.ICB, &KOD = v.KOD;
+    double &XR = v.XR, &YR = v.YR, &ZR = v.ZR;
+    ZR = 0.0;
+    rd.NS = static_cast<i16>(rd.NS + 1);
+    const ReadStatus first = rd.inp.list_read({var(ICB)});
+    if (first == ReadStatus::End || (first == ReadStatus::Ok && ICB == -1)) {
+        section_end = true;
+        return std::nullopt;
+    }
+    if (first == ReadStatus::Fail) {
+        return input_error(rd);
+    }
+    rd.inp.step_back();
+    if (rd.inp.list_read({var(ICB), var(KOD)}) != ReadStatus::Ok) {
+        return input_error(rd);
+    }
+    if (Halt h = check_code(KOD)) {
+        return h;
+    }
+    rd.inp.step_back();
+    if (rd.inp.list_read({var(ICB), var(KOD), var(XR), var(YR), var(ZR)}) != ReadStatus::Ok) {
+        return input_error(rd);
+    }
+    check_read(rd, job, "bodu");
+    const int line = static_cast<int>(rd.inp.first_record());
+    // When the number and the code stood on different lines, the full read starts on the
+    // code's line and takes another code: it is checked again before it is stored.
+    if (Halt h = check_code(KOD)) {
+        return h;
+    }
+    if (job.IB + 1 > JB) {
+        return stop(Ending::TooManyPoints);
+    }
+    store_point(job, ICB, KOD, {XR, YR, ZR}, line, point_lines);
+    return std::nullopt;
 }
 
 }  // namespace
 
-Flow read_header(Run& r) {
-    Task& t = r.t;
-    if (r.inp.had_byte_order_mark()) {
-        r.res.warnings.push_back({1, "byte_order_mark",
-                                  "řádek 1: soubor začíná značkou BOM (UTF-8 z Poznámkového "
-                                  "bloku); čte se bez ní"});
+Halt read_header(Reading& rd, Job& job) {
+    if (rd.inp.had_byte_order_mark()) {
+        job.warnings.push_back({1, "byte_order_mark",
+                                "řádek 1: soubor začíná značkou BOM (UTF-8 z Poznámkového "
+                                "bloku); čte se bez ní"});
     }
-    t.NS = static_cast<i16>(t.NS + 1);
-    t.ZAH.assign(80, ' ');  // a read that assigns nothing leaves the blanks
-    const ReadStatus action = r.inp.list_read({var(t.ZAH, 80)});
-    if (const long from = r.inp.quote_spanned(); from != 0) {
-        r.res.warnings.push_back(
+    rd.NS = static_cast<i16>(rd.NS + 1);
+    job.ZAH.assign(80, ' ');  // a read that assigns nothing leaves the blanks
+    const ReadStatus action = rd.inp.list_read({var(job.ZAH, 80)});
+    if (const long from = rd.inp.quote_spanned(); from != 0) {
+        job.warnings.push_back(
             {static_cast<int>(from), "unclosed_action_line",
              "řádek " + std::to_string(from) + ": text akce nemá na svém řádku uzavírací " +
                  (action == ReadStatus::Ok ? "znak; text pokračoval až na řádek " +
-                                                 std::to_string(r.inp.current_record())
+                                                 std::to_string(rd.inp.current_record())
                                            : std::string("znak, ani dál v souboru"))});
     }
     if (action != ReadStatus::Ok) {
-        return exit_input_error(r);
+        return input_error(rd);
     }
-    t.NS = static_cast<i16>(t.NS + 1);
-    const ReadStatus s = r.inp.list_read({var(t.UU), var(t.UD), var(t.UZ), var(t.MOO), var(t.MCH)});
-    if (s == ReadStatus::Ok) {
-        if (t.MOO < 0) {
-            const int line = static_cast<int>(r.inp.last_record());
-            r.res.warnings.push_back({line, "negative_apriori",
-                                      "řádek " + std::to_string(line) +
-                                          ": záporná apriorní jednotková směrodatná odchylka " +
-                                          fixed_text(t.MOO) + " se počítá jako 1"});
-        }
-        if (t.MOO < 0.01f) {
-            t.MOO = 1.0f;
-        }
-        t.MO = t.MOO;
-    }
-    header_read(r);
-    return s == ReadStatus::Ok ? Flow::go() : exit_input_error(r);
+    job.action_read = true;
+    return read_apriori(rd, job);
 }
 
-Flow read_points(Run& r) {
-    Task& t = r.t;
-    i16 ICB = 0, KOD = 0;
-    double XR = 0.0, YR = 0.0, ZR = 0.0;
+Halt read_points(Reading& rd, Job& job) {
     int point_lines[JB + 1] = {};
-    for (;;) {
-        t.NS = static_cast<i16>(t.NS + 1);
-        ZR = 0.0;
-        const ReadStatus first = r.inp.list_read({var(ICB)});
-        if (first == ReadStatus::End) {
-            break;
+    PointVars v;
+    for (bool section_end = false; !section_end;) {
+        if (Halt h = read_point(rd, job, v, point_lines, section_end)) {
+            return h;
         }
-        if (first == ReadStatus::Fail) {
-            return exit_input_error(r);
-        }
-        if (ICB == -1) {
-            break;
-        }
-        r.inp.step_back();
-        if (r.inp.list_read({var(ICB), var(KOD)}) != ReadStatus::Ok) {
-            return exit_input_error(r);
-        }
-        KAVRON_TRY(check_code(r, KOD));
-        r.inp.step_back();
-        if (r.inp.list_read({var(ICB), var(KOD), var(XR), var(YR), var(ZR)}) != ReadStatus::Ok) {
-            return exit_input_error(r);
-        }
-        check_read(r, "bodu");
-        const int line = static_cast<int>(r.inp.first_record());
-        // When the number and the code stood on different lines, the full read starts on the
-        // code's line and takes another code: it is checked again before it is stored.
-        KAVRON_TRY(check_code(r, KOD));
-        if (t.IB + 1 > JB) {
-            return end_with(r, Ending::TooManyPoints);
-        }
-        store_point(r, {ICB, KOD, {XR, YR, ZR}, {}, {}, {}, {}}, line, point_lines);
     }
-    t.NN = static_cast<i16>(3 * t.IB);
-    t.RC = 0.0;
-    for (int i = 1; i <= t.IB; ++i) {
-        t.RC = (std::fabs(t.YO[i]) + std::fabs(t.XO[i])) + t.RC;
+    job.RC = 0.0;
+    for (int i = 1; i <= job.IB; ++i) {
+        job.RC = (std::fabs(job.YO[i]) + std::fabs(job.XO[i])) + job.RC;
     }
-    t.RC = t.RC / t.NN;
-    return Flow::go();
+    job.RC = job.RC / static_cast<i16>(3 * job.IB);
+    return std::nullopt;
 }
 
-Flow read_measurements(Run& r) {
-    Task& t = r.t;
+Halt read_measurements(Reading& rd, Job& job) {
     MeasureVars m;
     int g = 0;
     // NR counts the measurements of the sections read to their end.
-    const auto section_done = [&] {
-        t.NR = static_cast<i16>(g);
-        r.res.observations_read = g;
-    };
-    KAVRON_TRY(read_section(r, Kind::Direction, m, g));
-    section_done();
-    KAVRON_TRY(read_section(r, Kind::Zenith, m, g));
-    section_done();
-    KAVRON_TRY(read_section(r, Kind::Distance, m, g));
-    section_done();
-    t.ISZ = static_cast<i16>(t.IS + t.IZ);
-    return Flow::go();
+    for (const Kind kind : {Kind::Direction, Kind::Zenith, Kind::Distance}) {
+        if (Halt h = read_section(rd, job, kind, m, g)) {
+            return h;
+        }
+        job.NR = static_cast<i16>(g);
+    }
+    job.ISZ = static_cast<i16>(job.IS + job.IZ);
+    return std::nullopt;
 }
 
 }  // namespace kavron

@@ -1,15 +1,25 @@
 #pragma once
 // The input data file: the action line, the a-priori standard deviations, the points and the
-// three sections of measurements, read into the task and into the job part of the results.
-#include "core/run.hpp"
+// three sections of measurements, read into the job. A read that fails ends the run with the
+// input error, which the diagnostics file records with the text where the read stopped.
+#include "core/exits.hpp"
+#include "core/job.hpp"
+#include "format/channels.hpp"
 
 namespace kavron {
 
-// Reads the action line and the a-priori standard deviations (and settles MOO and MO).
-Flow read_header(Run& r);
+// The reader's channels and its count of reads.
+struct Reading {
+    InFile& inp;
+    OutFile& diag;  // where an input error is recorded
+    i16 NS = 0;     // reads so far (the first read of each line), named by the input error
+};
+
+// Reads the action line and the a-priori standard deviations.
+Halt read_header(Reading& rd, Job& job);
 // Reads the point section.
-Flow read_points(Run& r);
+Halt read_points(Reading& rd, Job& job);
 // Reads the directions, zenith angles and distances.
-Flow read_measurements(Run& r);
+Halt read_measurements(Reading& rd, Job& job);
 
 }  // namespace kavron

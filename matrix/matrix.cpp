@@ -13,7 +13,7 @@ namespace kavron {
 
 namespace {
 constexpr int kMaxExtent = 66;  // the largest extent the task declares
-void same_shape([[maybe_unused]] MatRef A, [[maybe_unused]] MatRef B) {
+void same_shape([[maybe_unused]] MatIn A, [[maybe_unused]] MatIn B) {
     assert(A.M == B.M && A.N == B.N);
 }
 // The bits of a double (one move; every library the program is built with has memcpy).
@@ -52,7 +52,7 @@ bool has_negative_zero(const double* p, int K, int count, std::ptrdiff_t stride)
 }
 }  // namespace
 
-void MADADD(MatRef A, MatRef B, MatRef C, int K, int L) {
+void MADADD(MatIn A, MatIn B, MatRef C, int K, int L) {
     same_shape(A, B);
     same_shape(A, C);
     for (int i = 1; i <= K; ++i) {
@@ -62,7 +62,7 @@ void MADADD(MatRef A, MatRef B, MatRef C, int K, int L) {
     }
 }
 
-void MADSUB(MatRef A, MatRef B, MatRef C, int K, int L) {
+void MADSUB(MatIn A, MatIn B, MatRef C, int K, int L) {
     same_shape(A, B);
     same_shape(A, C);
     for (int i = 1; i <= K; ++i) {
@@ -72,7 +72,7 @@ void MADSUB(MatRef A, MatRef B, MatRef C, int K, int L) {
     }
 }
 
-void MADNAS(MatRef A, MatRef B, MatRef C, int K, int L) {
+void MADNAS(MatIn A, MatIn B, MatRef C, int K, int L) {
     same_shape(A, B);
     same_shape(A, C);
     for (int i = 1; i <= K; ++i) {
@@ -82,7 +82,7 @@ void MADNAS(MatRef A, MatRef B, MatRef C, int K, int L) {
     }
 }
 
-void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N) {
+void MADMUL(MatIn A, MatIn B, MatRef C, int M, int L, int N) {
     assert(A.N == B.M && C.M == A.M && C.N == B.N);
     assert(C.p != A.p && C.p != B.p);
     assert(L <= kMaxExtent);
@@ -117,7 +117,7 @@ void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N) {
 
 // The routines that only move or set elements walk the storage column by column; each element
 // ends with the same value in any order.
-void MADTRN(MatRef A, MatRef B, int K, int L) {
+void MADTRN(MatIn A, MatRef B, int K, int L) {
     assert(B.M == A.N && B.N == A.M && A.p != B.p);
     for (int j = 1; j <= K; ++j) {
         for (int i = 1; i <= L; ++i) {
@@ -134,7 +134,7 @@ void MADVAL(MatRef A, int K, int L, double D) {
     }
 }
 
-void MADTRE(MatRef A, int K, double& T) {
+void MADTRE(MatIn A, int K, double& T) {
     T = 0.0;
     for (int i = 1; i <= K; ++i) {
         T = T + A(i, i);
@@ -168,7 +168,7 @@ void MADEXT(MatRef A, int K, std::int16_t& L, int IC) {
     }
 }
 
-int MADINV(MatRef A, MatRef B, int K) {
+int MADINV(MatIn A, MatRef B, int K) {
     same_shape(A, B);
     assert(K <= kMaxExtent);
     for (int j = 1; j <= K; ++j) {

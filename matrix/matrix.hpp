@@ -11,25 +11,25 @@ namespace kavron {
 class Console;
 
 // C := A + B over the K x L block; A, B, C declared alike; C may be A or B.
-void MADADD(MatRef A, MatRef B, MatRef C, int K, int L);
+void MADADD(MatIn A, MatIn B, MatRef C, int K, int L);
 // C := A - B.
-void MADSUB(MatRef A, MatRef B, MatRef C, int K, int L);
+void MADSUB(MatIn A, MatIn B, MatRef C, int K, int L);
 // C := A × B element by element.
-void MADNAS(MatRef A, MatRef B, MatRef C, int K, int L);
+void MADNAS(MatIn A, MatIn B, MatRef C, int K, int L);
 // C := A·B; A holds M x L, B holds L x N, C receives M x N. C must differ from A and B.
-void MADMUL(MatRef A, MatRef B, MatRef C, int M, int L, int N);
+void MADMUL(MatIn A, MatIn B, MatRef C, int M, int L, int N);
 // B := transpose of the K x L block of A (B receives L x K). B must differ from A.
-void MADTRN(MatRef A, MatRef B, int K, int L);
+void MADTRN(MatIn A, MatRef B, int K, int L);
 // Every element of the K x L block := D.
 void MADVAL(MatRef A, int K, int L, double D);
 // T := trace of the K x K block.
-void MADTRE(MatRef A, int K, double& T);
+void MADTRE(MatIn A, int K, double& T);
 // Removes column IC of the K x L block (L decreases); nothing for IC outside 1..L.
 void MADRED(MatRef A, int K, std::int16_t& L, int IC);
 // Inserts a zero column at IC (L increases); nothing for IC < 1.
 void MADEXT(MatRef A, int K, std::int16_t& L, int IC);
 // B := inverse of the K x K block of A; 0 on success, 1 when a pivot was zero.
-int MADINV(MatRef A, MatRef B, int K);
+int MADINV(MatIn A, MatRef B, int K);
 // ROT := the rotation by OMEG [rad] in the plane perpendicular to axis OSA (1, 2 or 3).
 void MADROT(MatRef ROT, double OMEG, int OSA);
 

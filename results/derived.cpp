@@ -11,20 +11,31 @@ namespace kavron {
 
 namespace {
 
-// Clears F and fills RD with the cofactors of the adjustment alone.
-void frame(Task& t) {
-    const int NND = 3 * t.IB;
-    MADVAL(t.F, 1, NND, 0.0);
-    MADVAL(t.RD, NND, NND, 0.0);
-    for (int i = 1; i <= t.NN; ++i) {
-        for (int j = 1; j <= t.NN; ++j) {
-            t.RD(i, j) = t.R(i, j);
+// The propagation of one derived quantity: its coefficients in the unknowns, F, through the
+// cofactors of the adjustment alone, RD.
+struct Propagation {
+    const Solution& sol;
+    const Results& res;
+    Mat<1, kUnknowns> F;           // coefficients of the quantity in the unknowns
+    Mat<kUnknowns, kUnknowns> RD;  // cofactors of the coordinates, 3*IB square
+    Mat<1, kUnknowns> FR;          // F*RD
+    Mat<kUnknowns, 1> FT;          // F transposed
+    Mat<1, 1> FRFT;                // F*RD*FT: the cofactor of the quantity
+
+    Propagation(const Solution& s, const Results& r) : sol(s), res(r) {
+        for (int i = 1; i <= sol.NN; ++i) {
+            for (int j = 1; j <= sol.NN; ++j) {
+                RD(i, j) = sol.R(i, j);
+            }
         }
     }
-}
+    double x(int i) const { return res.points[i].adjusted[0]; }
+    double y(int i) const { return res.points[i].adjusted[1]; }
+    double z(int i) const { return res.points[i].adjusted[2]; }
+};
 
 // Writes the coefficients of a row into F; positions[k] is the list position of its point k.
-void put(Task& t, const geo::Row& row, const int positions[3], double sign) {
+void put(Propagation& t, const geo::Row& row, const int positions[3], double sign) {
     for (int k = 0; k < row.n; ++k) {
         const geo::Coefficient& c = row.c[k];
         t.F(1, 3 * positions[c.point] - 2 + c.axis) = sign * c.value;
@@ -32,17 +43,18 @@ void put(Task& t, const geo::Row& row, const int positions[3], double sign) {
 }
 
 // Propagates F through RD: the quantity with its standard deviation.
-DerivedResult propagate(Task& t, Derived kind, std::initializer_list<int> positions, double value) {
-    const int NND = 3 * t.IB;
+DerivedResult propagate(Propagation& t, Derived kind, std::initializer_list<int> positions,
+                        double value) {
+    const int NND = 3 * t.res.points_read;
     MADTRN(t.F, t.FT, 1, NND);
     MADMUL(t.F, t.RD, t.FR, 1, NND, NND);
     MADMUL(t.FR, t.FT, t.FRFT, 1, NND, 1);
     DerivedResult out{{kind, {0, 0, 0}, value, 0.0}, std::nullopt};
     int k = 0;
     for (const int pos : positions) {
-        out.q.points[k++] = t.IN[pos];
+        out.q.points[k++] = t.res.points[pos].number;
     }
-    double MF = t.FRFT(1, 1) * t.MO * t.MO;
+    double MF = t.FRFT(1, 1) * t.res.MO * t.res.MO;
     if (MF < 0.0) {
         out.negative = t.FRFT(1, 1);
         MF = 0.0;
@@ -53,11 +65,12 @@ DerivedResult propagate(Task& t, Derived kind, std::initializer_list<int> positi
 
 }  // namespace
 
-std::optional<DerivedResult> derived_distance(Task& t, int Ki, int Kj, bool horizontal) {
-    frame(t);
-    const double DXK = t.XO[Kj] - t.XO[Ki];
-    const double DYK = t.YO[Kj] - t.YO[Ki];
-    const double DZK = horizontal ? 0.0 : t.ZO[Kj] - t.ZO[Ki];
+std::optional<DerivedResult> derived_distance(const Solution& sol, const Results& res, int Ki,
+                                              int Kj, bool horizontal) {
+    Propagation t(sol, res);
+    const double DXK = t.x(Kj) - t.x(Ki);
+    const double DYK = t.y(Kj) - t.y(Ki);
+    const double DZK = horizontal ? 0.0 : t.z(Kj) - t.z(Ki);
     const double SK = std::sqrt(DZK * DZK + DXK * DXK + DYK * DYK);
     if (SK <= 0.0) {
         return std::nullopt;
@@ -69,20 +82,21 @@ std::optional<DerivedResult> derived_distance(Task& t, int Ki, int Kj, bool hori
                      {Ki, Kj}, SK);
 }
 
-DerivedResult derived_height(Task& t, int Ki, int Kj) {
-    frame(t);
-    const double DZK = t.ZO[Kj] - t.ZO[Ki];
+DerivedResult derived_height(const Solution& sol, const Results& res, int Ki, int Kj) {
+    Propagation t(sol, res);
+    const double DZK = t.z(Kj) - t.z(Ki);
     t.F(1, 3 * Ki) = -1.0;
     t.F(1, 3 * Kj) = 1.0;
     return propagate(t, Derived::HeightDifference, {Ki, Kj}, DZK);
 }
 
-std::optional<DerivedResult> derived_angle(Task& t, int Kj, int Ki, int Kk) {
-    frame(t);
-    const double DYK = t.YO[Kk] - t.YO[Ki];
-    const double DYJ = t.YO[Kj] - t.YO[Ki];
-    const double DXK = t.XO[Kk] - t.XO[Ki];
-    const double DXJ = t.XO[Kj] - t.XO[Ki];
+std::optional<DerivedResult> derived_angle(const Solution& sol, const Results& res, int Kj, int Ki,
+                                           int Kk) {
+    Propagation t(sol, res);
+    const double DYK = t.y(Kk) - t.y(Ki);
+    const double DYJ = t.y(Kj) - t.y(Ki);
+    const double DXK = t.x(Kk) - t.x(Ki);
+    const double DXJ = t.x(Kj) - t.x(Ki);
     const double SK = DXK * DXK + DYK * DYK;
     const double SJ = DXJ * DXJ + DYJ * DYJ;
     if (SK <= 0.0 || SJ <= 0.0) {
@@ -105,11 +119,12 @@ std::optional<DerivedResult> derived_angle(Task& t, int Kj, int Ki, int Kk) {
     return propagate(t, Derived::Angle, {Kj, Ki, Kk}, OMEG);
 }
 
-std::optional<DerivedResult> derived_zenith(Task& t, int Ki, int Kj) {
-    frame(t);
-    const double DXK = t.XO[Kj] - t.XO[Ki];
-    const double DYK = t.YO[Kj] - t.YO[Ki];
-    const double DZK = t.ZO[Kj] - t.ZO[Ki];
+std::optional<DerivedResult> derived_zenith(const Solution& sol, const Results& res, int Ki,
+                                            int Kj) {
+    Propagation t(sol, res);
+    const double DXK = t.x(Kj) - t.x(Ki);
+    const double DYK = t.y(Kj) - t.y(Ki);
+    const double DZK = t.z(Kj) - t.z(Ki);
     const double SK = DZK * DZK + DXK * DXK + DYK * DYK;
     const double SOR = std::sqrt(DXK * DXK + DYK * DYK);
     if (SOR == 0.0) {

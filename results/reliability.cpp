@@ -21,12 +21,18 @@ namespace {
 
 constexpr double kUncontrolled = 0.001;
 
+// The job and the last pass of its adjustment.
+struct Adjusted {
+    const Job& job;
+    const Solution& sol;
+};
+
 // The unknowns of the adjustment without the fixed components, in their order, as positions of
 // the full list (3i-2, 3i-1, 3i for point i); returns their count.
-int free_unknowns(const Task& t, int* full) {
+int free_unknowns(const Adjusted& t, int* full) {
     int n = 0;
-    for (int i = 1; i <= t.IB; ++i) {
-        const geo::Fixed f = geo::fixed_components(t.KOD1[i]);
+    for (int i = 1; i <= t.job.IB; ++i) {
+        const geo::Fixed f = geo::fixed_components(t.job.KOD1[i]);
         const bool fixed[3] = {f.x, f.y, f.z};
         for (int a = 0; a < 3; ++a) {
             if (!fixed[a]) {
@@ -39,23 +45,23 @@ int free_unknowns(const Task& t, int* full) {
 
 // The largest 3-D shift of a point that a unit bias of measurement g causes [mm], and that
 // point's number.
-void effect_of(const Task& t, int g, int nr, const int* full, double& shift, int& point) {
+void effect_of(const Adjusted& t, int g, int nr, const int* full, double& shift, int& point) {
     double dx[3 * JB + 1] = {};
     for (int k = 0; k < nr; ++k) {
         double s = 0;
-        for (int e = 1; e <= t.NM; ++e) {
-            s += t.MATQ(k + 1, e) * t.D(e, g);
+        for (int e = 1; e <= t.sol.NM; ++e) {
+            s += t.sol.MATQ(k + 1, e) * t.sol.D(e, g);
         }
         dx[full[k]] = s;
     }
     shift = 0;
     point = 0;
-    for (int i = 1; i <= t.IB; ++i) {
+    for (int i = 1; i <= t.job.IB; ++i) {
         const double* d = &dx[3 * static_cast<std::size_t>(i) - 2];
         const double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         if (len > shift) {
             shift = len;
-            point = t.IN[i];
+            point = t.job.IN[i];
         }
     }
 }
@@ -94,7 +100,7 @@ bool same(double a, double b) {
 // residual fully correlated with its (the two directions of a station with only two, every
 // measurement of a network with one redundant measurement). `W` holds the rows of W, `QI` the
 // cofactors of the misclosures.
-void ties(const Task& t, Results& res, const double (*W)[JM + 1]) {
+void ties(const Adjusted& t, Results& res, const double (*W)[JM + 1]) {
     Reliability& rel = res.reliability;
     const int s = rel.max_index;
     rel.tied_count = 0;
@@ -103,10 +109,10 @@ void ties(const Task& t, Results& res, const double (*W)[JM + 1]) {
     }
     const auto cofactor = [&](int g, int h) {
         double q = 0;
-        for (int e = 1; e <= t.NM; ++e) {
+        for (int e = 1; e <= t.sol.NM; ++e) {
             double x = 0;
-            for (int f = 1; f <= t.NM; ++f) {
-                x += t.QI(e, f) * W[h][f];
+            for (int f = 1; f <= t.sol.NM; ++f) {
+                x += t.sol.QI(e, f) * W[h][f];
             }
             q += W[g][e] * x;
         }
@@ -133,11 +139,11 @@ void ties(const Task& t, Results& res, const double (*W)[JM + 1]) {
 }
 
 // The tests of a controlled measurement g with residual v and weight p, from its qvv and r.
-void test_of(const Task& t, Results& res, int g, int nr, const int* full) {
+void test_of(const Adjusted& t, Results& res, int g, int nr, const int* full) {
     Reliability& rel = res.reliability;
     Reliable& o = rel.of[g];
     const double m0_apriori = res.MOO;
-    const double p = t.PPP(1, g), v = t.V(g, 1);
+    const double p = t.job.PPP(1, g), v = t.sol.V(g, 1);
     effect_of(t, g, nr, full, o.mdb_effect, o.mdb_point);
     o.sd_v = m0_apriori * std::sqrt(o.qvv);
     o.w = v / o.sd_v;
@@ -162,13 +168,13 @@ void test_of(const Task& t, Results& res, int g, int nr, const int* full) {
 }
 
 // Row g of W = DTQ·T (T = A·MATQ - I) into w, and qvv_g = W_g·QI·W_gᵀ.
-double qvv_of(const Task& t, int g, const double (*T)[JM + 1], double* w) {
-    const int NM = t.NM;
+double qvv_of(const Adjusted& t, int g, const double (*T)[JM + 1], double* w) {
+    const int NM = t.sol.NM;
     std::fill(w, w + JM + 1, 0.0);
     for (int f = 1; f <= NM; ++f) {
         double s = 0;
         for (int e = 1; e <= NM; ++e) {
-            s += t.DTQ(g, e) * T[e][f];
+            s += t.sol.DTQ(g, e) * T[e][f];
         }
         w[f] = s;
     }
@@ -176,7 +182,7 @@ double qvv_of(const Task& t, int g, const double (*T)[JM + 1], double* w) {
     for (int e = 1; e <= NM; ++e) {
         double s = 0;
         for (int f = 1; f <= NM; ++f) {
-            s += t.QI(e, f) * w[f];
+            s += t.sol.QI(e, f) * w[f];
         }
         qvv += w[e] * s;
     }
@@ -185,19 +191,20 @@ double qvv_of(const Task& t, int g, const double (*T)[JM + 1], double* w) {
 
 }  // namespace
 
-void compute_reliability(const Task& t, Results& res) {
+void compute_reliability(const Job& job, const Solution& sol, Results& res) {
+    const Adjusted t{job, sol};
     Reliability& rel = res.reliability;
     overall(res);
     int full[3 * JB] = {};
     const int nr = free_unknowns(t, full);
-    const int NM = t.NM, NR = t.NR;
+    const int NM = t.sol.NM, NR = t.job.NR;
     // W = DTQ·(A·MATQ - I), row by row; then qvv_g = W_g·QI·W_gᵀ.
     double T[JM + 1][JM + 1];
     for (int e = 1; e <= NM; ++e) {
         for (int f = 1; f <= NM; ++f) {
             double s = e == f ? -1.0 : 0.0;
             for (int k = 1; k <= nr; ++k) {
-                s += t.A(e, k) * t.MATQ(k, f);
+                s += t.sol.A(e, k) * t.sol.MATQ(k, f);
             }
             T[e][f] = s;
         }
@@ -208,7 +215,7 @@ void compute_reliability(const Task& t, Results& res) {
         const double qvv = qvv_of(t, g, T, W[g]);
         Reliable& o = rel.of[g];
         o.qvv = std::max(qvv, 0.0);
-        o.r = t.PPP(1, g) * o.qvv;
+        o.r = t.job.PPP(1, g) * o.qvv;
         rel.sum_r += o.r;
         o.controlled = o.r >= kUncontrolled;
         if (o.controlled) {

@@ -4,12 +4,13 @@
 // its redundancy number, normalized and studentized residuals with their tests, the minimal
 // detectable bias and its effect on the coordinates, and the m0 without it; overall Σr, the
 // chi-squared test of m0 and the largest normalized residual.
+#include "core/job.hpp"
 #include "core/results.hpp"
-#include "core/task.hpp"
+#include "core/solution.hpp"
 
 namespace kavron {
 
-// After compute_statistics: fills res.reliability.
-void compute_reliability(const Task& t, Results& res);
+// After compute_statistics: fills res.reliability from the job and its solution.
+void compute_reliability(const Job& job, const Solution& sol, Results& res);
 
 }  // namespace kavron

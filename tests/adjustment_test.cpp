@@ -28,25 +28,35 @@ void disturb_free_points(Network& n) {
     }
 }
 
-// A job read and adjusted; `converged` is false when the input or the passes ended the run.
-struct Adjusted : LoadedJob {
-    bool converged;
-    explicit Adjusted(const std::string& text)
-        : LoadedJob(text), converged(ok && !adjust(r).stopped()) {}
+// The job, its solution and the adjustment's work, as a test reads them.
+struct View {
+    const Job& j;
+    const Solution& s;
+    const Work& w;
 };
 
-void expect_truth(const Network& n, const Task& t, bool free_only) {
-    for (int i = 1; i <= t.IB; ++i) {
-        const auto& p = n.at(t.IN[i]);
+// A job read and adjusted; `converged` is false when the input or the passes ended the run.
+struct Adjusted : LoadedJob {
+    std::unique_ptr<Solution> sol = std::make_unique<Solution>();
+    std::unique_ptr<Work> work = std::make_unique<Work>();
+    bool converged;
+    explicit Adjusted(const std::string& text)
+        : LoadedJob(text), converged(ok && !adjust(*job, *sol, *work, {con, diag, "out.txt"})) {}
+    View view() const { return {*job, *sol, *work}; }
+};
+
+void expect_truth(const Network& n, const View& t, bool free_only) {
+    for (int i = 1; i <= t.j.IB; ++i) {
+        const auto& p = n.at(t.j.IN[i]);
         if (free_only && std::abs(p.code) > 1) {
             continue;
         }
-        EXPECT_NEAR(t.XO[i], p.x, 0.01) << "point " << p.num;
-        EXPECT_NEAR(t.YO[i], p.y, 0.01) << "point " << p.num;
-        EXPECT_NEAR(t.ZO[i], p.z, 0.01) << "point " << p.num;
+        EXPECT_NEAR(t.s.XO[i], p.x, 0.01) << "point " << p.num;
+        EXPECT_NEAR(t.s.YO[i], p.y, 0.01) << "point " << p.num;
+        EXPECT_NEAR(t.s.ZO[i], p.z, 0.01) << "point " << p.num;
     }
-    for (int i = 1; i <= t.NR; ++i) {
-        EXPECT_NEAR(t.V(i, 1), 0.0, 0.01) << "measurement " << i;
+    for (int i = 1; i <= t.j.NR; ++i) {
+        EXPECT_NEAR(t.s.V(i, 1), 0.0, 0.01) << "measurement " << i;
     }
 }
 
@@ -56,16 +66,16 @@ TEST(Adjustment, FixedPointWithDirectionConditionReturnsTheTruth) {
     disturb_free_points(n);
     Adjusted job(n.text());
     ASSERT_TRUE(job.converged);
-    const Task& t = *job.t;
-    EXPECT_EQ(t.NP, 4);  // three fixed components and the direction
-    EXPECT_EQ(t.NN, 15);
-    EXPECT_GE(t.IIT, 3);
+    const View t = job.view();
+    EXPECT_EQ(t.s.NP, 4);  // three fixed components and the direction
+    EXPECT_EQ(t.s.NN, 15);
+    EXPECT_GE(t.s.IIT, 3);
     expect_truth(n, t, true);
-    EXPECT_LT(t.VVT(1, 1), 1e-6);
+    EXPECT_LT(t.s.VVT(1, 1), 1e-6);
     // The direction 1 -> 2 and the fixed point keep no correction.
-    EXPECT_EQ(t.H(1, 1), 0.0);
-    EXPECT_EQ(t.R(2, 2), 0.0);
-    EXPECT_EQ(t.R(3, 7), 0.0);
+    EXPECT_EQ(t.s.H(1, 1), 0.0);
+    EXPECT_EQ(t.s.R(2, 2), 0.0);
+    EXPECT_EQ(t.s.R(3, 7), 0.0);
 }
 
 TEST(Adjustment, SeveralFixedPoints) {
@@ -74,8 +84,8 @@ TEST(Adjustment, SeveralFixedPoints) {
     disturb_free_points(n);
     Adjusted job(n.text());
     ASSERT_TRUE(job.converged);
-    expect_truth(n, *job.t, true);
-    EXPECT_EQ(job.t->NP, 6);
+    expect_truth(n, job.view(), true);
+    EXPECT_EQ(job.view().s.NP, 6);
 }
 
 TEST(Adjustment, PartlyFixedPointsKeepTheirOtherUnknowns) {
@@ -84,20 +94,20 @@ TEST(Adjustment, PartlyFixedPointsKeepTheirOtherUnknowns) {
     disturb_free_points(n);
     Adjusted job(n.text());
     ASSERT_TRUE(job.converged);
-    const Task& t = *job.t;
-    EXPECT_EQ(t.NP, 9);
+    const View t = job.view();
+    EXPECT_EQ(t.s.NP, 9);
     expect_truth(n, t, true);
     // Fixed components are exact zeros in H and in R, rows and columns.
     for (int k : {1, 2, 3, 4, 5, 8, 9, 10, 12}) {
-        EXPECT_EQ(t.H(k, 1), 0.0) << k;
+        EXPECT_EQ(t.s.H(k, 1), 0.0) << k;
         for (int j = 1; j <= 15; ++j) {
-            EXPECT_EQ(t.R(k, j), 0.0) << k << "," << j;
-            EXPECT_EQ(t.R(j, k), 0.0) << j << "," << k;
+            EXPECT_EQ(t.s.R(k, j), 0.0) << k << "," << j;
+            EXPECT_EQ(t.s.R(j, k), 0.0) << j << "," << k;
         }
     }
-    EXPECT_GT(t.R(6, 6), 0.0);    // dz of the code-4 point
-    EXPECT_GT(t.R(7, 7), 0.0);    // dx of the code-5 point
-    EXPECT_GT(t.R(11, 11), 0.0);  // dy of the code-6 point
+    EXPECT_GT(t.s.R(6, 6), 0.0);    // dz of the code-4 point
+    EXPECT_GT(t.s.R(7, 7), 0.0);    // dx of the code-5 point
+    EXPECT_GT(t.s.R(11, 11), 0.0);  // dy of the code-6 point
 }
 
 TEST(Adjustment, HelmertNetworkKeepsTheShapeAndAddsNoShiftOrRotation) {
@@ -112,25 +122,25 @@ TEST(Adjustment, HelmertNetworkKeepsTheShapeAndAddsNoShiftOrRotation) {
     }
     Adjusted job(n.text());
     ASSERT_TRUE(job.converged);
-    const Task& t = *job.t;
-    EXPECT_EQ(t.IIT, 2);  // no free point: nothing moves, HTH repeats
-    EXPECT_EQ(t.NP, 4);
+    const View t = job.view();
+    EXPECT_EQ(t.s.IIT, 2);  // no free point: nothing moves, HTH repeats
+    EXPECT_EQ(t.s.NP, 4);
     double sx = 0, sy = 0, sz = 0, rot = 0;
     double X[5], Y[5], Z[5];
     for (int i = 1; i <= 4; ++i) {
-        const double hx = t.H(3 * i - 2, 1), hy = t.H(3 * i - 1, 1), hz = t.H(3 * i, 1);
+        const double hx = t.s.H(3 * i - 2, 1), hy = t.s.H(3 * i - 1, 1), hz = t.s.H(3 * i, 1);
         sx += hx;
         sy += hy;
         sz += hz;
-        rot += -t.YO[i] * hx + t.XO[i] * hy;
-        X[i] = t.XO[i] + hx;
-        Y[i] = t.YO[i] + hy;
-        Z[i] = t.ZO[i] + hz;
+        rot += -t.s.YO[i] * hx + t.s.XO[i] * hy;
+        X[i] = t.s.XO[i] + hx;
+        Y[i] = t.s.YO[i] + hy;
+        Z[i] = t.s.ZO[i] + hz;
     }
     EXPECT_NEAR(sx, 0.0, 1e-6);
     EXPECT_NEAR(sy, 0.0, 1e-6);
     EXPECT_NEAR(sz, 0.0, 1e-6);
-    EXPECT_NEAR(rot / t.RC, 0.0, 1e-6);
+    EXPECT_NEAR(rot / t.j.RC, 0.0, 1e-6);
     for (int i = 1; i <= 4; ++i) {
         for (int j = i + 1; j <= 4; ++j) {
             const auto& a = n.pts[i - 1];
@@ -148,12 +158,12 @@ TEST(Adjustment, HelmertWithoutDistancesHasAFifthRowInTheDyAndDzColumns) {
     n.observe_all(true, true, false);
     Adjusted job(n.text());
     ASSERT_TRUE(job.converged);
-    const Task& t = *job.t;
-    EXPECT_EQ(t.NP, 5);
-    EXPECT_EQ(t.G(5, 4), 0.0);
-    EXPECT_DOUBLE_EQ(t.G(5, 5), t.XO[2] / t.RC);
-    EXPECT_DOUBLE_EQ(t.G(5, 6), t.YO[2] / t.RC);
-    EXPECT_DOUBLE_EQ(t.G(4, 4), -t.YO[2] / t.RC);
+    const View t = job.view();
+    EXPECT_EQ(t.s.NP, 5);
+    EXPECT_EQ(t.w.G(5, 4), 0.0);
+    EXPECT_DOUBLE_EQ(t.w.G(5, 5), t.s.XO[2] / t.j.RC);
+    EXPECT_DOUBLE_EQ(t.w.G(5, 6), t.s.YO[2] / t.j.RC);
+    EXPECT_DOUBLE_EQ(t.w.G(4, 4), -t.s.YO[2] / t.j.RC);
 }
 
 TEST(Adjustment, ThreeDirectionStationGivesTheTridiagonalCofactorBlock) {
@@ -163,17 +173,17 @@ TEST(Adjustment, ThreeDirectionStationGivesTheTridiagonalCofactorBlock) {
     n.observe_all(false, true, true);
     Adjusted job(n.text());
     ASSERT_TRUE(job.converged);
-    const Task& t = *job.t;
-    EXPECT_EQ(t.QI(1, 1), 2.0);
-    EXPECT_EQ(t.QI(1, 2), -1.0);
-    EXPECT_EQ(t.QI(2, 1), -1.0);
-    EXPECT_EQ(t.QI(2, 2), 2.0);
-    EXPECT_EQ(t.QI(3, 3), 1.0);
-    EXPECT_EQ(t.IST, 1);
-    EXPECT_EQ(t.D(1, 1), -1.0);
-    EXPECT_EQ(t.D(1, 2), 1.0);
-    EXPECT_EQ(t.D(3, t.ISZ + 1), 1.0);  // distances follow the angles
-    EXPECT_EQ(t.D(3 + t.ID, t.IS + 1), 1.0);
+    const View t = job.view();
+    EXPECT_EQ(t.s.QI(1, 1), 2.0);
+    EXPECT_EQ(t.s.QI(1, 2), -1.0);
+    EXPECT_EQ(t.s.QI(2, 1), -1.0);
+    EXPECT_EQ(t.s.QI(2, 2), 2.0);
+    EXPECT_EQ(t.s.QI(3, 3), 1.0);
+    EXPECT_EQ(t.s.IST, 1);
+    EXPECT_EQ(t.s.D(1, 1), -1.0);
+    EXPECT_EQ(t.s.D(1, 2), 1.0);
+    EXPECT_EQ(t.s.D(3, t.j.ISZ + 1), 1.0);  // distances follow the angles
+    EXPECT_EQ(t.s.D(3 + t.j.ID, t.j.IS + 1), 1.0);
 }
 
 }  // namespace

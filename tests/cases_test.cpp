@@ -91,7 +91,7 @@ TEST_P(Case, RunGivesItsConsoleStatusAndFiles) {
     }
     test::ScriptReader in(lines_of(script));
     test::StringWriter out, text, errors;
-    const auto job = std::make_unique<Job>();
+    const auto job = std::make_unique<Storage>();
     const int status = run_command(lines_of(slurp(dir / "args")), in, out, text, errors,
                                    test::fixed_clock, *job, s.dir());
     const Files now = files_in(s.dir());

@@ -63,21 +63,11 @@ DateTime fixed_clock() {
 
 LoadedJob::LoadedJob(const std::string& text, std::vector<std::string> answers)
     : in(std::move(answers)) {
-    r.inp.load(text);
-    r.lst.attach(platform::create_file((s.dir() / "out.txt").string(), platform::Create::New));
-    r.diag.attach(platform::create_file((s.dir() / "err.txt").string(), platform::Create::New));
-    ok = r.lst.is_open() && r.diag.is_open() && !read_header(r).stopped() &&
-         !read_points(r).stopped() && !read_measurements(r).stopped();
-}
-
-std::string LoadedJob::listing() {
-    r.lst.close();
-    return s.get("out.txt");
-}
-
-std::string LoadedJob::diag() {
-    r.diag.close();
-    return s.get("err.txt");
+    inp.load(text);
+    lst.attach(platform::create_file((s.dir() / "out.txt").string(), platform::Create::New));
+    diag.attach(platform::create_file((s.dir() / "err.txt").string(), platform::Create::New));
+    ok = lst.is_open() && diag.is_open() && !read_header(rd, *job) && !read_points(rd, *job) &&
+         !read_measurements(rd, *job);
 }
 
 }  // namespace kavron::test

@@ -7,8 +7,9 @@
 
 #include <memory>
 
-#include "core/run.hpp"
+#include "driver/ending.hpp"
 #include "driver/run.hpp"
+#include "input/input.hpp"
 
 namespace kavron::test {
 
@@ -52,21 +53,20 @@ std::vector<std::string> lines_of(const std::string& text);
 // 6 May 2026, 9:05:03: single digits everywhere but the year.
 DateTime fixed_clock();
 
-// A job read into a task by hand, ready for the steps after the input: files in a scratch folder,
-// a console with the given answers.
+// A job read by the input stage, ready for the stages after it: its files in a scratch folder
+// (out.txt, err.txt), a console with the given answers.
 struct LoadedJob {
     Scratch s;
     ScriptReader in;
     StringWriter out;
     Console con{in, out};
-    std::unique_ptr<Task> t = std::make_unique<Task>();
-    std::unique_ptr<Results> res = std::make_unique<Results>();
-    kavron::Run r{con, *t, *res, {}, {}, {}};
+    OutFile lst, diag;
+    InFile inp;
+    Reading rd{inp, diag};
+    std::unique_ptr<Job> job = std::make_unique<Job>();
     bool ok = false;
 
     explicit LoadedJob(const std::string& text, std::vector<std::string> answers = {});
-    std::string listing();
-    std::string diag();
 };
 
 }  // namespace kavron::test

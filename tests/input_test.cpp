@@ -17,19 +17,21 @@ TEST(Input, SmallJobReadsToItsCounts) {
         "'Test site'\n10 10 10 1 5\n1 7 0 0 0\n2 0 100000 0 0\n3 0 0 100000 0\n-1\n"
         "1 2 0 1\n1 3 1000000 1\n-1\n1 2 1000000 1\n-1\n1 2 100000 1\n1 3 100000 1\n-1\n");
     ASSERT_TRUE(rd.ok);
-    const Task& t = *rd.t;
+    const Job& t = *rd.job;
     EXPECT_EQ(t.ZAH, "Test site" + std::string(71, ' '));
     EXPECT_EQ(t.IB, 3);
     EXPECT_EQ(t.IS, 2);
     EXPECT_EQ(t.IZ, 1);
     EXPECT_EQ(t.ID, 2);
     EXPECT_EQ(t.NR, 5);
-    EXPECT_EQ(t.NS, 14);
-    EXPECT_EQ(t.NN, 9);
+    EXPECT_EQ(rd.rd.NS, 14);
     EXPECT_DOUBLE_EQ(t.RC, 200000.0 / 9.0);
-    EXPECT_EQ(t.SMO[2], 1000000.0);
-    EXPECT_EQ(t.ZMO[1], 1000000.0);
-    EXPECT_EQ(t.DO[2], 100000.0);
+    EXPECT_EQ(t.value[2], 1000000.0);
+    EXPECT_EQ(t.value[3], 1000000.0);  // the zenith angle
+    EXPECT_EQ(t.value[5], 100000.0);   // the second distance
+    EXPECT_EQ(t.kind(2), Kind::Direction);
+    EXPECT_EQ(t.kind(3), Kind::Zenith);
+    EXPECT_EQ(t.kind(4), Kind::Distance);
     EXPECT_EQ(t.INC[5], 3);
     EXPECT_EQ(t.INS[3], 1);
     EXPECT_EQ(t.INC[3], 2);
@@ -44,9 +46,8 @@ TEST(Input, SlashKeepsEarlierValuesAndWeightsFollowTheirRule) {
         "4 0 1 2 /\n-1\n"
         "1 2 100 /\n1 3 200 0\n1 4 300 0.0005\n1 2 400 0.002\n1 3 500 /\n");
     ASSERT_TRUE(rd.ok);
-    const Task& t = *rd.t;
+    const Job& t = *rd.job;
     EXPECT_EQ(t.MOO, 1.0f);
-    EXPECT_EQ(t.MO, 1.0);
     ASSERT_EQ(t.IB, 4);
     EXPECT_EQ(t.XO[2], 10.0);
     EXPECT_EQ(t.YO[2], 20.0);
@@ -58,7 +59,6 @@ TEST(Input, SlashKeepsEarlierValuesAndWeightsFollowTheirRule) {
     for (int i = 1; i <= 5; ++i) {
         EXPECT_EQ(t.PPP(1, i), weights[i - 1]) << i;
     }
-    EXPECT_EQ(t.PP(4, 4), 0.002);
     EXPECT_EQ(t.IZ, 0);
     EXPECT_EQ(t.ID, 0);
     EXPECT_EQ(t.NR, 5);
@@ -69,28 +69,28 @@ TEST(Input, MooBelowOneHundredthBecomesOne) {
              {"0", 1.0f}, {"0.005", 1.0f}, {"0.01", 0.01f}, {"2.5", 2.5f}}) {
         Reader rd("'m'\n1 1 1 " + text + " 0\n");
         ASSERT_TRUE(rd.ok);
-        EXPECT_EQ(rd.t->MOO, expect) << text;
+        EXPECT_EQ(rd.job->MOO, expect) << text;
     }
 }
 
 TEST(Input, FileEndingInsideTheZenithSection) {
     Reader rd("'z'\n1 1 1 1 0\n1 7 0 0 0\n2 0 5 5 5\n-1\n1 2 0 1\n-1\n1 2 90 1\n");
     ASSERT_TRUE(rd.ok);
-    EXPECT_EQ(rd.t->IS, 1);
-    EXPECT_EQ(rd.t->IZ, 1);
-    EXPECT_EQ(rd.t->ID, 0);
-    EXPECT_EQ(rd.t->NR, 2);
+    EXPECT_EQ(rd.job->IS, 1);
+    EXPECT_EQ(rd.job->IZ, 1);
+    EXPECT_EQ(rd.job->ID, 0);
+    EXPECT_EQ(rd.job->NR, 2);
 }
 
 TEST(Exits, WeightMatrixPausesAfterEveryDiagonalRecord) {
-    Reader job("'w'\n1 1 1 1 0\n", {"whatever"});
-    Task& t = *job.t;
-    t.NR = 2;
-    t.PP(1, 1) = 1.0;
-    t.PP(2, 2) = 0.5;
+    Reader job("'w'\n1 1 1 1 0\n", {"a", "b", "c", "d"});
+    const double diagonal[] = {0.0, 1.0, 0.5};
     job.con.record(" an open line");
     job.out.text.clear();
-    EXPECT_EQ(exit_weights_singular(job.r).status(), 0);
+    kavron::Run r{job.con, {}, {}, {}, {}, {}, {}};
+    Results res;
+    EXPECT_EQ(finish(r, res, stop_weights_singular(diagonal, 2)), 0);
+    EXPECT_EQ(job.in.taken(), 3u);  // one wait after the first line and after each weight
     job.con.finish();
     EXPECT_EQ(job.out.text,
               "\r\n" + cp852("chyba v zadání - zkontrolujte sořadnice, kódy,vstupní vel.") +
@@ -101,7 +101,11 @@ TEST(Exits, WeightMatrixPausesAfterEveryDiagonalRecord) {
 
 TEST(Exits, AdviceBlockClosesWithTwoContactRecordsOfFixedLength) {
     Reader job("'w'\n1 1 1 1 0\n");
-    EXPECT_EQ(exit_no_convergence(job.r).status(), 0);
+    kavron::Run r{job.con, {}, {}, {}, {}, {}, {}};
+    Results res;
+    EXPECT_EQ(finish(r, res, stop_no_convergence()), 0);
+    EXPECT_EQ(res.ending, Ending::NoConvergence);
+    EXPECT_EQ(res.ending_text.substr(0, 26), "***** P O Z O R ! *****\nZp");
     const std::string& text = job.out.text;
     const auto pos = text.find(cp852("  nevedou-li"));
     ASSERT_NE(pos, std::string::npos);

@@ -189,7 +189,7 @@ struct InProcess {
     InProcess(const std::string& input, const std::vector<std::string>& script) {
         s.put("in.txt", input);
         in = std::make_unique<Noting>(script, out);
-        const auto job = std::make_unique<Job>();
+        const auto job = std::make_unique<Storage>();
         status = run_command(
             {}, *in, out, text, errors, [] { return DateTime{2026, 5, 6, 9, 5, 3}; }, *job,
             s.dir());

@@ -28,7 +28,7 @@ Json run_json(const std::string& input, const std::vector<std::string>& script) 
     s.put("in.txt", input);
     test::ScriptReader in(script);
     test::StringWriter out, text, errors;
-    const auto job = std::make_unique<Job>();
+    const auto job = std::make_unique<Storage>();
     run_command({"--json", "r.json"}, in, out, text, errors, test::fixed_clock, *job, s.dir());
     return Json::parse(s.get("r.json"));
 }

@@ -173,7 +173,7 @@ TEST(Endings, MemoryExhaustionIsAnInternalErrorWithTheReports) {
     test::Scratch s;
     MemoryRunsOut in;
     test::StringWriter out, text, errors;
-    const auto job = std::make_unique<Job>();
+    const auto job = std::make_unique<Storage>();
     const int status =
         run_command({"--json", "r.json"}, in, out, text, errors, test::fixed_clock, *job, s.dir());
     EXPECT_EQ(status, 3);

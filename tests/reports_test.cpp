@@ -33,7 +33,7 @@ Files run_example(const std::string& job, const std::vector<std::string>& args) 
     s.put(job + ".txt", slurp(ex / (job + ".txt")));
     test::ScriptReader in(lines_of(slurp(ex / (job + ".konzole"))));
     test::StringWriter out, text, errors;
-    const auto storage = std::make_unique<Job>();
+    const auto storage = std::make_unique<Storage>();
     const int status =
         run_command(args, in, out, text, errors, test::fixed_clock, *storage, s.dir());
     return {status, out.text, s.get("vysledky.txt"), s.get("chyby.txt"), s.get("r.json")};
@@ -178,7 +178,7 @@ TEST(Reports, DrawingShowsOnlyWhatIsAdjustedAndLegendsOnlyWhatIsDrawn) {
     s.put("nejvetsi.txt", slurp(ex / "nejvetsi.txt"));
     test::ScriptReader in(lines_of(slurp(ex / "nejvetsi.konzole")));
     test::StringWriter out, text, errors;
-    const auto job = std::make_unique<Job>();
+    const auto job = std::make_unique<Storage>();
     ASSERT_EQ(
         run_command({"--svg", "r.svg"}, in, out, text, errors, test::fixed_clock, *job, s.dir()),
         0);

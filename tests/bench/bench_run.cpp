@@ -49,11 +49,13 @@ void AdjustmentAlone(benchmark::State& state) {
         state.SkipWithError("the job does not read");
         return;
     }
-    const auto input = std::make_unique<Task>(*job.t);  // the task as the reader left it
+    const auto sol = std::make_unique<Solution>();
+    const auto work = std::make_unique<Work>();
     for (auto _ : state) {
-        *job.t = *input;
-        const Flow f = adjust(job.r);
-        benchmark::DoNotOptimize(f.stopped());
+        *sol = Solution{};  // each adjustment starts on fresh storage, as a run's does
+        *work = Work{};
+        const Halt h = adjust(*job.job, *sol, *work, {job.con, job.diag, "out.txt"});
+        benchmark::DoNotOptimize(h.has_value());
     }
 }
 BENCHMARK(AdjustmentAlone)->Unit(benchmark::kMicrosecond);

@@ -149,7 +149,7 @@ std::string run_and_check(const std::string& bytes, const std::filesystem::path&
 
     Script in(lines);
     Sink out, text, errors;
-    const auto job = std::make_unique<Job>();
+    const auto job = std::make_unique<Storage>();
     const int status = run_command(
         {"--json", "r.json", "--svg", "r.svg"}, in, out, text, errors,
         [] { return DateTime{2026, 5, 6, 9, 5, 3}; }, *job, dir);
@@ -170,7 +170,7 @@ std::string run_and_check(const std::string& bytes, const std::filesystem::path&
     }
     for (const auto& [name, content] : before) {
         const std::string now = read(dir / name);
-        std::string diagnostics = job->task.ADRESC;
+        std::string diagnostics = job->ADRESC;
         diagnostics.erase(diagnostics.find_last_not_of(' ') + 1);
         const bool may_change = name == "old.txt" && diagnostics == "old.txt";
         if (now != content && !may_change) {

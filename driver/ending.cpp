@@ -1,0 +1,72 @@
+#include "driver/ending.hpp"
+
+#include <algorithm>
+
+#include "format/codepage.hpp"
+
+namespace kavron {
+
+namespace {
+
+// Adds a text of the ending, as the console shows it (code page 852), to the ending's text in
+// UTF-8: its lines with the blanks at their ends dropped, empty ones left out.
+void note(Results& res, std::string_view bytes) {
+    const std::string utf8 = decode(bytes, CodePage::Cp852);
+    std::size_t start = 0;
+    while (start <= utf8.size()) {
+        const std::size_t end = std::min(utf8.find_first_of("\r\n", start), utf8.size());
+        const std::string_view line = std::string_view(utf8).substr(start, end - start);
+        const std::size_t a = line.find_first_not_of(' ');
+        if (a != std::string_view::npos) {
+            if (!res.ending_text.empty()) {
+                res.ending_text.push_back('\n');
+            }
+            res.ending_text.append(line.substr(a, line.find_last_not_of(' ') - a + 1));
+        }
+        start = end + 1;
+    }
+}
+
+void say_line(Run& r, Results& res, std::string_view bytes) {
+    r.con.text_line(bytes);
+    note(res, bytes);
+}
+
+}  // namespace
+
+int finish(Run& r, Results& res, const Stop& s) {
+    res.ending = s.ending;
+    res.ending_text.clear();
+    if (s.input_line != 0) {
+        res.input_line = s.input_line;
+    }
+    for (const Said& said : s.said) {
+        if (said.record) {
+            r.con.record(said.bytes);
+            note(res,
+                 std::string_view(said.bytes).substr(std::min<std::size_t>(1, said.bytes.size())));
+        } else {
+            say_line(r, res, said.bytes);
+        }
+        if (said.pause) {
+            (void)r.con.read_line(false);
+        }
+    }
+    const EndingInfo& e = info(s.ending);
+    switch (e.close) {
+        case Close::Konec:
+            r.con.text_line("KONEC");
+            break;
+        case Close::StopText:
+            say_line(r, res, cp852(e.stop_text));
+            break;
+        case Close::StopPlain:
+            say_line(r, res, "Stop - Program terminated.");
+            break;
+        case Close::Status:
+            break;
+    }
+    return e.status;
+}
+
+}  // namespace kavron
