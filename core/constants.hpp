@@ -5,11 +5,11 @@
 // 4-byte reals and computed with them in 8 bytes; a figure near a rounding boundary of the
 // listing prints one way with 3.1415927410125732 and the other with the double nearest pi, and
 // course material quotes the listing. So the 4-byte values stay, and the header's values are read
-// as floats (task.hpp).
+// as floats (job.hpp).
 
 namespace kavron {
 
-// Capacities of the task.
+// Capacities of a job.
 constexpr int JB = 7;   // points
 constexpr int JR = 62;  // measured quantities
 constexpr int JM = 56;  // observation equations

@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/constants.hpp"
 #include "crmath/crmath.hpp"
 #include "format/channels.hpp"
 
 namespace kavron {
 
 namespace {
-constexpr int kMaxExtent = 66;  // the largest extent the task declares
+constexpr int kMaxExtent = JR;  // the largest extent a stage declares
 void same_shape([[maybe_unused]] MatIn A, [[maybe_unused]] MatIn B) {
     assert(A.M == B.M && A.N == B.N);
 }

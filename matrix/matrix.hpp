@@ -1,5 +1,5 @@
 #pragma once
-// The elementary routines over a used block of the task's matrices (column-major, indexed from
+// The elementary routines over a used block of the stages' matrices (column-major, indexed from
 // 1, with their declared extents), inversion, plane rotations and the lookup of a point number.
 // No routine allocates or keeps state.
 #include <cstdint>

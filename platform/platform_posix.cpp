@@ -268,7 +268,7 @@ private:
     bool ended_ = false;
 };
 
-// The task's arrays take about 305 KB. Cleared page by page they cost one page fault per 4 KB,
+// The storage of a run's stages takes about 300 KB. Cleared page by page they cost one page fault per 4 KB,
 // and on a virtual machine those faults cost more than the whole adjustment; in a transparent
 // huge page they take one. Where that cannot be had, the memory comes from the heap as usual.
 struct Memory {

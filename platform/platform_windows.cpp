@@ -10,7 +10,7 @@
 #include "platform/interruption.hpp"
 #include "platform/platform.hpp"
 
-// After the program's headers: <windows.h> defines IN and OUT as macros, and IN names the task's
+// After the program's headers: <windows.h> defines IN and OUT as macros, and IN names the job's
 // point numbers.
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
