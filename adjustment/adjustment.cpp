@@ -54,29 +54,7 @@ public:
             }
             sol.IIT = static_cast<i16>(sol.IIT + 1);
             io.con.write({T("+"), X(35), T(" pocitam "), I(4)}, {sol.IIT});
-            if (Halt h = data_check()) {
-                return h;
-            }
-            if (Halt h = transformation()) {
-                return h;
-            }
-            if (Halt h = conditions()) {
-                return h;
-            }
-            eliminate();
-            // D and PP hold the same values in every pass: D follows from the order of the
-            // measurements and their stations, PP from their weights, neither from the coordinates.
-            // So do PI, PIDT, QI, Q and DTQ, which follow from them alone: they are computed in the
-            // first pass and kept (a failure there ends the run in that pass).
-            if (sol.IIT == 1) {
-                if (Halt h = weights()) {
-                    return h;
-                }
-            }
-            if (Halt h = solve()) {
-                return h;
-            }
-            if (Halt h = reinsert()) {
+            if (Halt h = pass()) {
                 return h;
             }
             update_free_points();
@@ -93,7 +71,40 @@ public:
         }
     }
 
+    // The first pass alone, at the approximate coordinates, which it leaves as they are.
+    Halt once() {
+        sol.IIT = 1;
+        return pass();
+    }
+
 private:
+    // One pass: the equations at the current coordinates and their constrained solution.
+    Halt pass() {
+        if (Halt h = data_check()) {
+            return h;
+        }
+        if (Halt h = transformation()) {
+            return h;
+        }
+        if (Halt h = conditions()) {
+            return h;
+        }
+        eliminate();
+        // D and PP hold the same values in every pass: D follows from the order of the
+        // measurements and their stations, PP from their weights, neither from the coordinates.
+        // So do PI, PIDT, QI, Q and DTQ, which follow from them alone: they are computed in the
+        // first pass and kept (a failure there ends the run in that pass).
+        if (sol.IIT == 1) {
+            if (Halt h = weights()) {
+                return h;
+            }
+        }
+        if (Halt h = solve()) {
+            return h;
+        }
+        return reinsert();
+    }
+
     // The test after a solved pass: the change of the corrections' squared length settles, or
     // grows too often (an ending).
     Halt convergence(bool& settled) {
@@ -557,6 +568,15 @@ Halt adjust(const Job& job, Solution& sol, Work& w, const PassChannels& io) {
         sol.ZO[i] = job.ZO[i];
     }
     return Passes(job, sol, w, io).run();
+}
+
+Halt adjust_once(const Job& job, Solution& sol, Work& w, const PassChannels& io) {
+    for (int i = 1; i <= job.IB; ++i) {
+        sol.XO[i] = job.XO[i];
+        sol.YO[i] = job.YO[i];
+        sol.ZO[i] = job.ZO[i];
+    }
+    return Passes(job, sol, w, io).once();
 }
 
 }  // namespace kavron

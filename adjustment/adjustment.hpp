@@ -52,5 +52,9 @@ struct PassChannels {
 
 // Adjusts the job into the solution (both freshly constructed, as the work).
 Halt adjust(const Job& job, Solution& sol, Work& w, const PassChannels& io);
+// The first pass alone, without its pass counter: the equations, the datum and the cofactors at
+// the approximate coordinates, which stay the solution's coordinates (what a plan has before it
+// is measured: nothing there depends on the measured values).
+Halt adjust_once(const Job& job, Solution& sol, Work& w, const PassChannels& io);
 
 }  // namespace kavron

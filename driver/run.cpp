@@ -84,7 +84,7 @@ Halt read_input(Run& r, Storage& st) {
 // The adjustment of the job; the results keep its count of equations and its first pass's
 // misclosures also when it ends the run.
 Halt adjust_job(Run& r, Storage& st) {
-    const Halt h = adjust(st.job, st.solution, st.work, {r.con, r.diag, r.ADRESA});
+    Halt h = adjust(st.job, st.solution, st.work, {r.con, r.diag, r.ADRESA});
     Results& res = st.results;
     res.equations = st.solution.NM;
     res.misclosures = st.solution.misclosures;
