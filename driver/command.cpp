@@ -6,6 +6,7 @@
 
 #include "driver/file_dialog.hpp"
 #include "driver/run.hpp"
+#include "driver/tools.hpp"
 #include "platform/platform.hpp"
 
 namespace kavron {
@@ -17,6 +18,8 @@ constexpr std::string_view kUsage =
 
 constexpr std::string_view kHelp =
     "Použití: kavron [--svg SOUBOR] [--json SOUBOR] [--analysis SOUBOR] [--help] [--version]\n"
+    "         kavron design VSTUP [--report SOUBOR] [--json SOUBOR] [--svg SOUBOR] [--limit MM]\n"
+    "                [--min-r R]\n"
     "Vyrovnání malé prostorové geodetické sítě. Jména souborů a úlohu zadáte v dialogu\n"
     "na konzoli; výpis výsledků je stejný s volbami i bez nich.\n"
     "\n"
@@ -27,6 +30,14 @@ constexpr std::string_view kHelp =
     "                 zkontrolovat, když síť nesedí\n"
     "  --help         vypíše tuto nápovědu\n"
     "  --version      vypíše verzi programu\n"
+    "\n"
+    "kavron design VSTUP ... spočítá bez dialogu návrh sítě: jaké přesnosti a spolehlivosti\n"
+    "plánovaná síť ze VSTUPu dosáhne (z přibližných souřadnic a vah, změřené hodnoty se\n"
+    "nepoužívají), zda splní požadavky, a které měření navíc jí nejvíc pomůže.\n"
+    "  --report SOUBOR  zpráva o návrhu (text)     --json SOUBOR  návrh jako JSON\n"
+    "  --svg SOUBOR     nákres plánu s 95% elipsami a prvním návrhem\n"
+    "  --limit MM       největší dovolená poloosa 95% elipsoidu\n"
+    "  --min-r R        nejmenší dovolené číslo nadbytečnosti (0,3, není-li zadáno)\n"
     "\n"
     "Soubory výsledků se zakládají nové: existující soubor program nikdy nepřepíše.\n"
     "Proměnná prostředí SOURCE_DATE_EPOCH (sekundy od 1. 1. 1970 UTC) pevně nastaví datum a čas\n"
@@ -49,6 +60,9 @@ struct Wanted {
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
                 Storage& storage, const std::filesystem::path& dir) {
+    if (is_tool(args)) {
+        return run_tool(args, text, errors, clock, dir);
+    }
     std::vector<Wanted> wanted;  // in the order of the command line
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

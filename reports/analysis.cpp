@@ -9,48 +9,17 @@
 
 #include "format/codepage.hpp"
 #include "reports/reports.hpp"
+#include "reports/text.hpp"
 
 namespace kavron {
 
 namespace {
 
-// Lines in UTF-8, encoded at the end.
-struct Text {
-    std::string out;
-    void line(const std::string& s = {}) {
-        out += s;
-        out += '\n';
-    }
-};
-
-// A figure with its decimals; beyond 10^12 in the exponent form, which a student reads as such.
-std::string fixed(double v, int decimals) {
-    char b[64];
-    std::snprintf(b, sizeof b, std::fabs(v) < 1e12 ? "%.*f" : "%.*e", decimals, v);
-    return b;
-}
-
-const char* kind_name(Kind k) {
-    return k == Kind::Direction ? "směr" : k == Kind::Zenith ? "zen.úhel" : "délka";
-}
-
-const char* unit_of(Kind k) {
-    return k == Kind::Distance ? "mm" : "cc";
-}
-
-// "směr ze 101 na 105" and the like.
-std::string naming(const Observation& o) {
-    const std::string from = std::to_string(o.station), to = std::to_string(o.target);
-    switch (o.kind) {
-        case Kind::Direction:
-            return "směr ze stanoviska " + from + " na " + to;
-        case Kind::Zenith:
-            return "zenitový úhel ze stanoviska " + from + " na " + to;
-        case Kind::Distance:
-            return "délka " + from + " - " + to;
-    }
-    return {};
-}
+using text::fixed;
+using text::kind_name;
+using text::naming;
+using text::Text;
+using text::unit_of;
 
 void head(Text& t, const Results& res, int status, const std::string& listing) {
     t.line("Rozbor spolehlivosti měření");
@@ -398,22 +367,29 @@ std::string analysis_report(const Results& res, int status, const std::string& l
         weak(t, res);
         key(t);
     }
-    // Code page 1250, CR LF; no control character of the input reaches the reader's terminal.
-    for (std::size_t i = 0; i < t.out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(t.out[i]);
+    return text::in_cp1250(t.out);
+}
+
+namespace text {
+
+std::string in_cp1250(std::string utf8) {
+    for (char& ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
         if ((c < 0x20 && c != '\n') || c == 0x7f) {
-            t.out[i] = '?';
+            ch = '?';
         }
     }
     std::string out;
     std::size_t start = 0;
-    while (start < t.out.size()) {
-        const std::size_t end = t.out.find('\n', start);
-        append_encoded(out, std::string_view(t.out).substr(start, end - start), CodePage::Cp1250);
+    while (start < utf8.size()) {
+        const std::size_t end = utf8.find('\n', start);
+        append_encoded(out, std::string_view(utf8).substr(start, end - start), CodePage::Cp1250);
         out += "\r\n";
         start = end + 1;
     }
     return out;
 }
+
+}  // namespace text
 
 }  // namespace kavron

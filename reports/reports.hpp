@@ -3,6 +3,7 @@
 // document and a plan drawing of the network (SVG), both UTF-8.
 #include <string>
 
+#include "core/plan.hpp"
 #include "core/results.hpp"
 
 namespace kavron {
@@ -17,7 +18,16 @@ std::string ending_message(const Results& res);
 
 // `status` is the run's exit status.
 std::string json_report(const Results& res, int status);
-std::string svg_report(const Results& res);
+// What a drawing of a plan adds: its ellipses and z bars at 95 % (the factors on σ), the
+// measurements whose redundancy number is below `min_r` marked weak, and the first suggestion
+// (its two point numbers; 0 for none) dashed.
+struct PlanDrawing {
+    double ellipse_factor = 2.4477;  // sqrt of chi-squared 0.95 with 2 degrees of freedom
+    double bar_factor = 1.96;        // the normal 97.5 % quantile
+    double min_r = 0.3;
+    int suggestion[2] = {0, 0};
+};
+std::string svg_report(const Results& res, const PlanDrawing* plan = nullptr);
 // The reliability analysis for a student (code page 1250, CR LF); `listing` names the listing.
 std::string analysis_report(const Results& res, int status, const std::string& listing);
 
@@ -27,5 +37,10 @@ struct PlanEllipse {
     double a, b, bearing;
 };
 PlanEllipse plan_ellipse(double cxx, double cxy, double cyy);
+
+// The design of a plan: the report (code page 1250, CR LF; `input` names the input file) and
+// the JSON document (docs/json.md).
+std::string design_report(const Plan& plan, const std::string& input);
+std::string design_json(const Plan& plan);
 
 }  // namespace kavron

@@ -88,6 +88,17 @@ double nice_below(double v) {
     return p;
 }
 
+// A requirement as the legend gives it: 0.3 as "0,3".
+std::string fixed_text(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", v);
+    std::string s = b;
+    for (char& c : s) {
+        c = c == '.' ? ',' : c;
+    }
+    return s;
+}
+
 std::string with_spaces(double v) {
     char b[32];
     std::snprintf(b, sizeof b, "%.0f", v);
@@ -178,7 +189,7 @@ Page page_of(const Results& res) {
     return pg;
 }
 
-void head(std::string& out, const Results& res) {
+void head(std::string& out, const Results& res, bool plan) {
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" viewBox=\"0 "
@@ -199,8 +210,15 @@ void head(std::string& out, const Results& res) {
         ".unc { stroke: #999; stroke-dasharray: 3 14; }\n"
         ".suspect { stroke: #d4006a; stroke-width: 12; stroke-opacity: 0.55; fill: none; }\n"
         ".suspect-label { fill: #d4006a; font-weight: bold; stroke: #fff; stroke-width: 8; "
-        "paint-order: stroke; }\n"
-        "</style>\n";
+        "paint-order: stroke; }\n";
+    if (plan) {
+        out +=
+            ".weak { stroke: #e07b00; stroke-width: 12; stroke-opacity: 0.55; fill: none; }\n"
+            ".weak-label { fill: #b35f00; font-weight: bold; stroke: #fff; stroke-width: 8; "
+            "paint-order: stroke; }\n"
+            ".sugg { stroke: #7a2fbf; stroke-width: 5; stroke-dasharray: 30 15; fill: none; }\n";
+    }
+    out += "</style>\n";
     out += "<rect x=\"0\" y=\"0\" width=\"" + num(kPageW) + "\" height=\"" + num(kPageH) +
            "\" fill=\"#fff\"/>\n";
 
@@ -229,13 +247,15 @@ struct Mark {
     double max_w = 0;           // the largest |w| of the suspects
     bool uncontrolled = false;  // one of them is uncontrolled (when analysed)
     bool controlled = false;    // one of them is controlled, or the network was not analysed
+    bool weak = false;          // a plan: one of them has r below the requirement
+    double min_r = 1;           // the smallest r of those
 };
 // Positions (i < j) -> kinds (0 directions, 1 distances, 2 zenith angles) -> their mark.
 using Pairs = std::map<std::pair<int, int>, std::map<int, Mark>>;
 
 // The measured connections, each kind once per pair of points, side by side when several.
 // What the analysis says of each kind of measurement between each pair of drawn points.
-Pairs marks_of(const Results& res, const Page& pg) {
+Pairs marks_of(const Results& res, const Page& pg, const PlanDrawing* plan) {
     Pairs pairs;
     const auto pos = [&](int number) {
         for (int i = 1; i <= pg.n; ++i) {
@@ -261,12 +281,16 @@ Pairs marks_of(const Results& res, const Page& pg) {
             m.suspect = true;
             m.max_w = std::max(m.max_w, std::fabs(rel.w));
         }
+        if (plan != nullptr && rel.r < plan->min_r) {
+            m.weak = true;
+            m.min_r = std::min(m.min_r, rel.r);
+        }
     }
     return pairs;
 }
 
-Pairs connections(std::string& out, const Results& res, const Page& pg) {
-    Pairs pairs = marks_of(res, pg);
+Pairs connections(std::string& out, const Results& res, const Page& pg, const PlanDrawing* plan) {
+    Pairs pairs = marks_of(res, pg, plan);
     out += "<g>\n";
     for (const auto& [ab, kinds] : pairs) {
         const double x1 = pg.X(ab.first), y1 = pg.Y(ab.first);
@@ -296,10 +320,34 @@ Pairs connections(std::string& out, const Results& res, const Page& pg) {
                        "\" text-anchor=\"middle\" font-size=\"36\" class=\"suspect-label\">" + w +
                        "</text>\n";
             }
+            if (mark.weak) {
+                out += ends + "weak\"/>\n";
+                char r[32];
+                std::snprintf(r, sizeof r, "r %.2f", mark.min_r);
+                out += "<text x=\"" + num((x1 + x2) / 2 - nx * (off + 45)) + "\" y=\"" +
+                       num((y1 + y2) / 2 - ny * (off + 45)) +
+                       "\" text-anchor=\"middle\" font-size=\"36\" class=\"weak-label\">" + r +
+                       "</text>\n";
+            }
         }
     }
     out += "</g>\n";
     return pairs;
+}
+
+// The first suggestion of a plan: a dashed line between its points.
+void suggestion(std::string& out, const Results& res, const Page& pg, const PlanDrawing& plan) {
+    int at[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+        for (int i = 1; i <= pg.n && at[k] == 0; ++i) {
+            at[k] = res.points[i].number == plan.suggestion[k] ? i : 0;
+        }
+    }
+    if (at[0] == 0 || at[1] == 0 || at[0] == at[1]) {
+        return;
+    }
+    out += "<line x1=\"" + num(pg.X(at[0])) + "\" y1=\"" + num(pg.Y(at[0])) + "\" x2=\"" +
+           num(pg.X(at[1])) + "\" y2=\"" + num(pg.Y(at[1])) + "\" class=\"sugg\"/>\n";
 }
 
 // Error ellipses and z bars, magnified by one factor: the largest ellipse (or z bar, when no
@@ -315,7 +363,7 @@ struct Errors {
     double magnify = 0;  // drawn units per mm of error
 };
 
-Errors errors_of(const Results& res, const Page& pg) {
+Errors errors_of(const Results& res, const Page& pg, const PlanDrawing* plan) {
     Errors e;
     double largest_z = 0;
     for (int i = 1; res.adjusted && i <= pg.n; ++i) {
@@ -324,6 +372,11 @@ Errors errors_of(const Results& res, const Page& pg) {
         e.ell[i] = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
                                 res.covariance[a + 1][a + 1]);
         e.sz[i] = std::sqrt(std::fabs(res.covariance[a + 2][a + 2]));
+        if (plan != nullptr) {
+            e.ell[i].a *= plan->ellipse_factor;
+            e.ell[i].b *= plan->ellipse_factor;
+            e.sz[i] *= plan->bar_factor;
+        }
         e.ellipse[i] = !(fixed.x && fixed.y);
         e.bar[i] = !fixed.z && e.sz[i] > 0;
         e.left_out = e.left_out || !e.ellipse[i] || fixed.z;
@@ -427,7 +480,7 @@ constexpr Role kRoles[] = {{7, "pevný bod (7)", 7, 7},
 
 // The legend lists what the drawing shows; the scale bars are each at least 10 mm on paper.
 void legend(std::string& out, const Results& res, const Page& pg, const Pairs& pairs,
-            const Errors& e) {
+            const Errors& e, const PlanDrawing* plan) {
     double y0 = 2450;
     out += "<g font-size=\"34\">\n";
     for (const Role& role : kRoles) {
@@ -457,12 +510,26 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
             y0 += 75;
         }
     }
-    bool suspects = false, uncontrolled = false;
+    bool suspects = false, uncontrolled = false, weak = false;
     for (const auto& [ab, kinds] : pairs) {
         for (const auto& [k, mark] : kinds) {
             suspects = suspects || mark.suspect;
             uncontrolled = uncontrolled || mark.uncontrolled;
+            weak = weak || mark.weak;
         }
+    }
+    if (weak) {
+        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
+               "\" class=\"weak\"/>\n";
+        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">slabé měření (r pod " +
+               fixed_text(plan->min_r) + ")</text>\n";
+        y0 += 75;
+    }
+    if (plan != nullptr && plan->suggestion[0] != 0) {
+        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
+               "\" class=\"sugg\"/>\n";
+        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">první návrh: co přidat</text>\n";
+        y0 += 75;
     }
     if (suspects) {
         out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
@@ -483,13 +550,16 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
     }
     if (e.magnify > 0 && ellipses) {
         out += "<ellipse cx=\"880\" cy=\"" + num(y0) + "\" rx=\"50\" ry=\"25\" class=\"ell\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">elipsa chyb (1σ, vodorovná)</text>\n";
+        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" +
+               (plan != nullptr ? "elipsa 95 % (vodorovná)" : "elipsa chyb (1σ, vodorovná)") +
+               "</text>\n";
         y0 += 75;
     }
     if (e.magnify > 0 && bars) {
         out += "<line x1=\"880\" y1=\"" + num(y0 - 28) + "\" x2=\"880\" y2=\"" + num(y0 + 28) +
                "\" class=\"zbar\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">±σ výšky (z)</text>\n";
+        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" +
+               (plan != nullptr ? "95 % výšky (z)" : "±σ výšky (z)") + "</text>\n";
         y0 += 75;
     }
     if (e.magnify > 0 && e.left_out) {
@@ -514,15 +584,18 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
 
 }  // namespace
 
-std::string svg_report(const Results& res) {
+std::string svg_report(const Results& res, const PlanDrawing* plan) {
     const Page pg = page_of(res);
-    const Errors e = errors_of(res, pg);
+    const Errors e = errors_of(res, pg, plan);
     std::string out;
-    head(out, res);
-    const Pairs pairs = connections(out, res, pg);
+    head(out, res, plan != nullptr);
+    const Pairs pairs = connections(out, res, pg, plan);
+    if (plan != nullptr) {
+        suggestion(out, res, pg, *plan);
+    }
     points(out, res, pg, pairs, e);
     ellipses(out, pg, e);
-    legend(out, res, pg, pairs, e);
+    legend(out, res, pg, pairs, e, plan);
     out += "</svg>\n";
     return out;
 }

@@ -1,0 +1,250 @@
+// kavron design: the design of a planned network, from an input file, without a dialog.
+#include "driver/tools.hpp"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "driver/file_dialog.hpp"
+#include "input/input.hpp"
+#include "planning/design.hpp"
+#include "platform/platform.hpp"
+#include "reports/reports.hpp"
+
+namespace kavron {
+
+namespace {
+
+constexpr std::string_view kDesignUsage =
+    "kavron design VSTUP [--report SOUBOR] [--json SOUBOR] [--svg SOUBOR] [--limit MM] "
+    "[--min-r R]";
+
+// A refusal: one line on standard error.
+struct Refusal {
+    int status;
+    std::string text;
+};
+
+// The reports a tool writes, created new before it computes and removed again when it refuses.
+class Outputs {
+public:
+    explicit Outputs(const std::filesystem::path& dir) : dir_(dir) {}
+    Outputs(const Outputs&) = delete;
+    Outputs& operator=(const Outputs&) = delete;
+    ~Outputs() { remove(); }
+
+    std::optional<Refusal> create(const std::string& name) {
+        const std::string path = path_of(dir_, name);
+        int error = 0;
+        std::unique_ptr<RawFile> f = platform::create_file(path, platform::Create::New, &error);
+        if (f == nullptr) {
+            return Refusal{2, error == EEXIST ? "soubor již existuje: " + name
+                                              : "soubor nelze vytvořit: " + name + " (" +
+                                                    platform::reason_of(error) + ")"};
+        }
+        files_.push_back({name, path, std::move(f), false});
+        return std::nullopt;
+    }
+
+    // Writes the text into the report created k-th and closes it.
+    std::optional<Refusal> put(std::size_t k, const std::string& text) {
+        File& f = files_[k];
+        std::size_t done = 0;
+        int error = 0;
+        const bool written = f.file->write(text, done, error);
+        f.closed = true;
+        if (!written || !f.file->close(error)) {
+            return Refusal{4, "soubor " + f.name + " nelze zapsat: " + platform::reason_of(error)};
+        }
+        return std::nullopt;
+    }
+
+    // The reports are whole: they stay.
+    void keep() { files_.clear(); }
+
+private:
+    struct File {
+        std::string name, path;
+        std::unique_ptr<RawFile> file;
+        bool closed = false;
+    };
+    void remove() {
+        for (File& f : files_) {
+            int ignored = 0;
+            if (!f.closed) {
+                (void)f.file->close(ignored);
+            }
+            (void)platform::remove_file(f.path);
+        }
+        files_.clear();
+    }
+    std::filesystem::path dir_;
+    std::vector<File> files_;
+};
+
+bool number(const std::string& s, double& v) {
+    char* end = nullptr;
+    v = std::strtod(s.c_str(), &end);
+    return !s.empty() && end == s.c_str() + s.size() && std::isfinite(v);
+}
+
+struct DesignArgs {
+    std::string input;
+    std::string report, json, svg;
+    Requirements req;
+};
+
+std::optional<Refusal> parse_design(const std::vector<std::string>& args, DesignArgs& d) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string* file = a == "--report" ? &d.report
+                            : a == "--json" ? &d.json
+                            : a == "--svg"  ? &d.svg
+                                            : nullptr;
+        const bool limit = a == "--limit", min_r = a == "--min-r";
+        if (file != nullptr || limit || min_r) {
+            if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
+                return Refusal{2, "u volby " + a + " chybí hodnota"};
+            }
+            const std::string& v = args[++i];
+            double x = 0;
+            if (file != nullptr) {
+                if (!file->empty()) {
+                    return Refusal{2, "volba " + a + " je zadána dvakrát"};
+                }
+                *file = v;
+            } else if (limit) {
+                if (!number(v, x) || x <= 0) {
+                    return Refusal{2, "--limit " + v + ": mez musí být kladné číslo v mm"};
+                }
+                d.req.has_limit = true;
+                d.req.limit_mm = x;
+            } else {
+                if (!number(v, x) || x < 0 || x > 1) {
+                    return Refusal{2, "--min-r " + v + ": číslo nadbytečnosti je mezi 0 a 1"};
+                }
+                d.req.min_r = x;
+            }
+        } else if (a.rfind("--", 0) == 0 || !d.input.empty()) {
+            return Refusal{2, "neznámá volba nebo druhý vstup: " + a + " (" +
+                                  std::string(kDesignUsage) + ")"};
+        } else {
+            d.input = a;
+        }
+    }
+    if (d.input.empty()) {
+        return Refusal{2, "chybí vstupní soubor (" + std::string(kDesignUsage) + ")"};
+    }
+    const std::string* names[] = {&d.report, &d.json, &d.svg};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i + 1; j < 3; ++j) {
+            if (!names[i]->empty() && *names[i] == *names[j]) {
+                return Refusal{2, "dvě volby nesmějí psát do téhož souboru " + *names[i]};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Reads the input file into the job; a refusal says why it cannot be read.
+std::optional<Refusal> read_job(const std::string& name, const std::filesystem::path& dir,
+                                Job& job) {
+    std::string bytes;
+    int error = 0;
+    switch (platform::read_file(path_of(dir, name), bytes, &error)) {
+        case platform::ReadResult::Ok:
+            break;
+        case platform::ReadResult::TooLarge:
+            return Refusal{2, "soubor " + name + " je větší než 1 MB, vstupní soubor to být nemůže"};
+        case platform::ReadResult::Cannot:
+            return Refusal{2, "soubor " + name + " nelze přečíst: " + platform::reason_of(error)};
+    }
+    InFile inp;
+    inp.load(bytes);
+    OutFile none;
+    Reading rd{inp, none};
+    for (Halt (*step)(Reading&, Job&) : {read_header, read_points, read_measurements}) {
+        if (Halt h = step(rd, job)) {
+            return Refusal{2, "vstup " + name + ": " + refusal_text(*h, "") +
+                                  (h->input_line != 0
+                                       ? " (řádek souboru " + std::to_string(h->input_line) + ")"
+                                       : "")};
+        }
+    }
+    if (job.NR == 0) {
+        return Refusal{2, "vstup " + name + " nemá žádné měření"};
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> design_tool(const std::vector<std::string>& args,
+                                   const std::function<DateTime()>& clock,
+                                   const std::filesystem::path& dir) {
+    DesignArgs d;
+    if (auto r = parse_design(args, d)) {
+        return r;
+    }
+    Outputs out(dir);
+    for (const std::string* name : {&d.report, &d.json, &d.svg}) {
+        if (!name->empty()) {
+            if (auto r = out.create(*name)) {
+                return r;
+            }
+        }
+    }
+    const auto job = std::make_unique<Job>();
+    if (auto r = read_job(d.input, dir, *job)) {
+        return r;
+    }
+    const auto dw = std::make_unique<DesignWork>();
+    const auto plan = std::make_unique<Plan>();
+    std::string said;
+    if (Halt h = design(*job, d.req, *plan, *dw, said)) {
+        return Refusal{1, "plán nelze vyrovnat: " + refusal_text(*h, said)};
+    }
+    plan->res.date = clock();
+    std::size_t k = 0;
+    if (!d.report.empty()) {
+        if (auto r = out.put(k++, design_report(*plan, d.input))) {
+            return r;
+        }
+    }
+    if (!d.json.empty()) {
+        if (auto r = out.put(k++, design_json(*plan))) {
+            return r;
+        }
+    }
+    if (!d.svg.empty()) {
+        PlanDrawing drawing;
+        drawing.min_r = d.req.min_r;
+        if (!plan->by_semi_axis.empty()) {
+            drawing.suggestion[0] = plan->by_semi_axis.front().station;
+            drawing.suggestion[1] = plan->by_semi_axis.front().target;
+        }
+        if (auto r = out.put(k++, svg_report(plan->res, &drawing))) {
+            return r;
+        }
+    }
+    out.keep();
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool is_tool(const std::vector<std::string>& args) {
+    return !args.empty() && args[0] == "design";
+}
+
+int run_tool(const std::vector<std::string>& args, ByteWriter& text, ByteWriter& errors,
+             const std::function<DateTime()>& clock, const std::filesystem::path& dir) {
+    (void)text;
+    const std::optional<Refusal> r = design_tool(args, clock, dir);
+    if (r) {
+        errors.write("kavron design: " + r->text + "\n");
+        return r->status;
+    }
+    return 0;
+}
+
+}  // namespace kavron

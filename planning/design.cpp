@@ -1,0 +1,253 @@
+#include "planning/design.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "format/codepage.hpp"
+#include "results/reliability.hpp"
+#include "results/results.hpp"
+
+namespace kavron {
+
+namespace {
+
+// A console that reads nothing and keeps what is written to it.
+struct Keep : LineReader, ByteWriter {
+    std::string text;
+    std::optional<std::string> read_line() override { return std::nullopt; }
+    void write(std::string_view bytes) override { text.append(bytes); }
+};
+
+// What a plan cannot have: the figures that follow from the measured values (the residuals and
+// their tests). They are cleared so that no report shows them.
+void without_residuals(Results& res) {
+    Reliability& rel = res.reliability;
+    rel.max_w = 0;
+    rel.max_index = 0;
+    rel.tied_count = 0;
+    rel.has_chi2 = false;
+    for (int g = 1; g <= res.observations_read; ++g) {
+        Reliable& o = rel.of[g];
+        o.w = o.tau = o.v_over_r = o.m0_without = 0;
+        o.has_tau = o.outlier = o.has_m0_without = false;
+        res.observations[g].residual = 0;
+    }
+    res.pvv = 0;
+}
+
+bool holds(const Job& job, Kind kind, int a, int b) {
+    for (int g = 1; g <= job.NR; ++g) {
+        if (job.kind(g) == kind && ((job.INS[g] == a && job.INC[g] == b) ||
+                                    (job.INS[g] == b && job.INC[g] == a))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The candidates of a plan, in a fixed order: distances, zenith angles (pairs of points in list
+// order), then directions (stations in the order of their first direction, targets in list
+// order). A kind whose a-priori sd is 0 has no weight and no candidate.
+std::vector<Candidate> candidates_of(const Job& job) {
+    std::vector<Candidate> out;
+    const double unit = job.MOO;
+    for (const Kind kind : {Kind::Distance, Kind::Zenith}) {
+        const double sd = kind == Kind::Distance ? job.UD : job.UZ;
+        if (!(sd > 0)) {
+            continue;
+        }
+        for (int i = 1; i <= job.IB; ++i) {
+            for (int j = i + 1; j <= job.IB; ++j) {
+                if (job.IN[i] != job.IN[j] && !holds(job, kind, job.IN[i], job.IN[j])) {
+                    const int at = kind == Kind::Distance ? job.NR + 1 : job.ISZ + 1;
+                    out.push_back({kind, job.IN[i], job.IN[j], (unit / sd) * (unit / sd), at, {}});
+                }
+            }
+        }
+    }
+    const double sd = job.UU;
+    for (int g = 1; sd > 0 && g <= job.IS; ++g) {
+        const int s = job.INS[g];
+        bool first = true;
+        for (int k = 1; k < g; ++k) {
+            first = first && job.INS[k] != s;
+        }
+        if (!first) {
+            continue;
+        }
+        int end = g;  // the station's first set ends at `end`
+        while (end < job.IS && job.INS[end + 1] == s) {
+            ++end;
+        }
+        for (int i = 1; i <= job.IB; ++i) {
+            bool aimed = job.IN[i] == s;
+            for (int k = 1; k <= job.IS; ++k) {
+                aimed = aimed || (job.INS[k] == s && job.INC[k] == job.IN[i]);
+            }
+            if (!aimed) {
+                out.push_back({Kind::Direction, s, job.IN[i], (unit / sd) * (unit / sd), end + 1,
+                               {}});
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Job with_candidate(const Job& job, const Candidate& c) {
+    Job out = job;
+    for (int g = job.NR; g >= c.at; --g) {
+        out.INS[g + 1] = job.INS[g];
+        out.INC[g + 1] = job.INC[g];
+        out.value[g + 1] = job.value[g];
+        out.PPP(1, g + 1) = job.PPP(1, g);
+    }
+    out.INS[c.at] = static_cast<i16>(c.station);
+    out.INC[c.at] = static_cast<i16>(c.target);
+    out.value[c.at] = 0;
+    out.PPP(1, c.at) = c.weight;
+    switch (c.kind) {
+        case Kind::Direction:
+            ++out.IS;
+            break;
+        case Kind::Zenith:
+            ++out.IZ;
+            break;
+        case Kind::Distance:
+            ++out.ID;
+            break;
+    }
+    out.NR = static_cast<i16>(out.IS + out.IZ + out.ID);
+    out.ISZ = static_cast<i16>(out.IS + out.IZ);
+    return out;
+}
+
+Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& figures,
+                  std::string& said) {
+    dw.sol = Solution{};
+    dw.work = Work{};
+    Keep keep;
+    Console con(keep, keep);
+    OutFile none;
+    Halt h = adjust_once(job, dw.sol, dw.work, {con, none, ""});
+    con.finish();
+    said = keep.text;
+    if (h) {
+        return h;
+    }
+    const Solution& sol = dw.sol;
+    res.points_read = 0;
+    take_job(job, res);
+    res.equations = sol.NM;
+    res.redundancy = sol.NM - sol.NN + sol.NP;
+    res.MO = job.MOO;
+    for (int i = 1; i <= job.IB; ++i) {
+        for (int a = 0; a < 3; ++a) {
+            res.points[i].adjusted[a] = res.points[i].approx[a];
+        }
+    }
+    compute_ellipsoids(job, sol, res);
+    res.reliability = Reliability{};
+    compute_reliability(job, sol, res);
+    without_residuals(res);
+    figures = {};
+    for (int i = 1; i <= job.IB; ++i) {
+        if (determined(res, i) && largest_semi_axis(res, i) > figures.largest_semi_axis) {
+            figures.largest_semi_axis = largest_semi_axis(res, i);
+            figures.largest_point = res.points[i].number;
+        }
+    }
+    for (int g = 1; g <= job.NR; ++g) {
+        const double r = res.reliability.of[g].r;
+        if (figures.smallest_index == 0 || r < figures.smallest_r) {
+            figures.smallest_r = r;
+            figures.smallest_index = g;
+        }
+    }
+    return std::nullopt;
+}
+
+Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
+            std::string& said) {
+    plan.req = req;
+    if (Halt h = plan_figures(job, dw, plan.res, plan.figures, said)) {
+        return h;
+    }
+    const Results& res = plan.res;
+    for (int i = 1; i <= job.IB; ++i) {
+        if (req.has_limit && determined(res, i) && largest_semi_axis(res, i) > req.limit_mm) {
+            plan.weak_points.push_back(i);
+        }
+    }
+    for (int g = 1; g <= job.NR; ++g) {
+        if (res.reliability.of[g].r < req.min_r) {
+            plan.weak_measurements.push_back(g);
+        }
+    }
+    plan.met = plan.weak_points.empty() && plan.weak_measurements.empty();
+
+    std::vector<Candidate> tried;
+    for (Candidate& c : candidates_of(job)) {
+        if (job.NR + 1 > JR || (c.kind == Kind::Distance && job.ID + 1 > JD)) {
+            continue;
+        }
+        std::string ignored;
+        if (!plan_figures(with_candidate(job, c), dw, dw.trial, c.figures, ignored)) {
+            tried.push_back(c);
+        }
+    }
+    plan.candidates = static_cast<int>(tried.size());
+    const PlanFigures& now = plan.figures;
+    for (const Candidate& c : tried) {
+        if (c.figures.largest_semi_axis < now.largest_semi_axis) {
+            plan.by_semi_axis.push_back(c);
+        }
+        if (c.figures.smallest_r > now.smallest_r) {
+            plan.by_redundancy.push_back(c);
+        }
+    }
+    std::stable_sort(plan.by_semi_axis.begin(), plan.by_semi_axis.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         return a.figures.largest_semi_axis < b.figures.largest_semi_axis;
+                     });
+    std::stable_sort(plan.by_redundancy.begin(), plan.by_redundancy.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         return a.figures.smallest_r > b.figures.smallest_r;
+                     });
+    for (std::vector<Candidate>* list : {&plan.by_semi_axis, &plan.by_redundancy}) {
+        if (list->size() > 5) {
+            list->resize(5);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string refusal_text(const Stop& s, const std::string& said) {
+    std::string bytes = said;
+    for (const Said& x : s.said) {
+        bytes += (x.record ? x.bytes.substr(std::min<std::size_t>(1, x.bytes.size())) : x.bytes) +
+                 "\n";
+    }
+    const std::string utf8 = decode(bytes, CodePage::Cp852);
+    std::string out;
+    bool blank = true;
+    for (const char c : utf8) {
+        const bool space = c == ' ' || c == '\r' || c == '\n';
+        if (space && !blank) {
+            out += ' ';
+        } else if (!space) {
+            out += c;
+        }
+        blank = space;
+    }
+    while (!out.empty() && out.back() == ' ') {
+        out.pop_back();
+    }
+    if (out.empty()) {
+        out = std::string(info(s.ending).kind);
+    }
+    return out;
+}
+
+}  // namespace kavron

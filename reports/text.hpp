@@ -1,0 +1,58 @@
+#pragma once
+// What the Czech text reports share (the analysis, the design): lines gathered in UTF-8 and
+// written in code page 1250 with CR LF, figures, and the names of the measurements.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "core/results.hpp"
+
+namespace kavron::text {
+
+// Lines in UTF-8, encoded at the end.
+struct Text {
+    std::string out;
+    void line(const std::string& s = {}) {
+        out += s;
+        out += '\n';
+    }
+};
+
+// A figure with its decimals; beyond 10^12 in the exponent form, which a student reads as such.
+inline std::string fixed(double v, int decimals) {
+    char b[64];
+    std::snprintf(b, sizeof b, std::fabs(v) < 1e12 ? "%.*f" : "%.*e", decimals, v);
+    return b;
+}
+
+inline const char* kind_name(Kind k) {
+    return k == Kind::Direction ? "směr" : k == Kind::Zenith ? "zen.úhel" : "délka";
+}
+
+inline const char* unit_of(Kind k) {
+    return k == Kind::Distance ? "mm" : "cc";
+}
+
+// "směr ze stanoviska 101 na 105" and the like.
+inline std::string naming(Kind kind, int station, int target) {
+    const std::string from = std::to_string(station), to = std::to_string(target);
+    switch (kind) {
+        case Kind::Direction:
+            return "směr ze stanoviska " + from + " na " + to;
+        case Kind::Zenith:
+            return "zenitový úhel ze stanoviska " + from + " na " + to;
+        case Kind::Distance:
+            return "délka " + from + " - " + to;
+    }
+    return {};
+}
+
+inline std::string naming(const Observation& o) {
+    return naming(o.kind, o.station, o.target);
+}
+
+// The text in code page 1250 with CR LF; no control character of the input reaches the reader's
+// terminal.
+std::string in_cp1250(std::string utf8);
+
+}  // namespace kavron::text
