@@ -171,6 +171,26 @@ Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& fig
 Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
             std::string& said) {
     plan.req = req;
+    // A measurement to a point the list lacks: said with the measurement, not as the listing's
+    // ending says it (which asks to delete a listing the design does not write).
+    for (int g = 1; g <= job.NR; ++g) {
+        for (const int n : {job.INS[g], job.INC[g]}) {
+            bool listed = false;
+            for (int i = 1; i <= job.IB; ++i) {
+                listed = listed || job.IN[i] == n;
+            }
+            if (!listed) {
+                const char* kind = job.kind(g) == Kind::Direction ? "směr"
+                                   : job.kind(g) == Kind::Zenith  ? "zenitový úhel"
+                                                                  : "délka";
+                return stop(Ending::PointNotListed)
+                    .line(cp852("měření č. " + std::to_string(g) + " (" + kind + " " +
+                                std::to_string(job.INS[g]) + " - " + std::to_string(job.INC[g]) +
+                                ") se týká bodu " + std::to_string(n) +
+                                ", který v seznamu bodů není"));
+            }
+        }
+    }
     if (Halt h = plan_figures(job, dw, plan.res, plan.figures, said)) {
         return h;
     }
@@ -199,11 +219,12 @@ Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
     }
     plan.candidates = static_cast<int>(tried.size());
     const PlanFigures& now = plan.figures;
+    // A change within the rounding of the computation is no help.
     for (const Candidate& c : tried) {
-        if (c.figures.largest_semi_axis < now.largest_semi_axis) {
+        if (c.figures.largest_semi_axis < now.largest_semi_axis * (1 - 1e-6)) {
             plan.by_semi_axis.push_back(c);
         }
-        if (c.figures.smallest_r > now.smallest_r) {
+        if (c.figures.smallest_r > now.smallest_r + 1e-6) {
             plan.by_redundancy.push_back(c);
         }
     }
@@ -244,8 +265,15 @@ std::string refusal_text(const Stop& s, const std::string& said) {
     while (!out.empty() && out.back() == ' ') {
         out.pop_back();
     }
+    const EndingInfo& e = info(s.ending);
+    if (e.close == Close::StopText) {
+        out += (out.empty() ? "" : " ") + std::string(e.stop_text);
+    }
+    if (s.ending == Ending::TooManyEquations) {
+        out = "plán má víc než " + std::to_string(JM) + " rovnic oprav (úhlů, délek a zenitových úhlů)";
+    }
     if (out.empty()) {
-        out = std::string(info(s.ending).kind);
+        out = std::string(e.kind);
     }
     return out;
 }

@@ -29,6 +29,7 @@ struct Network {
     std::vector<Sight> dirs, zeniths, dists;
     double moo = 1.0;
     double mch = 0.0;
+    bool zero_values = false;  // a plan: every measured value written as 0
 
     const TruePoint& at(int num) const {
         for (const auto& p : pts) {
@@ -44,6 +45,13 @@ struct Network {
         std::snprintf(b, sizeof b, "%.7f", v);
         return b;
     }
+    // A weight exactly: it reads back as the same double.
+    static std::string weight(double v) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%.17g", v);
+        return b;
+    }
+    std::string value(double v) const { return zero_values ? "0" : num(v); }
 
     std::string text(const std::string& action = "Test network") const {
         std::string s = "'" + action + "'\n10 2 20 " + num(moo) + " " + num(mch) + "\n";
@@ -71,8 +79,8 @@ struct Network {
             while (t < 0) {
                 t += 4000000.0;
             }
-            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + num(t + d.blunder) +
-                 " " + num(d.weight) + "\n";
+            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " +
+                 value(t + d.blunder) + " " + weight(d.weight) + "\n";
         }
         s += "-1\n";
         for (const auto& d : zeniths) {
@@ -80,7 +88,7 @@ struct Network {
             const auto& b = at(d.to);
             const double h = std::hypot(b.x - a.x, b.y - a.y);
             s += std::to_string(d.from) + " " + std::to_string(d.to) + " " +
-                 num(std::atan2(h, b.z - a.z) * kRO + d.blunder) + " " + num(d.weight) + "\n";
+                 value(std::atan2(h, b.z - a.z) * kRO + d.blunder) + " " + weight(d.weight) + "\n";
         }
         s += "-1\n";
         for (const auto& d : dists) {
@@ -88,8 +96,8 @@ struct Network {
             const auto& b = at(d.to);
             const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) +
                                          (b.z - a.z) * (b.z - a.z));
-            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + num(len + d.blunder) +
-                 " " + num(d.weight) + "\n";
+            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + value(len + d.blunder) +
+                 " " + weight(d.weight) + "\n";
         }
         s += "-1\n";
         return s;
