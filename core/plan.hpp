@@ -42,9 +42,9 @@ struct Plan {
     Requirements req;
     PlanFigures figures;
     bool met = false;
-    std::vector<int> weak_points;        // list positions whose 95 % semi-axis exceeds the limit
-    std::vector<int> weak_measurements;  // measurement indexes whose r is below min_r
-    int candidates = 0;                  // candidates tried within the capacities
+    std::vector<int> weak_points;         // list positions whose 95 % semi-axis exceeds the limit
+    std::vector<int> weak_measurements;   // measurement indexes whose r is below min_r
+    int candidates = 0;                   // candidates tried within the capacities
     std::vector<Candidate> by_semi_axis;  // up to five, best first
     std::vector<Candidate> by_redundancy;
 };

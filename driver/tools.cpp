@@ -127,8 +127,8 @@ std::optional<Refusal> parse_design(const std::vector<std::string>& args, Design
                 d.req.min_r = x;
             }
         } else if (a.rfind("--", 0) == 0 || !d.input.empty()) {
-            return Refusal{2, "neznámá volba nebo druhý vstup: " + a + " (" +
-                                  std::string(kDesignUsage) + ")"};
+            return Refusal{
+                2, "neznámá volba nebo druhý vstup: " + a + " (" + std::string(kDesignUsage) + ")"};
         } else {
             d.input = a;
         }
@@ -156,7 +156,8 @@ std::optional<Refusal> read_job(const std::string& name, const std::filesystem::
         case platform::ReadResult::Ok:
             break;
         case platform::ReadResult::TooLarge:
-            return Refusal{2, "soubor " + name + " je větší než 1 MB, vstupní soubor to být nemůže"};
+            return Refusal{2,
+                           "soubor " + name + " je větší než 1 MB, vstupní soubor to být nemůže"};
         case platform::ReadResult::Cannot:
             return Refusal{2, "soubor " + name + " nelze přečíst: " + platform::reason_of(error)};
     }

@@ -37,8 +37,8 @@ void without_residuals(Results& res) {
 
 bool holds(const Job& job, Kind kind, int a, int b) {
     for (int g = 1; g <= job.NR; ++g) {
-        if (job.kind(g) == kind && ((job.INS[g] == a && job.INC[g] == b) ||
-                                    (job.INS[g] == b && job.INC[g] == a))) {
+        if (job.kind(g) == kind &&
+            ((job.INS[g] == a && job.INC[g] == b) || (job.INS[g] == b && job.INC[g] == a))) {
             return true;
         }
     }
@@ -60,7 +60,7 @@ std::vector<Candidate> candidates_of(const Job& job) {
             for (int j = i + 1; j <= job.IB; ++j) {
                 if (job.IN[i] != job.IN[j] && !holds(job, kind, job.IN[i], job.IN[j])) {
                     const int at = kind == Kind::Distance ? job.NR + 1 : job.ISZ + 1;
-                    out.push_back({kind, job.IN[i], job.IN[j], (unit / sd) * (unit / sd), at, {}});
+                    out.push_back({kind, job.IN[i], job.IN[j], unit * unit / (sd * sd), at, {}});
                 }
             }
         }
@@ -85,8 +85,8 @@ std::vector<Candidate> candidates_of(const Job& job) {
                 aimed = aimed || (job.INS[k] == s && job.INC[k] == job.IN[i]);
             }
             if (!aimed) {
-                out.push_back({Kind::Direction, s, job.IN[i], (unit / sd) * (unit / sd), end + 1,
-                               {}});
+                out.push_back(
+                    {Kind::Direction, s, job.IN[i], unit * unit / (sd * sd), end + 1, {}});
             }
         }
     }
@@ -247,8 +247,8 @@ Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
 std::string refusal_text(const Stop& s, const std::string& said) {
     std::string bytes = said;
     for (const Said& x : s.said) {
-        bytes += (x.record ? x.bytes.substr(std::min<std::size_t>(1, x.bytes.size())) : x.bytes) +
-                 "\n";
+        bytes +=
+            (x.record ? x.bytes.substr(std::min<std::size_t>(1, x.bytes.size())) : x.bytes) + "\n";
     }
     const std::string utf8 = decode(bytes, CodePage::Cp852);
     std::string out;
@@ -270,7 +270,8 @@ std::string refusal_text(const Stop& s, const std::string& said) {
         out += (out.empty() ? "" : " ") + std::string(e.stop_text);
     }
     if (s.ending == Ending::TooManyEquations) {
-        out = "plán má víc než " + std::to_string(JM) + " rovnic oprav (úhlů, délek a zenitových úhlů)";
+        out = "plán má víc než " + std::to_string(JM) +
+              " rovnic oprav (úhlů, délek a zenitových úhlů)";
     }
     if (out.empty()) {
         out = std::string(e.kind);

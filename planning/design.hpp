@@ -22,8 +22,7 @@ struct DesignWork {
 
 // Designs the plan the job holds into `plan`. A plan the adjustment refuses ends with the
 // adjustment's ending; `said` receives what its point look-up said (console bytes).
-Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
-            std::string& said);
+Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw, std::string& said);
 
 // The plan's figures at its approximate coordinates into `res`, or the adjustment's ending.
 Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& figures,

@@ -57,9 +57,9 @@ void head(Text& t, const Plan& plan, const std::string& input) {
     std::snprintf(date, sizeof date, "%d. %d. %d  %d:%02d:%02d", d.day, d.month, d.year, d.hour,
                   d.minute, d.second);
     t.line(std::string("Datum:    ") + date);
-    t.line("Plán:     " + std::to_string(res.points_read) + " bodů, " +
-           std::to_string(res.directions) + " směrů, " + std::to_string(res.zeniths) +
-           " zenitových úhlů, " + std::to_string(res.distances) + " délek; nadbytečnost " +
+    t.line("Plán:     body " + std::to_string(res.points_read) + ", směry " +
+           std::to_string(res.directions) + ", zenitové úhly " + std::to_string(res.zeniths) +
+           ", délky " + std::to_string(res.distances) + "; nadbytečnost " +
            std::to_string(res.redundancy) + ", apriorní jednotková směrodatná odchylka " +
            fixed(res.MOO, 2));
     t.line("          Vše se počítá z přibližných souřadnic s vahami plánu; změřené hodnoty");
@@ -77,8 +77,8 @@ void verdict(Text& t, const Plan& plan) {
                                : std::string("bez požadavku (--limit)")) +
            "; plán má " + fixed(f.largest_semi_axis, 2) + " mm" +
            (f.largest_point != 0 ? " (bod " + std::to_string(f.largest_point) + ")" : ""));
-    t.line("  nejmenší číslo nadbytečnosti r:  nejméně " + fixed(plan.req.min_r, 2) +
-           "; plán má " + fixed(f.smallest_r, 3) +
+    t.line("  nejmenší číslo nadbytečnosti r:  nejméně " + fixed(plan.req.min_r, 2) + "; plán má " +
+           fixed(f.smallest_r, 3) +
            (f.smallest_index != 0 ? " (měření č. " + std::to_string(f.smallest_index) + ")" : ""));
     std::string s;
     if (plan.met) {
@@ -92,8 +92,7 @@ void verdict(Text& t, const Plan& plan) {
             }
             s += (plan.weak_points.size() == 1 ? " bod " : " body ") + list +
                  (plan.weak_points.size() == 1 ? " má" : " mají") + " poloosu větší než " +
-                 fixed(plan.req.limit_mm, 1) + " mm" +
-                 (plan.weak_measurements.empty() ? "." : ";");
+                 fixed(plan.req.limit_mm, 1) + " mm" + (plan.weak_measurements.empty() ? "." : ";");
         }
         if (!plan.weak_measurements.empty()) {
             std::string list;
@@ -110,10 +109,13 @@ void verdict(Text& t, const Plan& plan) {
 }
 
 void points_table(Text& t, const Results& res) {
-    t.line("Body (směrodatné odchylky a elipsoid chyb jako ve výpisu, 95% poloosy = 2,7955 × poloosy)");
+    t.line(
+        "Body (směrodatné odchylky a elipsoid chyb jako ve výpisu, 95% poloosy = 2,7955 × "
+        "poloosy)");
     t.line("----");
-    t.line("   bod kód     mx     my     mz      a      b      c     alfa     beta     gama"
-           "    a95    b95    c95");
+    t.line(
+        "   bod kód     mx     my     mz      a      b      c     alfa     beta     gama"
+        "    a95    b95    c95");
     for (int i = 1; i <= res.points_read; ++i) {
         const Point& p = res.points[i];
         const int a = 3 * i - 3;
@@ -139,8 +141,9 @@ void points_table(Text& t, const Results& res) {
 void measurements_table(Text& t, const Results& res) {
     t.line("Měření");
     t.line("------");
-    t.line("   č. druh      stan.   cíl        váha     sd      r  třída           pásmo"
-           "             MDB  vliv [mm]   bod");
+    t.line(
+        "   č. druh      stan.   cíl        váha     sd      r  třída           pásmo"
+        "             MDB  vliv [mm]   bod");
     for (int g = 1; g <= res.observations_read; ++g) {
         const Observation& o = res.observations[g];
         const Reliable& m = res.reliability.of[g];
@@ -182,7 +185,8 @@ void suggestions(Text& t, const Plan& plan) {
            " měření, která plán nemá (délky a zenitové úhly mezi body, směry ze stanovisek"
            " se směry), každé samo; váha je (jednotková sd / apriorní sd druhu)^2.");
     if (plan.res.observations_read >= JR) {
-        t.line("Plán má " + std::to_string(JR) + " měření, víc program nepojme: nic navíc nelze "
+        t.line("Plán má " + std::to_string(JR) +
+               " měření, víc program nepojme: nic navíc nelze "
                "vyzkoušet.");
     }
     t.line("Nejvíce zmenší největší 95% poloosu:");

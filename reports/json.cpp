@@ -264,9 +264,8 @@ std::string design_json(const Plan& plan) {
         Json& p = points[static_cast<std::size_t>(i - 1)];
         p.erase("adjusted");
         const Ellipsoid& e = res.points[i].ellipsoid;
-        p["confidence95"] = {{"a", kConfidence95 * e.a},
-                             {"b", kConfidence95 * e.b},
-                             {"c", kConfidence95 * e.c}};
+        p["confidence95"] = {
+            {"a", kConfidence95 * e.a}, {"b", kConfidence95 * e.b}, {"c", kConfidence95 * e.c}};
         p["determined"] = determined(res, i);
     }
     doc["points"] = points;
@@ -286,8 +285,8 @@ std::string design_json(const Plan& plan) {
              {"redundancy", m.r},
              {"mdb", num(m.mdb)},
              {"mdb_effect_mm", num(m.mdb_effect)},
-             {"mdb_effect_point", m.controlled && m.mdb_point != 0 ? Json(m.mdb_point)
-                                                                   : Json(nullptr)}});
+             {"mdb_effect_point",
+              m.controlled && m.mdb_point != 0 ? Json(m.mdb_point) : Json(nullptr)}});
     }
     doc["observations"] = observations;
     const PlanFigures& f = plan.figures;

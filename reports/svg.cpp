@@ -496,7 +496,8 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
             y0 += 75;
         }
     }
-    y0 = 2450;
+    // A plan's drawing has two more rows in this column: it starts higher to stay on the page.
+    y0 = plan != nullptr ? 2300 : 2450;
     const char* lines[3] = {"směry", "délky", "zenitové úhly"};
     for (int k = 0; k < 3; ++k) {
         bool shown = false;

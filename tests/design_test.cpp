@@ -156,8 +156,8 @@ TEST(Design, TwoDistancesOfOneUnknownAsWorkedByHand) {
 // Every candidate the rules allow, added to the network as a user adds it to the file.
 std::vector<std::pair<Network, Candidate>> every_candidate(const Network& n) {
     std::vector<std::pair<Network, Candidate>> out;
-    const double wd = (n.moo / 2) * (n.moo / 2), wz = (n.moo / 20) * (n.moo / 20);
-    const double wu = (n.moo / 10) * (n.moo / 10);
+    const double wd = n.moo * n.moo / (2.0 * 2.0), wz = n.moo * n.moo / (20.0 * 20.0);
+    const double wu = n.moo * n.moo / (10.0 * 10.0);
     const auto has = [](const std::vector<test::Sight>& v, int a, int b) {
         for (const auto& s : v) {
             if ((s.from == a && s.to == b) || (s.from == b && s.to == a)) {

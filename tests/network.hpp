@@ -79,8 +79,8 @@ struct Network {
             while (t < 0) {
                 t += 4000000.0;
             }
-            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " +
-                 value(t + d.blunder) + " " + weight(d.weight) + "\n";
+            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + value(t + d.blunder) +
+                 " " + weight(d.weight) + "\n";
         }
         s += "-1\n";
         for (const auto& d : zeniths) {
@@ -96,8 +96,8 @@ struct Network {
             const auto& b = at(d.to);
             const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) +
                                          (b.z - a.z) * (b.z - a.z));
-            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " + value(len + d.blunder) +
-                 " " + weight(d.weight) + "\n";
+            s += std::to_string(d.from) + " " + std::to_string(d.to) + " " +
+                 value(len + d.blunder) + " " + weight(d.weight) + "\n";
         }
         s += "-1\n";
         return s;
