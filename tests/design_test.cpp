@@ -257,3 +257,29 @@ TEST(Design, MeasurementToAnUnlistedPointIsRefusedWithItsIndex) {
 
 }  // namespace
 }  // namespace kavron
+
+namespace kavron {
+namespace {
+
+// The worked example of the students' guide: the plan misses a 3 mm limit; its first suggestion
+// is what the completed plan adds, and the completed plan meets the limit with the figure the
+// suggestion promised.
+TEST(Design, ShippedPlanAndItsCompletion) {
+    const std::filesystem::path ex = KAVRON_EXAMPLES;
+    const Requirements limit{true, 3.0, 0.0};
+    Designed plan(test::slurp(ex / "navrh.txt"), limit);
+    Designed done(test::slurp(ex / "navrh-doplneny.txt"), limit);
+    ASSERT_FALSE(plan.halt);
+    ASSERT_FALSE(done.halt);
+    EXPECT_FALSE(plan.plan->met);
+    ASSERT_FALSE(plan.plan->by_semi_axis.empty());
+    const Candidate& first = plan.plan->by_semi_axis.front();
+    EXPECT_EQ(first.kind, Kind::Zenith);
+    EXPECT_EQ(first.station, 102);
+    EXPECT_EQ(first.target, 103);
+    EXPECT_TRUE(done.plan->met);
+    EXPECT_EQ(done.plan->figures.largest_semi_axis, first.figures.largest_semi_axis);
+}
+
+}  // namespace
+}  // namespace kavron

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "harness.hpp"
+#include "planning/design.hpp"
+#include "reports/reports.hpp"
 #include "network.hpp"
 
 namespace kavron {
@@ -291,6 +293,45 @@ TEST_P(Shipped, RedundanciesAndNormalizedResidualsAgreeWithAGaussMarkovModel) {
 
 INSTANTIATE_TEST_SUITE_P(Examples, Shipped,
                          ::testing::Values("mikrosit", "helmert", "castecne", "nejvetsi"));
+
+// The design of an input studied as a plan: its redundancy numbers and MDBs are the model's at
+// the approximate coordinates, where the design linearizes.
+class ShippedPlan : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ShippedPlan, DesignAgreesWithTheGaussMarkovModelAtTheApproximateCoordinates) {
+    const std::filesystem::path ex = KAVRON_EXAMPLES;
+    test::LoadedJob lj(slurp(ex / (std::string(GetParam()) + ".txt")));
+    ASSERT_TRUE(lj.ok);
+    const auto plan = std::make_unique<Plan>();
+    const auto dw = std::make_unique<DesignWork>();
+    std::string said;
+    ASSERT_FALSE(design(*lj.job, {}, *plan, *dw, said));
+    Json doc = Json::parse(design_json(*plan));
+    for (Json& p : doc["points"]) {
+        p["adjusted"] = p["approximate"];
+    }
+    for (Json& o : doc["observations"]) {
+        o["residual"] = 0.0;
+    }
+    const Model m = gauss_markov(doc);
+    const Json& obs = doc["observations"];
+    const double moo = doc["job"]["apriori"]["unit_sd"];
+    const double delta0 = 3.2905267314919255 + 0.8416212335729143;  // alpha 0.1 %, power 80 %
+    for (std::size_t g = 0; g < obs.size(); ++g) {
+        const double r = obs[g]["redundancy"];
+        EXPECT_NEAR(r, m.r[g], 1e-6) << GetParam() << " " << g;
+        if (m.r[g] >= 0.001) {
+            const double p = obs[g]["weight"];
+            EXPECT_NEAR(obs[g]["mdb"].get<double>(), delta0 * moo / std::sqrt(p * m.r[g]),
+                        1e-6 * obs[g]["mdb"].get<double>())
+                << GetParam() << " " << g;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ShippedPlan,
+                         ::testing::Values("mikrosit", "helmert", "castecne", "nejvetsi",
+                                           "navrh"));
 
 }  // namespace
 }  // namespace kavron
