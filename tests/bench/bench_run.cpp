@@ -8,6 +8,7 @@
 #include "adjustment/adjustment.hpp"
 #include "harness.hpp"
 #include "input/input.hpp"
+#include "planning/design.hpp"
 
 namespace {
 
@@ -59,6 +60,27 @@ void AdjustmentAlone(benchmark::State& state) {
     }
 }
 BENCHMARK(AdjustmentAlone)->Unit(benchmark::kMicrosecond);
+
+// The design of the largest plan that leaves room for suggestions: the largest job without its
+// distances (7 points, 48 measurements), every candidate tried.
+void DesignWithSuggestions(benchmark::State& state) {
+    test::LoadedJob job(slurp(std::string(KAVRON_EXAMPLES) + "/nejvetsi.txt"));
+    if (!job.ok) {
+        state.SkipWithError("the job does not read");
+        return;
+    }
+    job.job->NR = job.job->ISZ;
+    job.job->ID = 0;
+    const auto dw = std::make_unique<DesignWork>();
+    for (auto _ : state) {
+        const auto plan = std::make_unique<Plan>();
+        std::string said;
+        const Halt h = design(*job.job, {}, *plan, *dw, said);
+        benchmark::DoNotOptimize(h.has_value());
+        benchmark::DoNotOptimize(plan->candidates);
+    }
+}
+BENCHMARK(DesignWithSuggestions)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
