@@ -1,4 +1,5 @@
-// kavron design: the design of a planned network, from an input file, without a dialog.
+// The tools without a dialog: kavron design (the design of a planned network, from an input
+// file) and kavron deformation (the comparison of two epochs, from two results JSON files).
 #include "driver/tools.hpp"
 
 #include <cerrno>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "deformation/deformation.hpp"
 #include "driver/file_dialog.hpp"
 #include "input/input.hpp"
 #include "planning/design.hpp"
@@ -231,18 +233,149 @@ std::optional<Refusal> design_tool(const std::vector<std::string>& args,
     return std::nullopt;
 }
 
+constexpr std::string_view kDeformationUsage =
+    "kavron deformation EPOCHA1.json EPOCHA2.json [--stable N,N,...] [--alpha A] "
+    "[--report SOUBOR] [--json SOUBOR] [--svg SOUBOR]";
+
+struct DeformationArgs {
+    std::string inputs[2];
+    std::string report, json, svg;
+    std::vector<int> stable;
+    bool has_stable = false;
+    double alpha = 0.05;
+};
+
+// "101,102,105": the point numbers.
+bool numbers(const std::string& s, std::vector<int>& out) {
+    std::size_t start = 0;
+    while (start <= s.size()) {
+        const std::size_t end = std::min(s.find(',', start), s.size());
+        const std::string part = s.substr(start, end - start);
+        if (part.empty() || part.size() > 5 ||
+            part.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        out.push_back(std::stoi(part));
+        start = end + 1;
+    }
+    return !out.empty();
+}
+
+std::optional<Refusal> parse_deformation(const std::vector<std::string>& args,
+                                         DeformationArgs& d) {
+    int inputs = 0;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string* file = a == "--report" ? &d.report
+                            : a == "--json" ? &d.json
+                            : a == "--svg"  ? &d.svg
+                                            : nullptr;
+        if (file != nullptr || a == "--stable" || a == "--alpha") {
+            if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
+                return Refusal{2, "u volby " + a + " chybí hodnota"};
+            }
+            const std::string& v = args[++i];
+            double x = 0;
+            if (file != nullptr) {
+                if (!file->empty()) {
+                    return Refusal{2, "volba " + a + " je zadána dvakrát"};
+                }
+                *file = v;
+            } else if (a == "--stable") {
+                if (d.has_stable || !numbers(v, d.stable)) {
+                    return Refusal{2, "--stable " + v + ": čísla bodů oddělená čárkou, jednou"};
+                }
+                d.has_stable = true;
+            } else if (!number(v, x) || !supported_alpha(x)) {
+                return Refusal{2, "--alpha " + v + ": hladina testů je 0.05 nebo 0.01"};
+            } else {
+                d.alpha = x;
+            }
+        } else if (a.rfind("--", 0) == 0 || inputs == 2) {
+            return Refusal{2, "neznámá volba nebo třetí vstup: " + a + " (" +
+                                  std::string(kDeformationUsage) + ")"};
+        } else {
+            d.inputs[inputs++] = a;
+        }
+    }
+    if (inputs < 2) {
+        return Refusal{2, "chybí soubory výsledků obou epoch (" + std::string(kDeformationUsage) +
+                              ")"};
+    }
+    const std::string* names[] = {&d.report, &d.json, &d.svg};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i + 1; j < 3; ++j) {
+            if (!names[i]->empty() && *names[i] == *names[j]) {
+                return Refusal{2, "dvě volby nesmějí psát do téhož souboru " + *names[i]};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> deformation_tool(const std::vector<std::string>& args,
+                                        const std::filesystem::path& dir) {
+    DeformationArgs d;
+    if (auto r = parse_deformation(args, d)) {
+        return r;
+    }
+    Outputs out(dir);
+    for (const std::string* name : {&d.report, &d.json, &d.svg}) {
+        if (!name->empty()) {
+            if (auto r = out.create(*name)) {
+                return r;
+            }
+        }
+    }
+    const auto epochs = std::make_unique<Epoch[]>(2);
+    for (int k = 0; k < 2; ++k) {
+        std::string bytes;
+        int error = 0;
+        const std::string& name = d.inputs[k];
+        switch (platform::read_file(path_of(dir, name), bytes, &error)) {
+            case platform::ReadResult::Ok:
+                break;
+            case platform::ReadResult::TooLarge:
+                return Refusal{2, "soubor " + name + " je větší než 1 MB"};
+            case platform::ReadResult::Cannot:
+                return Refusal{2, "soubor " + name + " nelze přečíst: " + platform::reason_of(error)};
+        }
+        epochs[k].name = name;
+        if (auto why = read_epoch(bytes, epochs[k])) {
+            return Refusal{2, "soubor " + name + ": " + *why};
+        }
+    }
+    const auto df = std::make_unique<Deformation>();
+    if (auto why = compare_epochs(epochs[0], epochs[1], d.stable, d.alpha, *df)) {
+        return Refusal{2, *why};
+    }
+    std::size_t k = 0;
+    const std::pair<const std::string*, std::string (*)(const Deformation&)> writers[] = {
+        {&d.report, deformation_report}, {&d.json, deformation_json}, {&d.svg, deformation_svg}};
+    for (const auto& [name, write] : writers) {
+        if (!name->empty()) {
+            if (auto r = out.put(k++, write(*df))) {
+                return r;
+            }
+        }
+    }
+    out.keep();
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool is_tool(const std::vector<std::string>& args) {
-    return !args.empty() && args[0] == "design";
+    return !args.empty() && (args[0] == "design" || args[0] == "deformation");
 }
 
 int run_tool(const std::vector<std::string>& args, ByteWriter& text, ByteWriter& errors,
              const std::function<DateTime()>& clock, const std::filesystem::path& dir) {
     (void)text;
-    const std::optional<Refusal> r = design_tool(args, clock, dir);
+    const std::optional<Refusal> r =
+        args[0] == "design" ? design_tool(args, clock, dir) : deformation_tool(args, dir);
     if (r) {
-        errors.write("kavron design: " + r->text + "\n");
+        errors.write("kavron " + args[0] + ": " + r->text + "\n");
         return r->status;
     }
     return 0;

@@ -3,6 +3,7 @@
 // document and a plan drawing of the network (SVG), both UTF-8.
 #include <string>
 
+#include "core/deformation.hpp"
 #include "core/plan.hpp"
 #include "core/results.hpp"
 
@@ -42,5 +43,11 @@ PlanEllipse plan_ellipse(double cxx, double cxy, double cyy);
 // the JSON document (docs/json.md).
 std::string design_report(const Plan& plan, const std::string& input);
 std::string design_json(const Plan& plan);
+
+// The comparison of two epochs: the report (code page 1250, CR LF), the JSON (docs/json.md) and
+// the drawing of the displacements.
+std::string deformation_report(const Deformation& df);
+std::string deformation_json(const Deformation& df);
+std::string deformation_svg(const Deformation& df);
 
 }  // namespace kavron

@@ -170,14 +170,13 @@ struct Page {
     double Y(int i) const { return cy - (px[i] - (xmin + xmax) / 2) * s; }
 };
 
-// Plan coordinates of the points: adjusted when the adjustment finished, else as read.
-Page page_of(const Results& res) {
+// The page of the points at the plan coordinates x[1..n], y[1..n].
+Page page_at(int n, const double* x, const double* y) {
     Page pg;
-    pg.n = res.points_read;
+    pg.n = n;
     for (int i = 1; i <= pg.n; ++i) {
-        const Point& p = res.points[i];
-        pg.px[i] = res.adjusted ? p.adjusted[0] : p.approx[0];
-        pg.py[i] = res.adjusted ? p.adjusted[1] : p.approx[1];
+        pg.px[i] = x[i];
+        pg.py[i] = y[i];
         pg.xmin = i == 1 ? pg.px[i] : std::min(pg.xmin, pg.px[i]);
         pg.xmax = i == 1 ? pg.px[i] : std::max(pg.xmax, pg.px[i]);
         pg.ymin = i == 1 ? pg.py[i] : std::min(pg.ymin, pg.py[i]);
@@ -187,6 +186,17 @@ Page page_of(const Results& res) {
     const double extent = std::max({pg.ymax - pg.ymin, (pg.xmax - pg.xmin) * w / h, 0.0});
     pg.s = extent > 0 ? 0.85 * w / extent : 1.0;
     return pg;
+}
+
+// Plan coordinates of the points: adjusted when the adjustment finished, else as read.
+Page page_of(const Results& res) {
+    double x[JB + 1] = {}, y[JB + 1] = {};
+    for (int i = 1; i <= res.points_read; ++i) {
+        const Point& p = res.points[i];
+        x[i] = res.adjusted ? p.adjusted[0] : p.approx[0];
+        y[i] = res.adjusted ? p.adjusted[1] : p.approx[1];
+    }
+    return page_at(res.points_read, x, y);
 }
 
 void head(std::string& out, const Results& res, bool plan) {
@@ -598,6 +608,84 @@ std::string svg_report(const Results& res, const PlanDrawing* plan) {
     ellipses(out, pg, e);
     legend(out, res, pg, pairs, e, plan);
     out += "</svg>\n";
+    return out;
+}
+
+std::string deformation_svg(const Deformation& df) {
+    double x[JB + 1] = {}, y[JB + 1] = {};
+    const int n = static_cast<int>(df.points.size());
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < df.e1.n; ++i) {
+            if (df.e1.number[i] == df.points[static_cast<std::size_t>(j)].number) {
+                x[j + 1] = df.e1.xyz[i][0];
+                y[j + 1] = df.e1.xyz[i][1];
+            }
+        }
+    }
+    const Page pg = page_at(n, x, y);
+    // One magnification for the arrows and the ellipses: the largest of either about 15 mm.
+    double largest = 0;
+    PlanEllipse ell[JB + 1] = {};
+    for (int j = 1; j <= n; ++j) {
+        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
+        ell[j] = plan_ellipse(m.cxx * df.ellipse95, m.cxy * df.ellipse95, m.cyy * df.ellipse95);
+        largest = std::max({largest, m.horizontal, ell[j].a});
+    }
+    const double magnify = largest > 0 ? nice_below(150.0 / largest / pg.s) * pg.s : 0;
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
+           "viewBox=\"0 0 " + num(kPageW) + " " + num(kPageH) + "\">\n";
+    out += "<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n"
+           ".pt { fill: #fff; stroke: #000; stroke-width: 3; }\n"
+           ".moved { fill: #c0201a; stroke: #000; stroke-width: 3; }\n"
+           ".arrow { stroke: #1f5fbf; stroke-width: 6; fill: none; }\n"
+           ".ell { stroke: #c0201a; stroke-width: 4; fill: #c0201a; fill-opacity: 0.12; }\n"
+           ".bar { stroke: #000; stroke-width: 6; }\n</style>\n";
+    out += "<rect x=\"0\" y=\"0\" width=\"" + num(kPageW) + "\" height=\"" + num(kPageH) +
+           "\" fill=\"#fff\"/>\n";
+    out += "<text x=\"" + num(kLeft) + "\" y=\"170\" font-size=\"60\" font-weight=\"bold\">" +
+           "Porovnání epoch: posuny bodů</text>\n";
+    out += "<text x=\"" + num(kLeft) + "\" y=\"245\" font-size=\"40\">" + esc(df.e1.action) +
+           " / " + esc(df.e2.action) + "    osa x nahoru, osa y doprava</text>\n";
+    for (int j = 1; j <= n; ++j) {
+        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
+        const double X = pg.X(j), Y = pg.Y(j);
+        if (magnify > 0) {
+            const double X2 = X + m.d[1] * magnify, Y2 = Y - m.d[0] * magnify;
+            out += "<ellipse cx=\"" + num(X2) + "\" cy=\"" + num(Y2) + "\" rx=\"" +
+                   num(ell[j].a * magnify) + "\" ry=\"" + num(ell[j].b * magnify) +
+                   "\" transform=\"rotate(" + num(ell[j].bearing * 0.9 - 90.0) + " " + num(X2) +
+                   " " + num(Y2) + ")\" class=\"ell\"/>\n";
+            out += "<line x1=\"" + num(X) + "\" y1=\"" + num(Y) + "\" x2=\"" + num(X2) +
+                   "\" y2=\"" + num(Y2) + "\" class=\"arrow\"/>\n";
+        }
+        out += "<circle cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" r=\"14\" class=\"" +
+               (m.moved ? "moved" : "pt") + "\"/>\n";
+        out += "<text x=\"" + num(X + 24) + "\" y=\"" + num(Y - 20) +
+               "\" font-size=\"40\" font-weight=\"bold\">" + std::to_string(m.number) +
+               (m.moved ? " posun" : "") + "</text>\n";
+    }
+    const double net = nice_below(360.0 / pg.s);
+    out += "<g font-size=\"34\">\n";
+    out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * pg.s) +
+           "\" y2=\"2450\" class=\"bar\"/>\n";
+    out += "<text x=\"1500\" y=\"2510\">síť: " + length_label(net) + "</text>\n";
+    if (magnify > 0) {
+        const double len = nice_above(100.0 / magnify);
+        out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * magnify) +
+               "\" y2=\"2600\" class=\"arrow\"/>\n";
+        out += "<text x=\"1500\" y=\"2660\">posuny a elipsy: " + length_label(len) +
+               "</text>\n";
+    }
+    out += "<line x1=\"" + num(kLeft) + "\" y1=\"2450\" x2=\"" + num(kLeft + 160) +
+           "\" y2=\"2450\" class=\"arrow\"/>\n<text x=\"" + num(kLeft + 190) +
+           "\" y=\"2462\">posun bodu (zvětšený)</text>\n";
+    out += "<ellipse cx=\"" + num(kLeft + 80) + "\" cy=\"2530\" rx=\"50\" ry=\"25\" "
+           "class=\"ell\"/>\n<text x=\"" + num(kLeft + 190) +
+           "\" y=\"2542\">95% elipsa posunu (vodorovná)</text>\n";
+    out += "<circle cx=\"" + num(kLeft + 80) + "\" cy=\"2610\" r=\"14\" class=\"moved\"/>\n"
+           "<text x=\"" + num(kLeft + 190) + "\" y=\"2622\">bod, který se posunul</text>\n";
+    out += "</g>\n</svg>\n";
     return out;
 }
 

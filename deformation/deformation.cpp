@@ -1,0 +1,531 @@
+#include "deformation/deformation.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace kavron {
+
+namespace {
+
+#include "deformation/f_quantiles.inc"
+
+using Json = nlohmann::json;
+using Matrix = std::vector<double>;  // row-major, square unless said
+
+double quantile(int h, int df, double p) {
+    h = std::clamp(h, 1, kMaxH);
+    df = std::clamp(df, 1, kMaxDf);
+    return p == 0.99 ? kF99[h][df] : kF95[h][df];
+}
+
+// The datum conditions an epoch's point codes hold: 3 a fixed point, 2 a partly fixed one, 1 a
+// direction condition, 4 the Helmert points together (5 without distances).
+int conditions_of(const Epoch& e) {
+    int n = 0;
+    bool helmert = false;
+    for (int i = 0; i < e.n; ++i) {
+        const int c = std::abs(e.code[i]);
+        n += c == 7 ? 3 : c >= 4 && c <= 6 ? 2 : c == 2 ? 1 : 0;
+        helmert = helmert || c == 3;
+    }
+    return n + (helmert ? (e.distances > 0 ? 4 : 5) : 0);
+}
+
+std::optional<std::string> epoch_fields(const Json& doc, Epoch& e) {
+    if (!doc.is_object() || doc.value("format", "") != "kavron-results") {
+        return "není soubor výsledků programu kavron (--json)";
+    }
+    const Json& ending = doc.at("ending");
+    if (ending.at("kind") != "normal") {
+        return "výpočet nedoběhl (" + ending.at("kind").get<std::string>() + ")";
+    }
+    e.action = doc.at("job").at("action").get<std::string>();
+    const std::string date = doc.at("date");
+    e.date = {std::atoi(date.substr(0, 4).c_str()),  std::atoi(date.substr(5, 2).c_str()),
+              std::atoi(date.substr(8, 2).c_str()),  std::atoi(date.substr(11, 2).c_str()),
+              std::atoi(date.substr(14, 2).c_str()), std::atoi(date.substr(17, 2).c_str())};
+    const Json& st = doc.at("statistics");
+    e.MOO = st.at("m0_apriori");
+    e.f = st.at("redundancy");
+    e.m0 = st.at("m0").is_null() ? 0.0 : st.at("m0").get<double>();
+    e.distances = doc.at("job").at("counts").at("distances");
+    const double MO = st.at("m0_used");
+    const double MCH = doc.at("job").at("apriori").at("coordinate_sd_mm");
+    const Json& pts = doc.at("points");
+    if (pts.size() > static_cast<std::size_t>(JB)) {
+        return "má víc bodů, než program pojme";
+    }
+    e.n = static_cast<int>(pts.size());
+    const Json& cov = doc.at("covariance").at("matrix");
+    if (cov.size() != static_cast<std::size_t>(3 * e.n)) {
+        return "kovarianční matice nemá rozměr bodů";
+    }
+    for (int i = 0; i < e.n; ++i) {
+        e.number[i] = pts[i].at("number");
+        e.code[i] = pts[i].at("code");
+        const Json& a = pts[i].at("adjusted");
+        e.xyz[i][0] = a.at("x");
+        e.xyz[i][1] = a.at("y");
+        e.xyz[i][2] = a.at("z");
+    }
+    // The covariance is MO² (R + MCH²/MO²·I): MOO² R is what the comparison wants.
+    for (int i = 0; i < 3 * e.n; ++i) {
+        for (int j = 0; j < 3 * e.n; ++j) {
+            const double c = cov.at(i).at(j).get<double>() - (i == j ? MCH * MCH : 0.0);
+            e.Q[i][j] = MO > 0 ? c * (e.MOO / MO) * (e.MOO / MO) : 0.0;
+        }
+    }
+    return std::nullopt;
+}
+
+// The rows and columns of the set (coordinate indexes) of a.
+Matrix part(const Matrix& a, int n, const std::vector<int>& idx) {
+    const std::size_t m = idx.size();
+    Matrix out(m * m);
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = 0; j < m; ++j) {
+            out[i * m + j] = a[static_cast<std::size_t>(idx[i] * n + idx[j])];
+        }
+    }
+    return out;
+}
+
+Matrix product(const Matrix& a, const Matrix& b, int n) {
+    Matrix c(a.size(), 0.0);
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < n; ++k) {
+            const double x = a[static_cast<std::size_t>(i * n + k)];
+            for (int j = 0; j < n; ++j) {
+                c[static_cast<std::size_t>(i * n + j)] += x * b[static_cast<std::size_t>(k * n + j)];
+            }
+        }
+    }
+    return c;
+}
+
+Matrix transposed(const Matrix& a, int n) {
+    Matrix t(a.size());
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            t[static_cast<std::size_t>(j * n + i)] = a[static_cast<std::size_t>(i * n + j)];
+        }
+    }
+    return t;
+}
+
+// xᵀ Q⁺ x with the pseudo-inverse of rank `rank` (the largest eigenvalues).
+double quadratic_pinv(const Matrix& q, const std::vector<double>& x, int rank) {
+    const int m = static_cast<int>(x.size());
+    std::vector<double> values, vectors;
+    symmetric_eigen(q, m, values, vectors);
+    double omega = 0;
+    for (int k = m - rank; k < m; ++k) {
+        if (!(values[static_cast<std::size_t>(k)] > 0)) {
+            continue;
+        }
+        double p = 0;
+        for (int i = 0; i < m; ++i) {
+            p += vectors[static_cast<std::size_t>(i * m + k)] * x[static_cast<std::size_t>(i)];
+        }
+        omega += p * p / values[static_cast<std::size_t>(k)];
+    }
+    return omega;
+}
+
+// The common points' displacements and their cofactors in the datum of the stable set.
+struct Datum {
+    std::vector<double> d;  // 3n
+    Matrix Qdd;             // 3n x 3n
+};
+
+// S = I - G (Gᵀ E G)⁻¹ Gᵀ E; G the translations and the rotation about the vertical at the
+// centred (and scaled) coordinates of epoch 1, E the stable points' coordinates.
+Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<double>& dx,
+               const Matrix& Q, const std::vector<bool>& stable) {
+    const int n = static_cast<int>(at.size()), N = 3 * n;
+    double cx = 0, cy = 0, s = 0;
+    int ns = 0;
+    for (int i = 0; i < n; ++i) {
+        if (stable[static_cast<std::size_t>(i)]) {
+            cx += at[static_cast<std::size_t>(i)][0];
+            cy += at[static_cast<std::size_t>(i)][1];
+            ++ns;
+        }
+    }
+    cx /= ns;
+    cy /= ns;
+    for (int i = 0; i < n; ++i) {
+        s = std::max({s, std::fabs(at[static_cast<std::size_t>(i)][0] - cx),
+                      std::fabs(at[static_cast<std::size_t>(i)][1] - cy)});
+    }
+    s = s > 0 ? s : 1;
+    Matrix G(static_cast<std::size_t>(N * 4), 0.0);  // N x 4
+    for (int i = 0; i < n; ++i) {
+        const auto& p = at[static_cast<std::size_t>(i)];
+        for (int a = 0; a < 3; ++a) {
+            G[static_cast<std::size_t>((3 * i + a) * 4 + a)] = 1;
+        }
+        G[static_cast<std::size_t>((3 * i) * 4 + 3)] = -(p[1] - cy) / s;
+        G[static_cast<std::size_t>((3 * i + 1) * 4 + 3)] = (p[0] - cx) / s;
+    }
+    // Gᵀ E G (4 x 4) and its inverse by Gauss-Jordan.
+    double M[4][8] = {};
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            for (int k = 0; k < N; ++k) {
+                if (stable[static_cast<std::size_t>(k / 3)]) {
+                    M[r][c] += G[static_cast<std::size_t>(k * 4 + r)] *
+                               G[static_cast<std::size_t>(k * 4 + c)];
+                }
+            }
+        }
+        M[r][4 + r] = 1;
+    }
+    for (int p = 0; p < 4; ++p) {
+        int best = p;
+        for (int r = p + 1; r < 4; ++r) {
+            best = std::fabs(M[r][p]) > std::fabs(M[best][p]) ? r : best;
+        }
+        std::swap(M[p], M[best]);
+        const double d = M[p][p];
+        for (double& x : M[p]) {
+            x /= d;
+        }
+        for (int r = 0; r < 4; ++r) {
+            if (r != p) {
+                const double f = M[r][p];
+                for (int c = 0; c < 8; ++c) {
+                    M[r][c] -= f * M[p][c];
+                }
+            }
+        }
+    }
+    Matrix S(static_cast<std::size_t>(N * N), 0.0);
+    for (int i = 0; i < N; ++i) {
+        for (int j = 0; j < N; ++j) {
+            double x = 0;
+            if (stable[static_cast<std::size_t>(j / 3)]) {
+                for (int a = 0; a < 4; ++a) {
+                    for (int b = 0; b < 4; ++b) {
+                        x += G[static_cast<std::size_t>(i * 4 + a)] * M[a][4 + b] *
+                             G[static_cast<std::size_t>(j * 4 + b)];
+                    }
+                }
+            }
+            S[static_cast<std::size_t>(i * N + j)] = (i == j ? 1.0 : 0.0) - x;
+        }
+    }
+    Datum out;
+    out.d.assign(static_cast<std::size_t>(N), 0.0);
+    for (int i = 0; i < N; ++i) {
+        for (int j = 0; j < N; ++j) {
+            out.d[static_cast<std::size_t>(i)] +=
+                S[static_cast<std::size_t>(i * N + j)] * dx[static_cast<std::size_t>(j)];
+        }
+    }
+    out.Qdd = product(product(S, Q, N), transposed(S, N), N);
+    return out;
+}
+
+// The congruence test of the stable set in its own datum.
+Congruence test_of(const Datum& dt, const std::vector<bool>& stable, double s0sq, int df,
+                   double p) {
+    std::vector<int> idx;
+    std::vector<double> dB;
+    for (std::size_t k = 0; k < dt.d.size(); ++k) {
+        if (stable[k / 3]) {
+            idx.push_back(static_cast<int>(k));
+            dB.push_back(dt.d[k]);
+        }
+    }
+    const int N = static_cast<int>(dt.d.size());
+    Congruence c;
+    c.h = static_cast<int>(idx.size()) - 4;
+    c.omega = quadratic_pinv(part(dt.Qdd, N, idx), dB, c.h);
+    c.statistic = c.omega / (c.h * s0sq);
+    c.critical = quantile(c.h, df, p);
+    c.passed = c.statistic <= c.critical;
+    return c;
+}
+
+}  // namespace
+
+void symmetric_eigen(std::vector<double> a, int n, std::vector<double>& values,
+                     std::vector<double>& vectors) {
+    const auto at = [n](int i, int j) { return static_cast<std::size_t>(i * n + j); };
+    vectors.assign(static_cast<std::size_t>(n * n), 0.0);
+    for (int i = 0; i < n; ++i) {
+        vectors[at(i, i)] = 1;
+    }
+    for (int sweep = 0; sweep < 100; ++sweep) {
+        double off = 0;
+        for (int i = 0; i < n; ++i) {
+            for (int j = i + 1; j < n; ++j) {
+                off += a[at(i, j)] * a[at(i, j)];
+            }
+        }
+        if (off < 1e-30) {
+            break;
+        }
+        for (int p = 0; p < n; ++p) {
+            for (int q = p + 1; q < n; ++q) {
+                if (a[at(p, q)] == 0) {
+                    continue;
+                }
+                const double theta = (a[at(q, q)] - a[at(p, p)]) / (2 * a[at(p, q)]);
+                const double t = (theta >= 0 ? 1.0 : -1.0) /
+                                 (std::fabs(theta) + std::sqrt(theta * theta + 1));
+                const double c = 1 / std::sqrt(t * t + 1), s = t * c;
+                for (int k = 0; k < n; ++k) {
+                    const double akp = a[at(k, p)], akq = a[at(k, q)];
+                    a[at(k, p)] = c * akp - s * akq;
+                    a[at(k, q)] = s * akp + c * akq;
+                }
+                for (int k = 0; k < n; ++k) {
+                    const double apk = a[at(p, k)], aqk = a[at(q, k)];
+                    a[at(p, k)] = c * apk - s * aqk;
+                    a[at(q, k)] = s * apk + c * aqk;
+                }
+                for (int k = 0; k < n; ++k) {
+                    const double vkp = vectors[at(k, p)], vkq = vectors[at(k, q)];
+                    vectors[at(k, p)] = c * vkp - s * vkq;
+                    vectors[at(k, q)] = s * vkp + c * vkq;
+                }
+            }
+        }
+    }
+    // Ascending, the vectors with them.
+    std::vector<int> order(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        order[static_cast<std::size_t>(i)] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](int x, int y) { return a[at(x, x)] < a[at(y, y)]; });
+    values.assign(static_cast<std::size_t>(n), 0.0);
+    std::vector<double> sorted(static_cast<std::size_t>(n * n));
+    for (int k = 0; k < n; ++k) {
+        const int o = order[static_cast<std::size_t>(k)];
+        values[static_cast<std::size_t>(k)] = a[at(o, o)];
+        for (int i = 0; i < n; ++i) {
+            sorted[at(i, k)] = vectors[at(i, o)];
+        }
+    }
+    vectors = sorted;
+}
+
+bool supported_alpha(double alpha) {
+    return alpha == 0.05 || alpha == 0.01;
+}
+
+std::optional<std::string> read_epoch(const std::string& bytes, Epoch& e) {
+    try {
+        const Json doc = Json::parse(bytes);
+        return epoch_fields(doc, e);
+    } catch (const Json::parse_error&) {
+        return "není platný JSON";
+    } catch (const Json::exception&) {
+        return "není úplný soubor výsledků programu kavron (--json)";
+    }
+}
+
+namespace {
+
+std::optional<std::string> usable(const Epoch& e, const char* which) {
+    if (e.distances == 0) {
+        return std::string("epocha ") + which +
+               " nemá měřené délky: její umístění zahrnuje i měřítko, které se se druhou "
+               "epochou porovnat nedá";
+    }
+    if (conditions_of(e) > 4) {
+        return std::string("epocha ") + which + " má v umístění sítě víc podmínek (" +
+               std::to_string(conditions_of(e)) +
+               ") než 4, které síť potřebuje (dva pevné body, pevné a Helmertovy body spolu): "
+               "její kovariance se na jiné umístění převést nedá; vyrovnejte ji jako volnou síť "
+               "(Helmertovy body) nebo s minimálním umístěním (bod 7 a bod 2)";
+    }
+    return std::nullopt;
+}
+
+// One point's figures in the final datum.
+Motion motion_of(const Datum& dt, int j, double s0sq, int df, double p) {
+    const int N = static_cast<int>(dt.d.size());
+    Motion m;
+    std::vector<double> d(3);
+    for (int a = 0; a < 3; ++a) {
+        d[static_cast<std::size_t>(a)] = m.d[a] = dt.d[static_cast<std::size_t>(3 * j + a)];
+    }
+    const Matrix q = part(dt.Qdd, N, {3 * j, 3 * j + 1, 3 * j + 2});
+    const auto Q = [&](int a, int b) { return q[static_cast<std::size_t>(3 * a + b)]; };
+    for (int a = 0; a < 3; ++a) {
+        m.sd[a] = std::sqrt(std::max(s0sq * Q(a, a), 0.0));
+    }
+    m.cxx = s0sq * Q(0, 0);
+    m.cxy = s0sq * Q(0, 1);
+    m.cyy = s0sq * Q(1, 1);
+    m.horizontal = std::sqrt(d[0] * d[0] + d[1] * d[1]);
+    m.length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    // The sds of the lengths along their directions (0 for no displacement).
+    double vl = 0, vh = 0;
+    for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) {
+            if (m.length > 0) {
+                vl += d[static_cast<std::size_t>(a)] * Q(a, b) * d[static_cast<std::size_t>(b)];
+            }
+            if (m.horizontal > 0 && a < 2 && b < 2) {
+                vh += d[static_cast<std::size_t>(a)] * Q(a, b) * d[static_cast<std::size_t>(b)];
+            }
+        }
+    }
+    m.sd_length = m.length > 0 ? std::sqrt(std::max(s0sq * vl, 0.0)) / m.length : 0;
+    m.sd_horizontal = m.horizontal > 0 ? std::sqrt(std::max(s0sq * vh, 0.0)) / m.horizontal : 0;
+    std::vector<double> values, vectors;
+    symmetric_eigen(q, 3, values, vectors);
+    const double top = std::max(values[2], 0.0);
+    m.h = 0;
+    for (const double v : values) {
+        m.h += v > 1e-12 * top && v > 0 ? 1 : 0;
+    }
+    m.statistic = m.h > 0 ? quadratic_pinv(q, d, m.h) / (m.h * s0sq) : 0;
+    m.critical = m.h > 0 ? quantile(m.h, df, p) : 0;
+    const double f3 = 3 * quantile(3, df, 0.95);
+    for (int k = 0; k < 3; ++k) {
+        m.c95[k] = std::sqrt(std::max(values[static_cast<std::size_t>(2 - k)], 0.0) * s0sq * f3);
+    }
+    return m;
+}
+
+}  // namespace
+
+std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
+                                          const std::vector<int>& stable, double alpha,
+                                          Deformation& out) {
+    for (const auto& [e, which] : {std::pair{&e1, "1"}, std::pair{&e2, "2"}}) {
+        if (auto r = usable(*e, which)) {
+            return r;
+        }
+    }
+    if (e1.f + e2.f == 0) {
+        return std::string("žádná epocha nemá nadbytečná měření: přesnost nelze odhadnout");
+    }
+    std::vector<int> i1, i2;  // the common points' positions in each epoch
+    for (int i = 0; i < e1.n; ++i) {
+        for (int k = 0; k < e2.n; ++k) {
+            if (e1.number[i] == e2.number[k]) {
+                i1.push_back(i);
+                i2.push_back(k);
+            }
+        }
+    }
+    const int n = static_cast<int>(i1.size()), N = 3 * n;
+    if (n < 2) {
+        return std::string("epochy mají společné méně než dva body");
+    }
+    std::vector<bool> B(static_cast<std::size_t>(n), stable.empty());
+    for (const int s : stable) {
+        bool found = false;
+        for (int j = 0; j < n; ++j) {
+            if (e1.number[i1[static_cast<std::size_t>(j)]] == s) {
+                B[static_cast<std::size_t>(j)] = found = true;
+            }
+        }
+        if (!found) {
+            return "bod " + std::to_string(s) + " z --stable není společný bod obou epoch";
+        }
+    }
+    if (std::count(B.begin(), B.end(), true) < 2) {
+        return std::string("stabilní musí být aspoň dva body");
+    }
+    out.e1 = e1;
+    out.e2 = e2;
+    out.alpha = alpha;
+    out.df = e1.f + e2.f;
+    const double s0sq = (e1.f * e1.variance_factor() + e2.f * e2.variance_factor()) / out.df;
+    if (!(s0sq > 0)) {
+        return std::string("m0 obou epoch je nulové: přesnost nelze odhadnout");
+    }
+    out.s0 = std::sqrt(s0sq);
+    out.ellipse95 = 2 * quantile(2, out.df, 0.95);
+    const bool first_larger = e1.variance_factor() >= e2.variance_factor();
+    const Epoch& a = first_larger ? e1 : e2;
+    const Epoch& b = first_larger ? e2 : e1;
+    if (a.f > 0 && b.f > 0 && b.variance_factor() > 0) {
+        out.precision_statistic = a.variance_factor() / b.variance_factor();
+        out.precision_critical =
+            kF975[std::min(a.f, kMaxEpochDf)][std::min(b.f, kMaxEpochDf)];
+        out.precision_passed = out.precision_statistic <= out.precision_critical;
+    } else {
+        out.precision_passed = true;
+    }
+
+    std::vector<std::array<double, 3>> at(static_cast<std::size_t>(n));
+    std::vector<double> dx(static_cast<std::size_t>(N));
+    Matrix Q(static_cast<std::size_t>(N * N));
+    for (int j = 0; j < n; ++j) {
+        const int p = i1[static_cast<std::size_t>(j)], q = i2[static_cast<std::size_t>(j)];
+        for (int c = 0; c < 3; ++c) {
+            at[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)] = e1.xyz[p][c];
+            dx[static_cast<std::size_t>(3 * j + c)] = e2.xyz[q][c] - e1.xyz[p][c];
+        }
+    }
+    for (int j = 0; j < n; ++j) {
+        for (int k = 0; k < n; ++k) {
+            const int p1 = i1[static_cast<std::size_t>(j)], r1 = i1[static_cast<std::size_t>(k)];
+            const int p2 = i2[static_cast<std::size_t>(j)], r2 = i2[static_cast<std::size_t>(k)];
+            for (int c = 0; c < 3; ++c) {
+                for (int d = 0; d < 3; ++d) {
+                    Q[static_cast<std::size_t>((3 * j + c) * N + 3 * k + d)] =
+                        e1.Q[3 * p1 + c][3 * r1 + d] + e2.Q[3 * p2 + c][3 * r2 + d];
+                }
+            }
+        }
+    }
+    const double p = 1 - alpha;
+    const std::vector<bool> candidates = B;
+    Datum dt = datum_of(at, dx, Q, B);
+    out.global = test_of(dt, B, s0sq, out.df, p);
+    bool passed = out.global.passed;
+    std::vector<int> removed;
+    while (!passed && std::count(B.begin(), B.end(), true) > 2) {
+        Congruence best;
+        int best_j = -1;
+        for (int j = 0; j < n; ++j) {
+            if (!B[static_cast<std::size_t>(j)]) {
+                continue;
+            }
+            std::vector<bool> without = B;
+            without[static_cast<std::size_t>(j)] = false;
+            const Congruence c = test_of(datum_of(at, dx, Q, without), without, s0sq, out.df, p);
+            if (best_j < 0 || c.omega < best.omega) {
+                best = c;
+                best_j = j;
+            }
+        }
+        B[static_cast<std::size_t>(best_j)] = false;
+        best.removed = e1.number[i1[static_cast<std::size_t>(best_j)]];
+        removed.push_back(best_j);
+        out.steps.push_back(best);
+        passed = best.passed;
+    }
+    dt = datum_of(at, dx, Q, B);
+    for (int j = 0; j < n; ++j) {
+        Motion m = motion_of(dt, j, s0sq, out.df, p);
+        m.number = e1.number[i1[static_cast<std::size_t>(j)]];
+        m.candidate = candidates[static_cast<std::size_t>(j)];
+        m.stable = B[static_cast<std::size_t>(j)];
+        m.moved = (m.candidate && !m.stable) || (!m.candidate && m.statistic > m.critical);
+        if (m.stable) {
+            out.stable_points.push_back(m.number);
+        }
+        if (m.moved) {
+            out.moved_points.push_back(m.number);
+        }
+        out.points.push_back(m);
+    }
+    return std::nullopt;
+}
+
+}  // namespace kavron

@@ -1,0 +1,190 @@
+// The report "Porovnání epoch" and the JSON of a comparison of two epochs. Czech, code page 1250,
+// CR LF, like the analysis.
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <string>
+
+#include "reports/reports.hpp"
+#include "reports/text.hpp"
+
+namespace kavron {
+
+namespace {
+
+using text::fixed;
+using text::Text;
+
+std::string list_of(const std::vector<int>& v) {
+    std::string s;
+    for (const int n : v) {
+        s += (s.empty() ? "" : ", ") + std::to_string(n);
+    }
+    return s.empty() ? "žádný" : s;
+}
+
+std::string date_of(const DateTime& d) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%d. %d. %d  %d:%02d:%02d", d.day, d.month, d.year, d.hour,
+                  d.minute, d.second);
+    return b;
+}
+
+void epochs(Text& t, const Deformation& df) {
+    for (const Epoch* e : {&df.e1, &df.e2}) {
+        t.line(std::string(e == &df.e1 ? "Epocha 1: " : "Epocha 2: ") + e->name);
+        t.line("          " + e->action + ", " + date_of(e->date));
+        t.line("          m0 = " + fixed(e->m0, 2) + " (apriorní " + fixed(e->MOO, 2) +
+               "), nadbytečnost " + std::to_string(e->f) + ", rozptylový faktor " +
+               fixed(e->variance_factor(), 3));
+    }
+    t.line();
+}
+
+std::string test_line(const Congruence& c) {
+    return "Omega = " + fixed(c.omega, 2) + ", h = " + std::to_string(c.h) +
+           ", T = Omega / (h s0^2) = " +
+           fixed(c.statistic, 2) + ", kritická hodnota " + fixed(c.critical, 2) + ": " +
+           (c.passed ? "vyhověl" : "nevyhověl");
+}
+
+void tests(Text& t, const Deformation& df) {
+    t.line("Přesnost epoch");
+    t.line("--------------");
+    t.line("  společná směrodatná odchylka s0 = " + fixed(df.s0, 3) +
+           " (rozptylový faktor z obou epoch, stupňů volnosti " + std::to_string(df.df) + ")");
+    if (df.precision_statistic > 0) {
+        t.line("  test shodné přesnosti: F = " + fixed(df.precision_statistic, 2) +
+               ", kritická hodnota (5 %, oboustranně) " + fixed(df.precision_critical, 2) + ": " +
+               (df.precision_passed ? "epochy jsou stejně přesné"
+                                    : "epochy nejsou stejně přesné (jen pro informaci)"));
+    }
+    t.line();
+    t.line("Test shodnosti stabilních bodů (hladina " + fixed(100 * df.alpha, 0) + " %)");
+    t.line("-----------------------------------------");
+    std::vector<int> candidates;
+    for (const Motion& m : df.points) {
+        if (m.candidate) {
+            candidates.push_back(m.number);
+        }
+    }
+    t.line("  kandidáti stabilních bodů: " + list_of(candidates));
+    t.line("  " + test_line(df.global));
+    int k = 0;
+    for (const Congruence& c : df.steps) {
+        t.line("  krok " + std::to_string(++k) + ": bez bodu " + std::to_string(c.removed) +
+               " (nejmenší Omega ze všech možností): " + test_line(c));
+    }
+    t.line("  stabilní body: " + list_of(df.stable_points));
+    t.line();
+}
+
+void verdict(Text& t, const Deformation& df) {
+    t.line("Závěr");
+    t.line("-----");
+    if (df.moved_points.empty()) {
+        t.line("Žádný bod se prokazatelně neposunul.");
+    }
+    for (const Motion& m : df.points) {
+        if (m.moved) {
+            t.line("Posunul se bod " + std::to_string(m.number) + ": o " + fixed(m.length, 1) +
+                   " mm (vodorovně " + fixed(m.horizontal, 1) + " mm, výška " +
+                   fixed(m.d[2], 1) + " mm), směrodatná odchylka délky posunu " +
+                   fixed(m.sd_length, 1) + " mm.");
+        }
+    }
+    t.line();
+}
+
+void table(Text& t, const Deformation& df) {
+    t.line("Body (posuny v umístění stabilních bodů, mm)");
+    t.line("----");
+    t.line("   bod  role          dx      dy      dz   délka   vodor.   sd dx   sd dy   sd dz"
+           "      T   krit.  a95    b95    c95   posun");
+    for (const Motion& m : df.points) {
+        char b[256];
+        std::snprintf(b, sizeof b,
+                      "%6d  %-9s %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %6.2f %6.2f "
+                      "%5.2f  %5.2f  %5.2f   %s",
+                      m.number, m.stable ? "stabilní" : m.candidate ? "vyřazený" : "objekt",
+                      m.d[0], m.d[1], m.d[2], m.length, m.horizontal, m.sd[0], m.sd[1], m.sd[2],
+                      m.statistic, m.critical, m.c95[0], m.c95[1], m.c95[2],
+                      m.moved ? "ano" : "ne");
+        t.line(b);
+    }
+    t.line();
+    t.line("T: test bodu d' Q+ d / (h s0^2) proti F(h, f; 1 - alfa); a95, b95, c95: poloosy 95%");
+    t.line("elipsoidu posunu; role: stabilní bod umístění, vyřazený z nich při hledání, objekt.");
+}
+
+}  // namespace
+
+std::string deformation_report(const Deformation& df) {
+    Text t;
+    t.line("Porovnání epoch");
+    t.line("===============");
+    t.line();
+    epochs(t, df);
+    tests(t, df);
+    verdict(t, df);
+    table(t, df);
+    return text::in_cp1250(t.out);
+}
+
+std::string deformation_json(const Deformation& df) {
+    using Json = nlohmann::ordered_json;
+    const auto test = [](const Congruence& c) {
+        return Json{{"omega", c.omega},         {"h", c.h},
+                    {"statistic", c.statistic}, {"critical", c.critical},
+                    {"passed", c.passed}};
+    };
+    Json doc;
+    doc["format"] = "kavron-deformation";
+    doc["version"] = 1;
+    doc["epochs"] = Json::array();
+    for (const Epoch* e : {&df.e1, &df.e2}) {
+        doc["epochs"].push_back({{"file", e->name},
+                                 {"action", e->action},
+                                 {"m0", e->m0},
+                                 {"m0_apriori", e->MOO},
+                                 {"redundancy", e->f},
+                                 {"variance_factor", e->variance_factor()}});
+    }
+    doc["s0"] = df.s0;
+    doc["df"] = df.df;
+    doc["precision_test"] = {{"statistic", df.precision_statistic},
+                             {"critical", df.precision_critical},
+                             {"passed", df.precision_passed}};
+    Json global = test(df.global);
+    global["alpha"] = df.alpha;
+    doc["global_test"] = global;
+    doc["steps"] = Json::array();
+    for (const Congruence& c : df.steps) {
+        Json s = {{"removed", c.removed}};
+        s.update(test(c));
+        doc["steps"].push_back(s);
+    }
+    doc["stable_points"] = df.stable_points;
+    doc["moved_points"] = df.moved_points;
+    doc["points"] = Json::array();
+    for (const Motion& m : df.points) {
+        doc["points"].push_back(
+            {{"number", m.number},
+             {"displacement", {{"x", m.d[0]}, {"y", m.d[1]}, {"z", m.d[2]}}},
+             {"length", m.length},
+             {"horizontal_length", m.horizontal},
+             {"sigma", {{"x", m.sd[0]}, {"y", m.sd[1]}, {"z", m.sd[2]}}},
+             {"sigma_length", m.sd_length},
+             {"sigma_horizontal_length", m.sd_horizontal},
+             {"confidence95", {{"a", m.c95[0]}, {"b", m.c95[1]}, {"c", m.c95[2]}}},
+             {"h", m.h},
+             {"statistic", m.statistic},
+             {"critical", m.critical},
+             {"candidate", m.candidate},
+             {"stable", m.stable},
+             {"moved", m.moved}});
+    }
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace kavron
