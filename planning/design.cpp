@@ -267,7 +267,10 @@ std::string refusal_text(const Stop& s, const std::string& said) {
     }
     const EndingInfo& e = info(s.ending);
     if (e.close == Close::StopText) {
-        out += (out.empty() ? "" : " ") + std::string(e.stop_text);
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += e.stop_text;
     }
     if (s.ending == Ending::TooManyEquations) {
         out = "plán má víc než " + std::to_string(JM) +

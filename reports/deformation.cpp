@@ -25,8 +25,8 @@ std::string list_of(const std::vector<int>& v) {
 
 std::string date_of(const DateTime& d) {
     char b[64];
-    std::snprintf(b, sizeof b, "%d. %d. %d  %d:%02d:%02d", d.day, d.month, d.year, d.hour,
-                  d.minute, d.second);
+    std::snprintf(b, sizeof b, "%d. %d. %d  %d:%02d:%02d", d.day, d.month, d.year, d.hour, d.minute,
+                  d.second);
     return b;
 }
 
@@ -43,9 +43,8 @@ void epochs(Text& t, const Deformation& df) {
 
 std::string test_line(const Congruence& c) {
     return "Omega = " + fixed(c.omega, 2) + ", h = " + std::to_string(c.h) +
-           ", T = Omega / (h s0^2) = " +
-           fixed(c.statistic, 2) + ", kritická hodnota " + fixed(c.critical, 2) + ": " +
-           (c.passed ? "vyhověl" : "nevyhověl");
+           ", T = Omega / (h s0^2) = " + fixed(c.statistic, 2) + ", kritická hodnota " +
+           fixed(c.critical, 2) + ": " + (c.passed ? "vyhověl" : "nevyhověl");
 }
 
 void tests(Text& t, const Deformation& df) {
@@ -88,9 +87,8 @@ void verdict(Text& t, const Deformation& df) {
     for (const Motion& m : df.points) {
         if (m.moved) {
             t.line("Posunul se bod " + std::to_string(m.number) + ": o " + fixed(m.length, 1) +
-                   " mm (vodorovně " + fixed(m.horizontal, 1) + " mm, výška " +
-                   fixed(m.d[2], 1) + " mm), směrodatná odchylka délky posunu " +
-                   fixed(m.sd_length, 1) + " mm.");
+                   " mm (vodorovně " + fixed(m.horizontal, 1) + " mm, výška " + fixed(m.d[2], 1) +
+                   " mm), směrodatná odchylka délky posunu " + fixed(m.sd_length, 1) + " mm.");
         }
     }
     t.line();
@@ -99,14 +97,25 @@ void verdict(Text& t, const Deformation& df) {
 void table(Text& t, const Deformation& df) {
     t.line("Body (posuny v umístění stabilních bodů, mm)");
     t.line("----");
-    t.line("   bod  role          dx      dy      dz   délka   vodor.   sd dx   sd dy   sd dz"
-           "      T   krit.  a95    b95    c95   posun");
+    std::string head = text::pad("bod", 6) + "  " + text::pad("role", 9, false);
+    const char* const columns[] = {"dx",    "dy", "dz",    "délka", "vodor", "sd dx", "sd dy",
+                                   "sd dz", "T",  "krit.", "a95",   "b95",   "c95"};
+    const int widths[] = {8, 8, 8, 8, 8, 8, 8, 8, 7, 7, 6, 7, 7};
+    for (int k = 0; k < 13; ++k) {
+        head += text::pad(columns[k], static_cast<std::size_t>(widths[k]));
+    }
+    t.line(head + "   posun");
     for (const Motion& m : df.points) {
         char b[256];
         std::snprintf(b, sizeof b,
-                      "%6d  %-9s %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %6.2f %6.2f "
+                      "%6d  %s %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %6.2f %6.2f "
                       "%5.2f  %5.2f  %5.2f   %s",
-                      m.number, m.stable ? "stabilní" : m.candidate ? "vyřazený" : "objekt",
+                      m.number,
+                      text::pad(m.stable      ? "stabilní"
+                                : m.candidate ? "vyřazený"
+                                              : "objekt",
+                                9, false)
+                          .c_str(),
                       m.d[0], m.d[1], m.d[2], m.length, m.horizontal, m.sd[0], m.sd[1], m.sd[2],
                       m.statistic, m.critical, m.c95[0], m.c95[1], m.c95[2],
                       m.moved ? "ano" : "ne");
@@ -134,8 +143,10 @@ std::string deformation_report(const Deformation& df) {
 std::string deformation_json(const Deformation& df) {
     using Json = nlohmann::ordered_json;
     const auto test = [](const Congruence& c) {
-        return Json{{"omega", c.omega},         {"h", c.h},
-                    {"statistic", c.statistic}, {"critical", c.critical},
+        return Json{{"omega", c.omega},
+                    {"h", c.h},
+                    {"statistic", c.statistic},
+                    {"critical", c.critical},
                     {"passed", c.passed}};
     };
     Json doc;

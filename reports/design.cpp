@@ -13,17 +13,8 @@ namespace kavron {
 namespace {
 
 using text::fixed;
+using text::pad;
 using text::Text;
-
-// A text padded with blanks to n characters (UTF-8: a character is its lead byte).
-std::string pad(const std::string& s, std::size_t n, bool right = true) {
-    std::size_t chars = 0;
-    for (const char c : s) {
-        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    const std::string fill(chars < n ? n - chars : 0, ' ');
-    return right ? fill + s : s + fill;
-}
 
 // The class the analysis gives a redundancy number, and the design band.
 const char* control_of(double r) {

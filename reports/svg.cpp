@@ -623,7 +623,7 @@ std::string deformation_svg(const Deformation& df) {
         }
     }
     const Page pg = page_at(n, x, y);
-    // One magnification for the arrows and the ellipses: the largest of either about 15 mm.
+    // One magnification for the arrows and the ellipses: the largest of either about 35 mm.
     double largest = 0;
     PlanEllipse ell[JB + 1] = {};
     for (int j = 1; j <= n; ++j) {
@@ -631,22 +631,31 @@ std::string deformation_svg(const Deformation& df) {
         ell[j] = plan_ellipse(m.cxx * df.ellipse95, m.cxy * df.ellipse95, m.cyy * df.ellipse95);
         largest = std::max({largest, m.horizontal, ell[j].a});
     }
-    const double magnify = largest > 0 ? nice_below(150.0 / largest / pg.s) * pg.s : 0;
+    const double magnify = largest > 0 ? nice_below(350.0 / largest / pg.s) * pg.s : 0;
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
-           "viewBox=\"0 0 " + num(kPageW) + " " + num(kPageH) + "\">\n";
-    out += "<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n"
-           ".pt { fill: #fff; stroke: #000; stroke-width: 3; }\n"
-           ".moved { fill: #c0201a; stroke: #000; stroke-width: 3; }\n"
-           ".arrow { stroke: #1f5fbf; stroke-width: 6; fill: none; }\n"
-           ".ell { stroke: #c0201a; stroke-width: 4; fill: #c0201a; fill-opacity: 0.12; }\n"
-           ".bar { stroke: #000; stroke-width: 6; }\n</style>\n";
+    out +=
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
+        "viewBox=\"0 0 " +
+        num(kPageW) + " " + num(kPageH) + "\">\n";
+    out +=
+        "<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n"
+        ".pt { fill: #fff; stroke: #000; stroke-width: 3; }\n"
+        ".moved { fill: #c0201a; stroke: #000; stroke-width: 3; }\n"
+        ".arrow { stroke: #1f5fbf; stroke-width: 6; fill: none; marker-end: url(#head); }\n"
+        ".ell { stroke: #c0201a; stroke-width: 4; fill: #c0201a; fill-opacity: 0.12; }\n"
+        ".bar { stroke: #000; stroke-width: 6; }\n</style>\n";
+    out +=
+        "<defs><marker id=\"head\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
+        "markerWidth=\"5\" markerHeight=\"5\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 "
+        "z\" fill=\"#1f5fbf\"/></marker></defs>\n";
     out += "<rect x=\"0\" y=\"0\" width=\"" + num(kPageW) + "\" height=\"" + num(kPageH) +
            "\" fill=\"#fff\"/>\n";
     out += "<text x=\"" + num(kLeft) + "\" y=\"170\" font-size=\"60\" font-weight=\"bold\">" +
            "Porovnání epoch: posuny bodů</text>\n";
-    out += "<text x=\"" + num(kLeft) + "\" y=\"245\" font-size=\"40\">" + esc(df.e1.action) +
-           " / " + esc(df.e2.action) + "    osa x nahoru, osa y doprava</text>\n";
+    out += "<text x=\"" + num(kLeft) + "\" y=\"235\" font-size=\"36\">1: " + esc(df.e1.action) +
+           "</text>\n<text x=\"" + num(kLeft) +
+           "\" y=\"285\" font-size=\"36\">2: " + esc(df.e2.action) + "</text>\n<text x=\"" +
+           num(kLeft) + "\" y=\"335\" font-size=\"36\">osa x nahoru, osa y doprava</text>\n";
     for (int j = 1; j <= n; ++j) {
         const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
         const double X = pg.X(j), Y = pg.Y(j);
@@ -674,17 +683,19 @@ std::string deformation_svg(const Deformation& df) {
         const double len = nice_above(100.0 / magnify);
         out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * magnify) +
                "\" y2=\"2600\" class=\"arrow\"/>\n";
-        out += "<text x=\"1500\" y=\"2660\">posuny a elipsy: " + length_label(len) +
-               "</text>\n";
+        out += "<text x=\"1500\" y=\"2660\">posuny a elipsy: " + length_label(len) + "</text>\n";
     }
     out += "<line x1=\"" + num(kLeft) + "\" y1=\"2450\" x2=\"" + num(kLeft + 160) +
            "\" y2=\"2450\" class=\"arrow\"/>\n<text x=\"" + num(kLeft + 190) +
            "\" y=\"2462\">posun bodu (zvětšený)</text>\n";
-    out += "<ellipse cx=\"" + num(kLeft + 80) + "\" cy=\"2530\" rx=\"50\" ry=\"25\" "
-           "class=\"ell\"/>\n<text x=\"" + num(kLeft + 190) +
-           "\" y=\"2542\">95% elipsa posunu (vodorovná)</text>\n";
-    out += "<circle cx=\"" + num(kLeft + 80) + "\" cy=\"2610\" r=\"14\" class=\"moved\"/>\n"
-           "<text x=\"" + num(kLeft + 190) + "\" y=\"2622\">bod, který se posunul</text>\n";
+    out += "<ellipse cx=\"" + num(kLeft + 80) +
+           "\" cy=\"2530\" rx=\"50\" ry=\"25\" "
+           "class=\"ell\"/>\n<text x=\"" +
+           num(kLeft + 190) + "\" y=\"2542\">95% elipsa posunu (vodorovná)</text>\n";
+    out += "<circle cx=\"" + num(kLeft + 80) +
+           "\" cy=\"2610\" r=\"14\" class=\"moved\"/>\n"
+           "<text x=\"" +
+           num(kLeft + 190) + "\" y=\"2622\">bod, který se posunul</text>\n";
     out += "</g>\n</svg>\n";
     return out;
 }

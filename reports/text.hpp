@@ -25,6 +25,16 @@ inline std::string fixed(double v, int decimals) {
     return b;
 }
 
+// A text padded with blanks to n characters (UTF-8: a character is its lead byte).
+inline std::string pad(const std::string& s, std::size_t n, bool right = true) {
+    std::size_t chars = 0;
+    for (const char c : s) {
+        chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    const std::string fill(chars < n ? n - chars : 0, ' ');
+    return right ? fill + s : s + fill;
+}
+
 inline const char* kind_name(Kind k) {
     return k == Kind::Direction ? "směr" : k == Kind::Zenith ? "zen.úhel" : "délka";
 }

@@ -1,0 +1,435 @@
+// The comparison of two epochs against a model written here from the method's definitions (its
+// own S-transformation by least squares, its own pseudo-inverse through the datum's null space,
+// Boost.Math's F quantiles), on epoch pairs adjusted by the program from generated networks with
+// seeded noise; and seeded trials of the tests' level and power.
+#include <gtest/gtest.h>
+
+#include <boost/math/distributions/fisher_f.hpp>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include "deformation/deformation.hpp"
+#include "harness.hpp"
+#include "network.hpp"
+#include "reports/reports.hpp"
+
+namespace kavron {
+namespace {
+
+using Json = nlohmann::json;
+using test::Network;
+using Mat = std::vector<std::vector<double>>;
+
+// The network with noise of its a-priori sds (weights 1: the unit sd) on every measurement.
+Network noisy(Network n, std::mt19937& rng) {
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const auto gauss = [&] {  // Box-Muller: the same numbers on every platform
+        const double a = u(rng), b = u(rng);
+        return std::sqrt(-2 * std::log(1 - a)) * std::cos(2 * 3.141592653589793 * b);
+    };
+    for (auto* list : {&n.dirs, &n.zeniths, &n.dists}) {
+        for (auto& s : *list) {
+            s.blunder = n.moo * gauss();
+        }
+    }
+    return n;
+}
+
+std::string results_of(const Network& n) {
+    test::Scratch s;
+    s.put("in.txt", n.text());
+    test::ScriptReader in({"err.txt", "out.txt", "in.txt", "n", "n", "n", "n", "n"});
+    test::StringWriter out, text, errors;
+    const auto storage = std::make_unique<Storage>();
+    EXPECT_EQ(run_command({"--json", "r.json"}, in, out, text, errors, test::fixed_clock, *storage,
+                          s.dir()),
+              0);
+    return s.get("r.json");
+}
+
+// Point 4 moved by (dx, dy, dz) mm; the approximate coordinates stay those of epoch 1.
+Network moved(Network n, double dx, double dy, double dz) {
+    auto& p = n.pts[3];
+    p.x += dx;
+    p.y += dy;
+    p.z += dz;
+    p.ox -= dx;
+    p.oy -= dy;
+    p.oz -= dz;
+    return n;
+}
+
+Network base() {
+    Network n = test::five_points(7, 2, 0, 0, 0);
+    n.observe_all();
+    n.moo = 1.0;
+    return n;
+}
+
+Mat inverse(const Mat& m) {
+    Mat a = m;
+    const std::size_t n = a.size();
+    Mat inv(n, std::vector<double>(n, 0.0));
+    for (std::size_t i = 0; i < n; ++i) {
+        inv[i][i] = 1;
+    }
+    for (std::size_t p = 0; p < n; ++p) {
+        std::size_t best = p;
+        for (std::size_t r = p + 1; r < n; ++r) {
+            best = std::fabs(a[r][p]) > std::fabs(a[best][p]) ? r : best;
+        }
+        std::swap(a[p], a[best]);
+        std::swap(inv[p], inv[best]);
+        const double d = a[p][p];
+        for (std::size_t j = 0; j < n; ++j) {
+            a[p][j] /= d;
+            inv[p][j] /= d;
+        }
+        for (std::size_t r = 0; r < n; ++r) {
+            if (r != p) {
+                const double f = a[r][p];
+                for (std::size_t j = 0; j < n; ++j) {
+                    a[r][j] -= f * a[p][j];
+                    inv[r][j] -= f * inv[p][j];
+                }
+            }
+        }
+    }
+    return inv;
+}
+
+struct ModelEpoch {
+    std::vector<int> number;
+    std::vector<std::array<double, 3>> x;
+    Mat Q;
+    double vf;
+    int f;
+};
+
+ModelEpoch epoch_of(const Json& j) {
+    ModelEpoch e;
+    const double moo = j["statistics"]["m0_apriori"], mo = j["statistics"]["m0_used"];
+    const double mch = j["job"]["apriori"]["coordinate_sd_mm"];
+    const double m0 = j["statistics"]["m0"];
+    e.vf = (m0 / moo) * (m0 / moo);
+    e.f = j["statistics"]["redundancy"];
+    for (const Json& p : j["points"]) {
+        e.number.push_back(p["number"]);
+        e.x.push_back({p["adjusted"]["x"], p["adjusted"]["y"], p["adjusted"]["z"]});
+    }
+    const Json& c = j["covariance"]["matrix"];
+    e.Q.assign(c.size(), std::vector<double>(c.size()));
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            e.Q[i][k] =
+                (c[i][k].get<double>() - (i == k ? mch * mch : 0.0)) * moo * moo / (mo * mo);
+        }
+    }
+    return e;
+}
+
+struct ModelResult {
+    double omega = 0;
+    bool passed = false;
+    std::vector<int> removed;
+    std::vector<std::array<double, 3>> d;  // in the final datum
+};
+
+// d = dx - G t with t the least-squares fit of the stable points' dx; Q_dd = S Q Sᵀ; Ω through
+// (Q_BB + N Nᵀ)⁻¹ with N an orthonormal basis of G_B, the null space of Q_BB.
+struct Fit {
+    std::vector<double> d;
+    Mat Qdd;
+};
+
+Fit fit(const ModelEpoch& a, const std::vector<double>& dx, const Mat& Q,
+        const std::vector<bool>& B) {
+    const std::size_t N = dx.size();
+    Mat G(N, std::vector<double>(4, 0.0));
+    for (std::size_t i = 0; i < N / 3; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            G[3 * i + c][c] = 1;
+        }
+        G[3 * i][3] = -a.x[i][1] / 1e6;
+        G[3 * i + 1][3] = a.x[i][0] / 1e6;
+    }
+    Mat GBG(4, std::vector<double>(4, 0.0));  // G_Bᵀ G_B
+    for (std::size_t k = 0; k < N; ++k) {
+        for (std::size_t r = 0; r < 4 && B[k / 3]; ++r) {
+            for (std::size_t c = 0; c < 4; ++c) {
+                GBG[r][c] += G[k][r] * G[k][c];
+            }
+        }
+    }
+    const Mat inv = inverse(GBG);
+    Mat S(N, std::vector<double>(N, 0.0));
+    for (std::size_t i = 0; i < N; ++i) {
+        for (std::size_t j = 0; j < N; ++j) {
+            double x = 0;
+            for (std::size_t r = 0; r < 4 && B[j / 3]; ++r) {
+                for (std::size_t c = 0; c < 4; ++c) {
+                    x += G[i][r] * inv[r][c] * G[j][c];
+                }
+            }
+            S[i][j] = (i == j ? 1.0 : 0.0) - x;
+        }
+    }
+    Fit out{std::vector<double>(N, 0.0), Mat(N, std::vector<double>(N, 0.0))};
+    for (std::size_t i = 0; i < N; ++i) {
+        for (std::size_t j = 0; j < N; ++j) {
+            out.d[i] += S[i][j] * dx[j];
+            for (std::size_t k = 0; k < N; ++k) {
+                for (std::size_t l = 0; l < N; ++l) {
+                    out.Qdd[i][l] += S[i][j] * Q[j][k] * S[l][k];
+                }
+            }
+        }
+    }
+    return out;
+}
+
+double omega_of(const Fit& f, const ModelEpoch& a, const std::vector<bool>& B) {
+    std::vector<std::size_t> idx;
+    for (std::size_t k = 0; k < f.d.size(); ++k) {
+        if (B[k / 3]) {
+            idx.push_back(k);
+        }
+    }
+    const std::size_t m = idx.size();
+    // An orthonormal basis of the translations and the rotation over the stable coordinates.
+    std::vector<std::vector<double>> basis;
+    for (int c = 0; c < 4; ++c) {
+        std::vector<double> v(m);
+        for (std::size_t i = 0; i < m; ++i) {
+            const std::size_t k = idx[i], p = k / 3, axis = k % 3;
+            v[i] = c < 3       ? (axis == static_cast<std::size_t>(c) ? 1.0 : 0.0)
+                   : axis == 0 ? -a.x[p][1] / 1e6
+                   : axis == 1 ? a.x[p][0] / 1e6
+                               : 0.0;
+        }
+        for (const auto& b : basis) {
+            double dot = 0;
+            for (std::size_t i = 0; i < m; ++i) {
+                dot += v[i] * b[i];
+            }
+            for (std::size_t i = 0; i < m; ++i) {
+                v[i] -= dot * b[i];
+            }
+        }
+        double len = 0;
+        for (const double x : v) {
+            len += x * x;
+        }
+        for (double& x : v) {
+            x /= std::sqrt(len);
+        }
+        basis.push_back(v);
+    }
+    Mat M(m, std::vector<double>(m));
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = 0; j < m; ++j) {
+            M[i][j] = f.Qdd[idx[i]][idx[j]];
+            for (const auto& b : basis) {
+                M[i][j] += b[i] * b[j];
+            }
+        }
+    }
+    const Mat inv = inverse(M);
+    double omega = 0;
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = 0; j < m; ++j) {
+            omega += f.d[idx[i]] * inv[i][j] * f.d[idx[j]];
+        }
+    }
+    return omega;
+}
+
+ModelResult model(const Json& j1, const Json& j2, double alpha) {
+    const ModelEpoch a = epoch_of(j1), b = epoch_of(j2);
+    const std::size_t n = a.number.size(), N = 3 * n;
+    std::vector<double> dx(N);
+    Mat Q(N, std::vector<double>(N));
+    for (std::size_t i = 0; i < N; ++i) {
+        dx[i] = b.x[i / 3][i % 3] - a.x[i / 3][i % 3];
+        for (std::size_t k = 0; k < N; ++k) {
+            Q[i][k] = a.Q[i][k] + b.Q[i][k];
+        }
+    }
+    const int df = a.f + b.f;
+    const double s0sq = (a.f * a.vf + b.f * b.vf) / df;
+    const auto passes = [&](double omega, int h) {
+        return omega / (h * s0sq) <= boost::math::quantile(boost::math::fisher_f(h, df), 1 - alpha);
+    };
+    std::vector<bool> B(n, true);
+    ModelResult r;
+    int count = static_cast<int>(n);
+    r.omega = omega_of(fit(a, dx, Q, B), a, B);
+    r.passed = passes(r.omega, 3 * count - 4);
+    bool ok = r.passed;
+    while (!ok && count > 2) {
+        double best = 1e300;
+        std::size_t best_j = 0;
+        for (std::size_t j = 0; j < n; ++j) {
+            if (B[j]) {
+                std::vector<bool> w = B;
+                w[j] = false;
+                const double o = omega_of(fit(a, dx, Q, w), a, w);
+                if (o < best) {
+                    best = o;
+                    best_j = j;
+                }
+            }
+        }
+        B[best_j] = false;
+        --count;
+        r.removed.push_back(a.number[best_j]);
+        ok = passes(best, 3 * count - 4);
+    }
+    const Fit f = fit(a, dx, Q, B);
+    for (std::size_t j = 0; j < n; ++j) {
+        r.d.push_back({f.d[3 * j], f.d[3 * j + 1], f.d[3 * j + 2]});
+    }
+    return r;
+}
+
+struct Compared {
+    std::unique_ptr<Deformation> df = std::make_unique<Deformation>();
+    std::optional<std::string> refusal;
+    Compared(const std::string& r1, const std::string& r2, std::vector<int> stable = {},
+             double alpha = 0.05) {
+        Epoch e1, e2;
+        refusal = read_epoch(r1, e1);
+        if (!refusal) {
+            refusal = read_epoch(r2, e2);
+        }
+        if (!refusal) {
+            refusal = compare_epochs(e1, e2, stable, alpha, *df);
+        }
+    }
+};
+
+TEST(Deformation, AgreesWithTheModelOnGeneratedEpochPairs) {
+    std::mt19937 rng(7);
+    for (const double shift : {0.0, 4.0, 8.0, 12.0}) {
+        const Network a = noisy(base(), rng);
+        const Network b = noisy(moved(base(), shift, -0.5 * shift, 0.3 * shift), rng);
+        const std::string r1 = results_of(a), r2 = results_of(b);
+        const ModelResult m = model(Json::parse(r1), Json::parse(r2), 0.05);
+        const Compared c(r1, r2);
+        ASSERT_FALSE(c.refusal) << *c.refusal;
+        EXPECT_NEAR(c.df->global.omega, m.omega, 1e-6 * std::max(1.0, m.omega)) << shift;
+        EXPECT_EQ(c.df->global.passed, m.passed) << shift;
+        ASSERT_EQ(c.df->steps.size(), m.removed.size()) << shift;
+        for (std::size_t k = 0; k < m.removed.size(); ++k) {
+            EXPECT_EQ(c.df->steps[k].removed, m.removed[k]) << shift;
+        }
+        for (std::size_t j = 0; j < m.d.size(); ++j) {
+            for (int axis = 0; axis < 3; ++axis) {
+                EXPECT_NEAR(c.df->points[j].d[axis], m.d[j][static_cast<std::size_t>(axis)], 1e-6);
+            }
+        }
+        if (shift >= 8) {
+            EXPECT_EQ(c.df->moved_points, std::vector<int>{4}) << shift;
+        }
+    }
+}
+
+TEST(Deformation, StablePointsGivenMakeTheOthersObjectPoints) {
+    std::mt19937 rng(11);
+    const std::string r1 = results_of(noisy(base(), rng));
+    const std::string r2 = results_of(noisy(moved(base(), 10, 6, 0), rng));
+    const Compared c(r1, r2, {1, 2, 3, 5});
+    ASSERT_FALSE(c.refusal) << *c.refusal;
+    EXPECT_EQ(c.df->global.h, 3 * 4 - 4);
+    EXPECT_TRUE(c.df->steps.empty() || !c.df->global.passed);
+    EXPECT_FALSE(c.df->points[3].candidate);
+    EXPECT_TRUE(c.df->points[3].moved);  // its own test
+    EXPECT_NEAR(c.df->points[3].horizontal, std::hypot(10.0, 6.0), 3.0);
+    EXPECT_EQ(Compared(r1, r2, {1, 9}).refusal, "bod 9 z --stable není společný bod obou epoch");
+}
+
+// Seeded trials: the global test of an unmoved network passes about 95 % of the time at 5 %,
+// and a movement of 5 sigma (of the point's displacement, horizontally) is found.
+TEST(Deformation, LevelAndPowerInSeededTrials) {
+    std::mt19937 rng(2026);
+    int passed = 0, found = 0;
+    constexpr int kTrials = 60;
+    // The sd of point 4's x displacement, from one pair.
+    double sd = 0;
+    {
+        const Compared c(results_of(noisy(base(), rng)), results_of(noisy(base(), rng)));
+        sd = c.df->points[3].sd[0] / c.df->s0;
+    }
+    for (int t = 0; t < kTrials; ++t) {
+        const std::string r1 = results_of(noisy(base(), rng));
+        const Compared still(r1, results_of(noisy(base(), rng)));
+        passed += still.df->global.passed ? 1 : 0;
+        const Compared move(r1, results_of(noisy(moved(base(), 5 * sd, 0, 0), rng)));
+        found += move.df->moved_points == std::vector<int>{4} ? 1 : 0;
+    }
+    EXPECT_GE(passed, kTrials * 85 / 100);  // 95 % expected; 85 % is 3.5 sd below
+    EXPECT_LE(passed, kTrials);
+    EXPECT_GE(found, kTrials * 80 / 100);
+}
+
+TEST(Deformation, RefusesWhatItCannotCompare) {
+    std::mt19937 rng(3);
+    const std::string r1 = results_of(noisy(base(), rng));
+    Network no_dist = base();
+    no_dist.dists.clear();
+    Network fixed2 = base();
+    fixed2.pts[2].code = 7;
+    Network two = base();
+    two.pts.resize(3);
+    two.dirs.clear();
+    two.zeniths.clear();
+    two.dists.clear();
+    two.observe_all();
+    for (auto& p : two.pts) {
+        p.num += 10;
+    }
+    const std::pair<std::string, std::string> rows[] = {
+        {"{}", "není soubor výsledků programu kavron (--json)"},
+        {"not json", "není platný JSON"},
+        {results_of(no_dist), "nemá měřené délky"},
+        {results_of(fixed2), "víc podmínek (7)"},
+    };
+    for (const auto& [r2, why] : rows) {
+        const Compared c(r1, r2);
+        ASSERT_TRUE(c.refusal) << why;
+        EXPECT_NE(c.refusal->find(why), std::string::npos) << *c.refusal;
+    }
+}
+
+}  // namespace
+}  // namespace kavron
+
+namespace kavron {
+namespace {
+
+#include "deformation/f_quantiles.inc"
+
+TEST(Deformation, QuantileTablesAreBoostMathsF) {
+    for (int h = 1; h <= kMaxH; ++h) {
+        for (int f = 1; f <= kMaxDf; ++f) {
+            const boost::math::fisher_f dist(h, f);
+            EXPECT_NEAR(kF95[h][f], boost::math::quantile(dist, 0.95), 1e-12 * kF95[h][f]);
+            EXPECT_NEAR(kF99[h][f], boost::math::quantile(dist, 0.99), 1e-12 * kF99[h][f]);
+        }
+    }
+    for (int a = 1; a <= kMaxEpochDf; ++a) {
+        for (int b = 1; b <= kMaxEpochDf; ++b) {
+            EXPECT_NEAR(kF975[a][b], boost::math::quantile(boost::math::fisher_f(a, b), 0.975),
+                        1e-12 * kF975[a][b]);
+        }
+    }
+    EXPECT_NEAR(kF95[3][10], 3.708, 0.001);  // printed tables: F(3, 10; 0.95) = 3.71
+    EXPECT_NEAR(kF99[2][20], 5.849, 0.001);  // F(2, 20; 0.99) = 5.85
+}
+
+}  // namespace
+}  // namespace kavron
