@@ -14,6 +14,11 @@ namespace {
 #include "deformation/f_quantiles.inc"
 
 using Json = nlohmann::json;
+
+// An index of the small matrices here (at most 21 x 21): int arithmetic cannot overflow.
+std::size_t ix(int v) {
+    return static_cast<std::size_t>(v);
+}
 using Matrix = std::vector<double>;  // row-major, square unless said
 
 double quantile(int h, int df, double p) {
@@ -56,12 +61,12 @@ std::optional<std::string> epoch_fields(const Json& doc, Epoch& e) {
     const double MO = st.at("m0_used");
     const double MCH = doc.at("job").at("apriori").at("coordinate_sd_mm");
     const Json& pts = doc.at("points");
-    if (pts.size() > static_cast<std::size_t>(JB)) {
+    if (pts.size() > ix(JB)) {
         return "má víc bodů, než program pojme";
     }
     e.n = static_cast<int>(pts.size());
     const Json& cov = doc.at("covariance").at("matrix");
-    if (cov.size() != static_cast<std::size_t>(3 * e.n)) {
+    if (cov.size() != ix(3 * e.n)) {
         return "kovarianční matice nemá rozměr bodů";
     }
     for (int i = 0; i < e.n; ++i) {
@@ -88,7 +93,7 @@ Matrix part(const Matrix& a, int n, const std::vector<int>& idx) {
     Matrix out(m * m);
     for (std::size_t i = 0; i < m; ++i) {
         for (std::size_t j = 0; j < m; ++j) {
-            out[i * m + j] = a[static_cast<std::size_t>(idx[i] * n + idx[j])];
+            out[i * m + j] = a[ix(idx[i] * n + idx[j])];
         }
     }
     return out;
@@ -98,9 +103,9 @@ Matrix product(const Matrix& a, const Matrix& b, int n) {
     Matrix c(a.size(), 0.0);
     for (int i = 0; i < n; ++i) {
         for (int k = 0; k < n; ++k) {
-            const double x = a[static_cast<std::size_t>(i * n + k)];
+            const double x = a[ix(i * n + k)];
             for (int j = 0; j < n; ++j) {
-                c[static_cast<std::size_t>(i * n + j)] += x * b[static_cast<std::size_t>(k * n + j)];
+                c[ix(i * n + j)] += x * b[ix(k * n + j)];
             }
         }
     }
@@ -111,7 +116,7 @@ Matrix transposed(const Matrix& a, int n) {
     Matrix t(a.size());
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
-            t[static_cast<std::size_t>(j * n + i)] = a[static_cast<std::size_t>(i * n + j)];
+            t[ix(j * n + i)] = a[ix(i * n + j)];
         }
     }
     return t;
@@ -124,14 +129,14 @@ double quadratic_pinv(const Matrix& q, const std::vector<double>& x, int rank) {
     symmetric_eigen(q, m, values, vectors);
     double omega = 0;
     for (int k = m - rank; k < m; ++k) {
-        if (!(values[static_cast<std::size_t>(k)] > 0)) {
+        if (!(values[ix(k)] > 0)) {
             continue;
         }
         double p = 0;
         for (int i = 0; i < m; ++i) {
-            p += vectors[static_cast<std::size_t>(i * m + k)] * x[static_cast<std::size_t>(i)];
+            p += vectors[ix(i * m + k)] * x[ix(i)];
         }
-        omega += p * p / values[static_cast<std::size_t>(k)];
+        omega += p * p / values[ix(k)];
     }
     return omega;
 }
@@ -150,36 +155,34 @@ Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<d
     double cx = 0, cy = 0, s = 0;
     int ns = 0;
     for (int i = 0; i < n; ++i) {
-        if (stable[static_cast<std::size_t>(i)]) {
-            cx += at[static_cast<std::size_t>(i)][0];
-            cy += at[static_cast<std::size_t>(i)][1];
+        if (stable[ix(i)]) {
+            cx += at[ix(i)][0];
+            cy += at[ix(i)][1];
             ++ns;
         }
     }
     cx /= ns;
     cy /= ns;
     for (int i = 0; i < n; ++i) {
-        s = std::max({s, std::fabs(at[static_cast<std::size_t>(i)][0] - cx),
-                      std::fabs(at[static_cast<std::size_t>(i)][1] - cy)});
+        s = std::max({s, std::fabs(at[ix(i)][0] - cx), std::fabs(at[ix(i)][1] - cy)});
     }
     s = s > 0 ? s : 1;
-    Matrix G(static_cast<std::size_t>(N * 4), 0.0);  // N x 4
+    Matrix G(ix(N * 4), 0.0);  // N x 4
     for (int i = 0; i < n; ++i) {
-        const auto& p = at[static_cast<std::size_t>(i)];
+        const auto& p = at[ix(i)];
         for (int a = 0; a < 3; ++a) {
-            G[static_cast<std::size_t>((3 * i + a) * 4 + a)] = 1;
+            G[ix((3 * i + a) * 4 + a)] = 1;
         }
-        G[static_cast<std::size_t>((3 * i) * 4 + 3)] = -(p[1] - cy) / s;
-        G[static_cast<std::size_t>((3 * i + 1) * 4 + 3)] = (p[0] - cx) / s;
+        G[ix((3 * i) * 4 + 3)] = -(p[1] - cy) / s;
+        G[ix((3 * i + 1) * 4 + 3)] = (p[0] - cx) / s;
     }
     // Gᵀ E G (4 x 4) and its inverse by Gauss-Jordan.
     double M[4][8] = {};
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             for (int k = 0; k < N; ++k) {
-                if (stable[static_cast<std::size_t>(k / 3)]) {
-                    M[r][c] += G[static_cast<std::size_t>(k * 4 + r)] *
-                               G[static_cast<std::size_t>(k * 4 + c)];
+                if (stable[ix(k / 3)]) {
+                    M[r][c] += G[ix(k * 4 + r)] * G[ix(k * 4 + c)];
                 }
             }
         }
@@ -204,27 +207,25 @@ Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<d
             }
         }
     }
-    Matrix S(static_cast<std::size_t>(N * N), 0.0);
+    Matrix S(ix(N * N), 0.0);
     for (int i = 0; i < N; ++i) {
         for (int j = 0; j < N; ++j) {
             double x = 0;
-            if (stable[static_cast<std::size_t>(j / 3)]) {
+            if (stable[ix(j / 3)]) {
                 for (int a = 0; a < 4; ++a) {
                     for (int b = 0; b < 4; ++b) {
-                        x += G[static_cast<std::size_t>(i * 4 + a)] * M[a][4 + b] *
-                             G[static_cast<std::size_t>(j * 4 + b)];
+                        x += G[ix(i * 4 + a)] * M[a][4 + b] * G[ix(j * 4 + b)];
                     }
                 }
             }
-            S[static_cast<std::size_t>(i * N + j)] = (i == j ? 1.0 : 0.0) - x;
+            S[ix(i * N + j)] = (i == j ? 1.0 : 0.0) - x;
         }
     }
     Datum out;
-    out.d.assign(static_cast<std::size_t>(N), 0.0);
+    out.d.assign(ix(N), 0.0);
     for (int i = 0; i < N; ++i) {
         for (int j = 0; j < N; ++j) {
-            out.d[static_cast<std::size_t>(i)] +=
-                S[static_cast<std::size_t>(i * N + j)] * dx[static_cast<std::size_t>(j)];
+            out.d[ix(i)] += S[ix(i * N + j)] * dx[ix(j)];
         }
     }
     out.Qdd = product(product(S, Q, N), transposed(S, N), N);
@@ -256,8 +257,8 @@ Congruence test_of(const Datum& dt, const std::vector<bool>& stable, double s0sq
 
 void symmetric_eigen(std::vector<double> a, int n, std::vector<double>& values,
                      std::vector<double>& vectors) {
-    const auto at = [n](int i, int j) { return static_cast<std::size_t>(i * n + j); };
-    vectors.assign(static_cast<std::size_t>(n * n), 0.0);
+    const auto at = [n](int i, int j) { return ix(i * n + j); };
+    vectors.assign(ix(n * n), 0.0);
     for (int i = 0; i < n; ++i) {
         vectors[at(i, i)] = 1;
     }
@@ -277,8 +278,8 @@ void symmetric_eigen(std::vector<double> a, int n, std::vector<double>& values,
                     continue;
                 }
                 const double theta = (a[at(q, q)] - a[at(p, p)]) / (2 * a[at(p, q)]);
-                const double t = (theta >= 0 ? 1.0 : -1.0) /
-                                 (std::fabs(theta) + std::sqrt(theta * theta + 1));
+                const double t =
+                    (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
                 const double c = 1 / std::sqrt(t * t + 1), s = t * c;
                 for (int k = 0; k < n; ++k) {
                     const double akp = a[at(k, p)], akq = a[at(k, q)];
@@ -299,17 +300,16 @@ void symmetric_eigen(std::vector<double> a, int n, std::vector<double>& values,
         }
     }
     // Ascending, the vectors with them.
-    std::vector<int> order(static_cast<std::size_t>(n));
+    std::vector<int> order(ix(n));
     for (int i = 0; i < n; ++i) {
-        order[static_cast<std::size_t>(i)] = i;
+        order[ix(i)] = i;
     }
-    std::sort(order.begin(), order.end(),
-              [&](int x, int y) { return a[at(x, x)] < a[at(y, y)]; });
-    values.assign(static_cast<std::size_t>(n), 0.0);
-    std::vector<double> sorted(static_cast<std::size_t>(n * n));
+    std::sort(order.begin(), order.end(), [&](int x, int y) { return a[at(x, x)] < a[at(y, y)]; });
+    values.assign(ix(n), 0.0);
+    std::vector<double> sorted(ix(n * n));
     for (int k = 0; k < n; ++k) {
-        const int o = order[static_cast<std::size_t>(k)];
-        values[static_cast<std::size_t>(k)] = a[at(o, o)];
+        const int o = order[ix(k)];
+        values[ix(k)] = a[at(o, o)];
         for (int i = 0; i < n; ++i) {
             sorted[at(i, k)] = vectors[at(i, o)];
         }
@@ -356,10 +356,10 @@ Motion motion_of(const Datum& dt, int j, double s0sq, int df, double p) {
     Motion m;
     std::vector<double> d(3);
     for (int a = 0; a < 3; ++a) {
-        d[static_cast<std::size_t>(a)] = m.d[a] = dt.d[static_cast<std::size_t>(3 * j + a)];
+        d[ix(a)] = m.d[a] = dt.d[ix(3 * j + a)];
     }
     const Matrix q = part(dt.Qdd, N, {3 * j, 3 * j + 1, 3 * j + 2});
-    const auto Q = [&](int a, int b) { return q[static_cast<std::size_t>(3 * a + b)]; };
+    const auto Q = [&](int a, int b) { return q[ix(3 * a + b)]; };
     for (int a = 0; a < 3; ++a) {
         m.sd[a] = std::sqrt(std::max(s0sq * Q(a, a), 0.0));
     }
@@ -373,10 +373,10 @@ Motion motion_of(const Datum& dt, int j, double s0sq, int df, double p) {
     for (int a = 0; a < 3; ++a) {
         for (int b = 0; b < 3; ++b) {
             if (m.length > 0) {
-                vl += d[static_cast<std::size_t>(a)] * Q(a, b) * d[static_cast<std::size_t>(b)];
+                vl += d[ix(a)] * Q(a, b) * d[ix(b)];
             }
             if (m.horizontal > 0 && a < 2 && b < 2) {
-                vh += d[static_cast<std::size_t>(a)] * Q(a, b) * d[static_cast<std::size_t>(b)];
+                vh += d[ix(a)] * Q(a, b) * d[ix(b)];
             }
         }
     }
@@ -393,7 +393,7 @@ Motion motion_of(const Datum& dt, int j, double s0sq, int df, double p) {
     m.critical = m.h > 0 ? quantile(m.h, df, p) : 0;
     const double f3 = 3 * quantile(3, df, 0.95);
     for (int k = 0; k < 3; ++k) {
-        m.c95[k] = std::sqrt(std::max(values[static_cast<std::size_t>(2 - k)], 0.0) * s0sq * f3);
+        m.c95[k] = std::sqrt(std::max(values[ix(2 - k)], 0.0) * s0sq * f3);
     }
     return m;
 }
@@ -424,12 +424,12 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
     if (n < 2) {
         return std::string("epochy mají společné méně než dva body");
     }
-    std::vector<bool> B(static_cast<std::size_t>(n), stable.empty());
+    std::vector<bool> B(ix(n), stable.empty());
     for (const int s : stable) {
         bool found = false;
         for (int j = 0; j < n; ++j) {
-            if (e1.number[i1[static_cast<std::size_t>(j)]] == s) {
-                B[static_cast<std::size_t>(j)] = found = true;
+            if (e1.number[i1[ix(j)]] == s) {
+                B[ix(j)] = found = true;
             }
         }
         if (!found) {
@@ -454,30 +454,29 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
     const Epoch& b = first_larger ? e2 : e1;
     if (a.f > 0 && b.f > 0 && b.variance_factor() > 0) {
         out.precision_statistic = a.variance_factor() / b.variance_factor();
-        out.precision_critical =
-            kF975[std::min(a.f, kMaxEpochDf)][std::min(b.f, kMaxEpochDf)];
+        out.precision_critical = kF975[std::min(a.f, kMaxEpochDf)][std::min(b.f, kMaxEpochDf)];
         out.precision_passed = out.precision_statistic <= out.precision_critical;
     } else {
         out.precision_passed = true;
     }
 
-    std::vector<std::array<double, 3>> at(static_cast<std::size_t>(n));
-    std::vector<double> dx(static_cast<std::size_t>(N));
-    Matrix Q(static_cast<std::size_t>(N * N));
+    std::vector<std::array<double, 3>> at(ix(n));
+    std::vector<double> dx(ix(N));
+    Matrix Q(ix(N * N));
     for (int j = 0; j < n; ++j) {
-        const int p = i1[static_cast<std::size_t>(j)], q = i2[static_cast<std::size_t>(j)];
+        const int p = i1[ix(j)], q = i2[ix(j)];
         for (int c = 0; c < 3; ++c) {
-            at[static_cast<std::size_t>(j)][static_cast<std::size_t>(c)] = e1.xyz[p][c];
-            dx[static_cast<std::size_t>(3 * j + c)] = e2.xyz[q][c] - e1.xyz[p][c];
+            at[ix(j)][ix(c)] = e1.xyz[p][c];
+            dx[ix(3 * j + c)] = e2.xyz[q][c] - e1.xyz[p][c];
         }
     }
     for (int j = 0; j < n; ++j) {
         for (int k = 0; k < n; ++k) {
-            const int p1 = i1[static_cast<std::size_t>(j)], r1 = i1[static_cast<std::size_t>(k)];
-            const int p2 = i2[static_cast<std::size_t>(j)], r2 = i2[static_cast<std::size_t>(k)];
+            const int p1 = i1[ix(j)], r1 = i1[ix(k)];
+            const int p2 = i2[ix(j)], r2 = i2[ix(k)];
             for (int c = 0; c < 3; ++c) {
                 for (int d = 0; d < 3; ++d) {
-                    Q[static_cast<std::size_t>((3 * j + c) * N + 3 * k + d)] =
+                    Q[ix((3 * j + c) * N + 3 * k + d)] =
                         e1.Q[3 * p1 + c][3 * r1 + d] + e2.Q[3 * p2 + c][3 * r2 + d];
                 }
             }
@@ -493,19 +492,19 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
         Congruence best;
         int best_j = -1;
         for (int j = 0; j < n; ++j) {
-            if (!B[static_cast<std::size_t>(j)]) {
+            if (!B[ix(j)]) {
                 continue;
             }
             std::vector<bool> without = B;
-            without[static_cast<std::size_t>(j)] = false;
+            without[ix(j)] = false;
             const Congruence c = test_of(datum_of(at, dx, Q, without), without, s0sq, out.df, p);
             if (best_j < 0 || c.omega < best.omega) {
                 best = c;
                 best_j = j;
             }
         }
-        B[static_cast<std::size_t>(best_j)] = false;
-        best.removed = e1.number[i1[static_cast<std::size_t>(best_j)]];
+        B[ix(best_j)] = false;
+        best.removed = e1.number[i1[ix(best_j)]];
         removed.push_back(best_j);
         out.steps.push_back(best);
         passed = best.passed;
@@ -513,9 +512,9 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
     dt = datum_of(at, dx, Q, B);
     for (int j = 0; j < n; ++j) {
         Motion m = motion_of(dt, j, s0sq, out.df, p);
-        m.number = e1.number[i1[static_cast<std::size_t>(j)]];
-        m.candidate = candidates[static_cast<std::size_t>(j)];
-        m.stable = B[static_cast<std::size_t>(j)];
+        m.number = e1.number[i1[ix(j)]];
+        m.candidate = candidates[ix(j)];
+        m.stable = B[ix(j)];
         m.moved = (m.candidate && !m.stable) || (!m.candidate && m.statistic > m.critical);
         if (m.stable) {
             out.stable_points.push_back(m.number);

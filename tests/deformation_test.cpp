@@ -299,7 +299,7 @@ ModelResult model(const Json& j1, const Json& j2, double alpha) {
 struct Compared {
     std::unique_ptr<Deformation> df = std::make_unique<Deformation>();
     std::optional<std::string> refusal;
-    Compared(const std::string& r1, const std::string& r2, std::vector<int> stable = {},
+    Compared(const std::string& r1, const std::string& r2, const std::vector<int>& stable = {},
              double alpha = 0.05) {
         Epoch e1, e2;
         refusal = read_epoch(r1, e1);
