@@ -147,11 +147,10 @@ struct Datum {
     Matrix Qdd;             // 3n x 3n
 };
 
-// S = I - G (Gᵀ E G)⁻¹ Gᵀ E; G the translations and the rotation about the vertical at the
-// centred (and scaled) coordinates of epoch 1, E the stable points' coordinates.
-Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<double>& dx,
-               const Matrix& Q, const std::vector<bool>& stable) {
-    const int n = static_cast<int>(at.size()), N = 3 * n;
+// G (3n x 4): the translations and the rotation about the vertical at the coordinates of epoch 1,
+// centred on the stable points and scaled to about 1.
+Matrix datum_basis(const std::vector<std::array<double, 3>>& at, const std::vector<bool>& stable) {
+    const int n = static_cast<int>(at.size());
     double cx = 0, cy = 0, s = 0;
     int ns = 0;
     for (int i = 0; i < n; ++i) {
@@ -167,7 +166,7 @@ Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<d
         s = std::max({s, std::fabs(at[ix(i)][0] - cx), std::fabs(at[ix(i)][1] - cy)});
     }
     s = s > 0 ? s : 1;
-    Matrix G(ix(N * 4), 0.0);  // N x 4
+    Matrix G(ix(3 * n * 4), 0.0);
     for (int i = 0; i < n; ++i) {
         const auto& p = at[ix(i)];
         for (int a = 0; a < 3; ++a) {
@@ -176,8 +175,11 @@ Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<d
         G[ix((3 * i) * 4 + 3)] = -(p[1] - cy) / s;
         G[ix((3 * i + 1) * 4 + 3)] = (p[0] - cx) / s;
     }
-    // Gᵀ E G (4 x 4) and its inverse by Gauss-Jordan.
-    double M[4][8] = {};
+    return G;
+}
+
+// (Gᵀ E G)⁻¹ (4 x 4, by Gauss-Jordan with row pivoting) into M[.][4..7].
+void inverse_of_gteg(const Matrix& G, int N, const std::vector<bool>& stable, double (&M)[4][8]) {
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             for (int k = 0; k < N; ++k) {
@@ -207,6 +209,15 @@ Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<d
             }
         }
     }
+}
+
+// S = I - G (Gᵀ E G)⁻¹ Gᵀ E, E the stable points' coordinates; d = S dx, Q_dd = S Q Sᵀ.
+Datum datum_of(const std::vector<std::array<double, 3>>& at, const std::vector<double>& dx,
+               const Matrix& Q, const std::vector<bool>& stable) {
+    const int N = 3 * static_cast<int>(at.size());
+    const Matrix G = datum_basis(at, stable);
+    double M[4][8] = {};
+    inverse_of_gteg(G, N, stable, M);
     Matrix S(ix(N * N), 0.0);
     for (int i = 0; i < N; ++i) {
         for (int j = 0; j < N; ++j) {
@@ -400,6 +411,117 @@ Motion motion_of(const Datum& dt, int j, double s0sq, int df, double p) {
 
 }  // namespace
 
+namespace {
+
+// The common points, the stable candidates among them, and their differences.
+struct Common {
+    int n = 0;
+    std::vector<int> i1, i2;                // the points' positions in each epoch
+    std::vector<bool> B;                    // stable candidates
+    std::vector<std::array<double, 3>> at;  // epoch 1's coordinates
+    std::vector<double> dx;                 // x2 - x1
+    Matrix Q;                               // Q1 + Q2
+};
+
+std::optional<std::string> common_of(const Epoch& e1, const Epoch& e2,
+                                     const std::vector<int>& stable, Common& c) {
+    for (int i = 0; i < e1.n; ++i) {
+        for (int k = 0; k < e2.n; ++k) {
+            if (e1.number[i] == e2.number[k]) {
+                c.i1.push_back(i);
+                c.i2.push_back(k);
+            }
+        }
+    }
+    c.n = static_cast<int>(c.i1.size());
+    if (c.n < 2) {
+        return std::string("epochy mají společné méně než dva body");
+    }
+    c.B.assign(ix(c.n), stable.empty());
+    for (const int s : stable) {
+        bool found = false;
+        for (int j = 0; j < c.n; ++j) {
+            if (e1.number[c.i1[ix(j)]] == s) {
+                c.B[ix(j)] = found = true;
+            }
+        }
+        if (!found) {
+            return "bod " + std::to_string(s) + " z --stable není společný bod obou epoch";
+        }
+    }
+    if (std::count(c.B.begin(), c.B.end(), true) < 2) {
+        return std::string("stabilní musí být aspoň dva body");
+    }
+    return std::nullopt;
+}
+
+void differences(const Epoch& e1, const Epoch& e2, Common& c) {
+    const int n = c.n, N = 3 * n;
+    c.at.assign(ix(n), {});
+    c.dx.assign(ix(N), 0.0);
+    c.Q.assign(ix(N * N), 0.0);
+    for (int j = 0; j < n; ++j) {
+        const int p = c.i1[ix(j)], q = c.i2[ix(j)];
+        for (int a = 0; a < 3; ++a) {
+            c.at[ix(j)][ix(a)] = e1.xyz[p][a];
+            c.dx[ix(3 * j + a)] = e2.xyz[q][a] - e1.xyz[p][a];
+        }
+        for (int k = 0; k < n; ++k) {
+            const int r1 = c.i1[ix(k)], r2 = c.i2[ix(k)];
+            for (int a = 0; a < 3; ++a) {
+                for (int b = 0; b < 3; ++b) {
+                    c.Q[ix((3 * j + a) * N + 3 * k + b)] =
+                        e1.Q[3 * p + a][3 * r1 + b] + e2.Q[3 * q + a][3 * r2 + b];
+                }
+            }
+        }
+    }
+}
+
+// The pooled variance factor and the test of the epochs' equal precision.
+void precision(const Epoch& e1, const Epoch& e2, Deformation& out) {
+    const bool first_larger = e1.variance_factor() >= e2.variance_factor();
+    const Epoch& a = first_larger ? e1 : e2;
+    const Epoch& b = first_larger ? e2 : e1;
+    if (a.f > 0 && b.f > 0 && b.variance_factor() > 0) {
+        out.precision_statistic = a.variance_factor() / b.variance_factor();
+        out.precision_critical = kF975[std::min(a.f, kMaxEpochDf)][std::min(b.f, kMaxEpochDf)];
+        out.precision_passed = out.precision_statistic <= out.precision_critical;
+    } else {
+        out.precision_passed = true;
+    }
+}
+
+// While the stable set fails its test and more than two remain: the point whose removal leaves
+// the smallest Ω has moved.
+void localise(const Common& c, std::vector<bool>& B, double s0sq, double p, const Epoch& e1,
+              Deformation& out) {
+    bool passed = out.global.passed;
+    while (!passed && std::count(B.begin(), B.end(), true) > 2) {
+        Congruence best;
+        int best_j = -1;
+        for (int j = 0; j < c.n; ++j) {
+            if (!B[ix(j)]) {
+                continue;
+            }
+            std::vector<bool> without = B;
+            without[ix(j)] = false;
+            const Congruence t =
+                test_of(datum_of(c.at, c.dx, c.Q, without), without, s0sq, out.df, p);
+            if (best_j < 0 || t.omega < best.omega) {
+                best = t;
+                best_j = j;
+            }
+        }
+        B[ix(best_j)] = false;
+        best.removed = e1.number[c.i1[ix(best_j)]];
+        out.steps.push_back(best);
+        passed = best.passed;
+    }
+}
+
+}  // namespace
+
 std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
                                           const std::vector<int>& stable, double alpha,
                                           Deformation& out) {
@@ -411,33 +533,9 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
     if (e1.f + e2.f == 0) {
         return std::string("žádná epocha nemá nadbytečná měření: přesnost nelze odhadnout");
     }
-    std::vector<int> i1, i2;  // the common points' positions in each epoch
-    for (int i = 0; i < e1.n; ++i) {
-        for (int k = 0; k < e2.n; ++k) {
-            if (e1.number[i] == e2.number[k]) {
-                i1.push_back(i);
-                i2.push_back(k);
-            }
-        }
-    }
-    const int n = static_cast<int>(i1.size()), N = 3 * n;
-    if (n < 2) {
-        return std::string("epochy mají společné méně než dva body");
-    }
-    std::vector<bool> B(ix(n), stable.empty());
-    for (const int s : stable) {
-        bool found = false;
-        for (int j = 0; j < n; ++j) {
-            if (e1.number[i1[ix(j)]] == s) {
-                B[ix(j)] = found = true;
-            }
-        }
-        if (!found) {
-            return "bod " + std::to_string(s) + " z --stable není společný bod obou epoch";
-        }
-    }
-    if (std::count(B.begin(), B.end(), true) < 2) {
-        return std::string("stabilní musí být aspoň dva body");
+    Common c;
+    if (auto r = common_of(e1, e2, stable, c)) {
+        return r;
     }
     out.e1 = e1;
     out.e2 = e2;
@@ -449,71 +547,17 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
     }
     out.s0 = std::sqrt(s0sq);
     out.ellipse95 = 2 * quantile(2, out.df, 0.95);
-    const bool first_larger = e1.variance_factor() >= e2.variance_factor();
-    const Epoch& a = first_larger ? e1 : e2;
-    const Epoch& b = first_larger ? e2 : e1;
-    if (a.f > 0 && b.f > 0 && b.variance_factor() > 0) {
-        out.precision_statistic = a.variance_factor() / b.variance_factor();
-        out.precision_critical = kF975[std::min(a.f, kMaxEpochDf)][std::min(b.f, kMaxEpochDf)];
-        out.precision_passed = out.precision_statistic <= out.precision_critical;
-    } else {
-        out.precision_passed = true;
-    }
-
-    std::vector<std::array<double, 3>> at(ix(n));
-    std::vector<double> dx(ix(N));
-    Matrix Q(ix(N * N));
-    for (int j = 0; j < n; ++j) {
-        const int p = i1[ix(j)], q = i2[ix(j)];
-        for (int c = 0; c < 3; ++c) {
-            at[ix(j)][ix(c)] = e1.xyz[p][c];
-            dx[ix(3 * j + c)] = e2.xyz[q][c] - e1.xyz[p][c];
-        }
-    }
-    for (int j = 0; j < n; ++j) {
-        for (int k = 0; k < n; ++k) {
-            const int p1 = i1[ix(j)], r1 = i1[ix(k)];
-            const int p2 = i2[ix(j)], r2 = i2[ix(k)];
-            for (int c = 0; c < 3; ++c) {
-                for (int d = 0; d < 3; ++d) {
-                    Q[ix((3 * j + c) * N + 3 * k + d)] =
-                        e1.Q[3 * p1 + c][3 * r1 + d] + e2.Q[3 * p2 + c][3 * r2 + d];
-                }
-            }
-        }
-    }
+    precision(e1, e2, out);
+    differences(e1, e2, c);
     const double p = 1 - alpha;
-    const std::vector<bool> candidates = B;
-    Datum dt = datum_of(at, dx, Q, B);
-    out.global = test_of(dt, B, s0sq, out.df, p);
-    bool passed = out.global.passed;
-    std::vector<int> removed;
-    while (!passed && std::count(B.begin(), B.end(), true) > 2) {
-        Congruence best;
-        int best_j = -1;
-        for (int j = 0; j < n; ++j) {
-            if (!B[ix(j)]) {
-                continue;
-            }
-            std::vector<bool> without = B;
-            without[ix(j)] = false;
-            const Congruence c = test_of(datum_of(at, dx, Q, without), without, s0sq, out.df, p);
-            if (best_j < 0 || c.omega < best.omega) {
-                best = c;
-                best_j = j;
-            }
-        }
-        B[ix(best_j)] = false;
-        best.removed = e1.number[i1[ix(best_j)]];
-        removed.push_back(best_j);
-        out.steps.push_back(best);
-        passed = best.passed;
-    }
-    dt = datum_of(at, dx, Q, B);
-    for (int j = 0; j < n; ++j) {
+    std::vector<bool> B = c.B;
+    out.global = test_of(datum_of(c.at, c.dx, c.Q, B), B, s0sq, out.df, p);
+    localise(c, B, s0sq, p, e1, out);
+    const Datum dt = datum_of(c.at, c.dx, c.Q, B);
+    for (int j = 0; j < c.n; ++j) {
         Motion m = motion_of(dt, j, s0sq, out.df, p);
-        m.number = e1.number[i1[ix(j)]];
-        m.candidate = candidates[ix(j)];
+        m.number = e1.number[c.i1[ix(j)]];
+        m.candidate = c.B[ix(j)];
         m.stable = B[ix(j)];
         m.moved = (m.candidate && !m.stable) || (!m.candidate && m.statistic > m.critical);
         if (m.stable) {

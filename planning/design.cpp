@@ -168,11 +168,11 @@ Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& fig
     return std::nullopt;
 }
 
-Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
-            std::string& said) {
-    plan.req = req;
-    // A measurement to a point the list lacks: said with the measurement, not as the listing's
-    // ending says it (which asks to delete a listing the design does not write).
+namespace {
+
+// A measurement to a point the list lacks: said with the measurement, not as the listing's
+// ending says it (which asks to delete a listing the design does not write).
+Halt unlisted_point(const Job& job) {
     for (int g = 1; g <= job.NR; ++g) {
         for (const int n : {job.INS[g], job.INC[g]}) {
             bool listed = false;
@@ -191,22 +191,28 @@ Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
             }
         }
     }
-    if (Halt h = plan_figures(job, dw, plan.res, plan.figures, said)) {
-        return h;
-    }
+    return std::nullopt;
+}
+
+// The points and measurements that miss the requirements, and whether the plan meets them.
+void judge(const Job& job, Plan& plan) {
     const Results& res = plan.res;
     for (int i = 1; i <= job.IB; ++i) {
-        if (req.has_limit && determined(res, i) && largest_semi_axis(res, i) > req.limit_mm) {
+        if (plan.req.has_limit && determined(res, i) &&
+            largest_semi_axis(res, i) > plan.req.limit_mm) {
             plan.weak_points.push_back(i);
         }
     }
     for (int g = 1; g <= job.NR; ++g) {
-        if (res.reliability.of[g].r < req.min_r) {
+        if (res.reliability.of[g].r < plan.req.min_r) {
             plan.weak_measurements.push_back(g);
         }
     }
     plan.met = plan.weak_points.empty() && plan.weak_measurements.empty();
+}
 
+// Every candidate tried alone; the five that help most by each figure, best first.
+void suggest(const Job& job, Plan& plan, DesignWork& dw) {
     std::vector<Candidate> tried;
     for (Candidate& c : candidates_of(job)) {
         if (job.NR + 1 > JR || (c.kind == Kind::Distance && job.ID + 1 > JD)) {
@@ -241,6 +247,21 @@ Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
             list->resize(5);
         }
     }
+}
+
+}  // namespace
+
+Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
+            std::string& said) {
+    plan.req = req;
+    if (Halt h = unlisted_point(job)) {
+        return h;
+    }
+    if (Halt h = plan_figures(job, dw, plan.res, plan.figures, said)) {
+        return h;
+    }
+    judge(job, plan);
+    suggest(job, plan, dw);
     return std::nullopt;
 }
 

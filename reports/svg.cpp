@@ -488,47 +488,8 @@ constexpr Role kRoles[] = {{7, "pevný bod (7)", 7, 7},
                            {3, "Helmertův bod (3)", 3, 3},
                            {0, "volný bod (0, 1)", 0, 1}};
 
-// The legend lists what the drawing shows; the scale bars are each at least 10 mm on paper.
-void legend(std::string& out, const Results& res, const Page& pg, const Pairs& pairs,
-            const Errors& e, const PlanDrawing* plan) {
-    double y0 = 2450;
-    out += "<g font-size=\"34\">\n";
-    for (const Role& role : kRoles) {
-        bool shown = false;
-        for (int i = 1; i <= pg.n; ++i) {
-            const int c = std::abs(res.points[i].code);
-            shown = shown || (c >= role.from && c <= role.to);
-        }
-        if (shown) {
-            out += symbol(role.code, kLeft + 30, y0) + "\n";
-            out += "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + role.text +
-                   "</text>\n";
-            y0 += 75;
-        }
-    }
-    // A plan's drawing has two more rows in this column: it starts higher to stay on the page.
-    y0 = plan != nullptr ? 2300 : 2450;
-    const char* lines[3] = {"směry", "délky", "zenitové úhly"};
-    for (int k = 0; k < 3; ++k) {
-        bool shown = false;
-        for (const auto& [ab, kinds] : pairs) {
-            shown = shown || kinds.count(k) != 0;
-        }
-        if (shown) {
-            out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-                   "\" class=\"" + kLineClass[k] + "\"/>\n";
-            out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
-            y0 += 75;
-        }
-    }
-    bool suspects = false, uncontrolled = false, weak = false;
-    for (const auto& [ab, kinds] : pairs) {
-        for (const auto& [k, mark] : kinds) {
-            suspects = suspects || mark.suspect;
-            uncontrolled = uncontrolled || mark.uncontrolled;
-            weak = weak || mark.weak;
-        }
-    }
+// A plan's rows of the legend: its weak measurements and its first suggestion.
+void plan_rows(std::string& out, double& y0, bool weak, const PlanDrawing* plan) {
     if (weak) {
         out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
                "\" class=\"weak\"/>\n";
@@ -542,6 +503,37 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">první návrh: co přidat</text>\n";
         y0 += 75;
     }
+}
+
+// The legend's first column: the roles of the points drawn.
+void legend_roles(std::string& out, const Results& res, const Page& pg) {
+    double y0 = 2450;
+    for (const Role& role : kRoles) {
+        bool shown = false;
+        for (int i = 1; i <= pg.n; ++i) {
+            const int c = std::abs(res.points[i].code);
+            shown = shown || (c >= role.from && c <= role.to);
+        }
+        if (shown) {
+            out += symbol(role.code, kLeft + 30, y0) + "\n";
+            out += "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + role.text +
+                   "</text>\n";
+            y0 += 75;
+        }
+    }
+}
+
+// The legend's second column from y0 on: the marks of the measurements.
+void legend_marks(std::string& out, double& y0, const Pairs& pairs, const PlanDrawing* plan) {
+    bool suspects = false, uncontrolled = false, weak = false;
+    for (const auto& [ab, kinds] : pairs) {
+        for (const auto& [k, mark] : kinds) {
+            suspects = suspects || mark.suspect;
+            uncontrolled = uncontrolled || mark.uncontrolled;
+            weak = weak || mark.weak;
+        }
+    }
+    plan_rows(out, y0, weak, plan);
     if (suspects) {
         out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
                "\" class=\"suspect\"/>\n";
@@ -554,6 +546,11 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
         out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">nekontrolované měření</text>\n";
         y0 += 75;
     }
+}
+
+// The legend's second column from y0 on: the ellipses and the z bars.
+void legend_errors(std::string& out, double y0, const Page& pg, const Errors& e,
+                   const PlanDrawing* plan) {
     bool ellipses = false, bars = false;
     for (int i = 1; i <= pg.n; ++i) {
         ellipses = ellipses || e.ellipse[i];
@@ -577,6 +574,30 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
         out += "<text x=\"800\" y=\"" + num(y0 + 12) +
                "\">pevné souřadnice: bez elipsy a bez úsečky</text>\n";
     }
+}
+
+// The legend lists what the drawing shows; the scale bars are each at least 10 mm on paper.
+void legend(std::string& out, const Results& res, const Page& pg, const Pairs& pairs,
+            const Errors& e, const PlanDrawing* plan) {
+    out += "<g font-size=\"34\">\n";
+    legend_roles(out, res, pg);
+    // A plan's drawing has two more rows in this column: it starts higher to stay on the page.
+    double y0 = plan != nullptr ? 2300 : 2450;
+    const char* lines[3] = {"směry", "délky", "zenitové úhly"};
+    for (int k = 0; k < 3; ++k) {
+        bool shown = false;
+        for (const auto& [ab, kinds] : pairs) {
+            shown = shown || kinds.count(k) != 0;
+        }
+        if (shown) {
+            out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
+                   "\" class=\"" + kLineClass[k] + "\"/>\n";
+            out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
+            y0 += 75;
+        }
+    }
+    legend_marks(out, y0, pairs, plan);
+    legend_errors(out, y0, pg, e, plan);
     // The network in metres (or millimetres for a tiny one).
     const double net = nice_below(360.0 / pg.s);
     out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * pg.s) +
@@ -611,27 +632,10 @@ std::string svg_report(const Results& res, const PlanDrawing* plan) {
     return out;
 }
 
-std::string deformation_svg(const Deformation& df) {
-    double x[JB + 1] = {}, y[JB + 1] = {};
-    const int n = static_cast<int>(df.points.size());
-    for (int j = 0; j < n; ++j) {
-        for (int i = 0; i < df.e1.n; ++i) {
-            if (df.e1.number[i] == df.points[static_cast<std::size_t>(j)].number) {
-                x[j + 1] = df.e1.xyz[i][0];
-                y[j + 1] = df.e1.xyz[i][1];
-            }
-        }
-    }
-    const Page pg = page_at(n, x, y);
-    // One magnification for the arrows and the ellipses: the largest of either about 35 mm.
-    double largest = 0;
-    PlanEllipse ell[JB + 1] = {};
-    for (int j = 1; j <= n; ++j) {
-        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
-        ell[j] = plan_ellipse(m.cxx * df.ellipse95, m.cxy * df.ellipse95, m.cyy * df.ellipse95);
-        largest = std::max({largest, m.horizontal, ell[j].a});
-    }
-    const double magnify = largest > 0 ? nice_below(350.0 / largest / pg.s) * pg.s : 0;
+namespace {
+
+// The page, its style and its title for the drawing of the displacements.
+std::string displacement_head(const Deformation& df) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out +=
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
@@ -656,24 +660,11 @@ std::string deformation_svg(const Deformation& df) {
            "</text>\n<text x=\"" + num(kLeft) +
            "\" y=\"285\" font-size=\"36\">2: " + esc(df.e2.action) + "</text>\n<text x=\"" +
            num(kLeft) + "\" y=\"335\" font-size=\"36\">osa x nahoru, osa y doprava</text>\n";
-    for (int j = 1; j <= n; ++j) {
-        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
-        const double X = pg.X(j), Y = pg.Y(j);
-        if (magnify > 0) {
-            const double X2 = X + m.d[1] * magnify, Y2 = Y - m.d[0] * magnify;
-            out += "<ellipse cx=\"" + num(X2) + "\" cy=\"" + num(Y2) + "\" rx=\"" +
-                   num(ell[j].a * magnify) + "\" ry=\"" + num(ell[j].b * magnify) +
-                   "\" transform=\"rotate(" + num(ell[j].bearing * 0.9 - 90.0) + " " + num(X2) +
-                   " " + num(Y2) + ")\" class=\"ell\"/>\n";
-            out += "<line x1=\"" + num(X) + "\" y1=\"" + num(Y) + "\" x2=\"" + num(X2) +
-                   "\" y2=\"" + num(Y2) + "\" class=\"arrow\"/>\n";
-        }
-        out += "<circle cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" r=\"14\" class=\"" +
-               (m.moved ? "moved" : "pt") + "\"/>\n";
-        out += "<text x=\"" + num(X + 24) + "\" y=\"" + num(Y - 20) +
-               "\" font-size=\"40\" font-weight=\"bold\">" + std::to_string(m.number) +
-               (m.moved ? " posun" : "") + "</text>\n";
-    }
+    return out;
+}
+
+// The key and the scale bars of the drawing of the displacements.
+void displacement_key(std::string& out, const Page& pg, double magnify) {
     const double net = nice_below(360.0 / pg.s);
     out += "<g font-size=\"34\">\n";
     out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * pg.s) +
@@ -696,6 +687,51 @@ std::string deformation_svg(const Deformation& df) {
            "\" cy=\"2610\" r=\"14\" class=\"moved\"/>\n"
            "<text x=\"" +
            num(kLeft + 190) + "\" y=\"2622\">bod, který se posunul</text>\n";
+}
+
+}  // namespace
+
+std::string deformation_svg(const Deformation& df) {
+    double x[JB + 1] = {}, y[JB + 1] = {};
+    const int n = static_cast<int>(df.points.size());
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < df.e1.n; ++i) {
+            if (df.e1.number[i] == df.points[static_cast<std::size_t>(j)].number) {
+                x[j + 1] = df.e1.xyz[i][0];
+                y[j + 1] = df.e1.xyz[i][1];
+            }
+        }
+    }
+    const Page pg = page_at(n, x, y);
+    // One magnification for the arrows and the ellipses: the largest of either about 35 mm.
+    double largest = 0;
+    PlanEllipse ell[JB + 1] = {};
+    for (int j = 1; j <= n; ++j) {
+        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
+        ell[j] = plan_ellipse(m.cxx * df.ellipse95, m.cxy * df.ellipse95, m.cyy * df.ellipse95);
+        largest = std::max({largest, m.horizontal, ell[j].a});
+    }
+    const double magnify = largest > 0 ? nice_below(350.0 / largest / pg.s) * pg.s : 0;
+    std::string out = displacement_head(df);
+    for (int j = 1; j <= n; ++j) {
+        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
+        const double X = pg.X(j), Y = pg.Y(j);
+        if (magnify > 0) {
+            const double X2 = X + m.d[1] * magnify, Y2 = Y - m.d[0] * magnify;
+            out += "<ellipse cx=\"" + num(X2) + "\" cy=\"" + num(Y2) + "\" rx=\"" +
+                   num(ell[j].a * magnify) + "\" ry=\"" + num(ell[j].b * magnify) +
+                   "\" transform=\"rotate(" + num(ell[j].bearing * 0.9 - 90.0) + " " + num(X2) +
+                   " " + num(Y2) + ")\" class=\"ell\"/>\n";
+            out += "<line x1=\"" + num(X) + "\" y1=\"" + num(Y) + "\" x2=\"" + num(X2) +
+                   "\" y2=\"" + num(Y2) + "\" class=\"arrow\"/>\n";
+        }
+        out += "<circle cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" r=\"14\" class=\"" +
+               (m.moved ? "moved" : "pt") + "\"/>\n";
+        out += "<text x=\"" + num(X + 24) + "\" y=\"" + num(Y - 20) +
+               "\" font-size=\"40\" font-weight=\"bold\">" + std::to_string(m.number) +
+               (m.moved ? " posun" : "") + "</text>\n";
+    }
+    displacement_key(out, pg, magnify);
     out += "</g>\n</svg>\n";
     return out;
 }
