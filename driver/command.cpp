@@ -64,6 +64,39 @@ struct Wanted {
     std::string name;
 };
 
+// The report files are created before the banner, new like the listing: an existing file is
+// never replaced. When one cannot be made, those made already are removed again and the command
+// line is refused.
+bool create_reports(const std::vector<Wanted>& wanted, const std::filesystem::path& dir,
+                    Options& options) {
+    std::vector<std::string> made;
+    for (const Wanted& w : wanted) {
+        const std::string path = path_of(dir, w.name);
+        int error = 0;
+        std::unique_ptr<RawFile> f = platform::create_file(path, platform::Create::New, &error);
+        if (f == nullptr) {
+            ByteWriter& errors = *options.errors;
+            options = {};
+            for (const std::string& m : made) {
+                platform::remove_file(m);
+            }
+            (void)refuse(errors, error == EEXIST ? "soubor již existuje: " + w.name
+                                                 : "soubor nelze vytvořit: " + w.name + " (" +
+                                                       platform::reason_of(error) + ")");
+            return false;
+        }
+        made.push_back(path);
+        const int k = w.option == "--json" ? 0 : w.option == "--svg" ? 1 : 2;
+        std::unique_ptr<RawFile>* files[3] = {&options.json, &options.svg, &options.analysis};
+        std::string* names[3] = {&options.json_name, &options.svg_name, &options.analysis_name};
+        std::string* paths[3] = {&options.json_path, &options.svg_path, &options.analysis_path};
+        *files[k] = std::move(f);
+        *names[k] = w.name;
+        *paths[k] = path;
+    }
+    return true;
+}
+
 }  // namespace
 
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
@@ -111,32 +144,10 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
         }
     }
 
-    // The report files are created before the banner, new like the listing: an existing file is
-    // never replaced. When one cannot be made, those made already are removed again.
     Options options;
     options.errors = &errors;
-    std::vector<std::string> made;
-    for (const Wanted& w : wanted) {
-        const std::string path = path_of(dir, w.name);
-        int error = 0;
-        std::unique_ptr<RawFile> f = platform::create_file(path, platform::Create::New, &error);
-        if (f == nullptr) {
-            options = {};
-            for (const std::string& m : made) {
-                platform::remove_file(m);
-            }
-            return refuse(errors, error == EEXIST ? "soubor již existuje: " + w.name
-                                                  : "soubor nelze vytvořit: " + w.name + " (" +
-                                                        platform::reason_of(error) + ")");
-        }
-        made.push_back(path);
-        const int k = w.option == "--json" ? 0 : w.option == "--svg" ? 1 : 2;
-        std::unique_ptr<RawFile>* files[3] = {&options.json, &options.svg, &options.analysis};
-        std::string* names[3] = {&options.json_name, &options.svg_name, &options.analysis_name};
-        std::string* paths[3] = {&options.json_path, &options.svg_path, &options.analysis_path};
-        *files[k] = std::move(f);
-        *names[k] = w.name;
-        *paths[k] = path;
+    if (!create_reports(wanted, dir, options)) {
+        return 2;
     }
     return run_program(in, out, clock, storage, dir, std::move(options));
 }

@@ -102,83 +102,96 @@ std::string path_of(const std::filesystem::path& dir, const std::string& name) {
     return (dir / n).string();
 }
 
-Halt file_dialog(Run& r, const std::filesystem::path& dir,
-                 const std::vector<std::string>& reports) {
-    using namespace fmt;
-    Halt h =
-        ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", r.ADRESC,
-                  [&](const std::string& name) -> std::optional<Halt> {
-                      const std::string path = path_of(dir, name);
-                      const char* refusal =
-                          is_report(path, reports) ? kReportOfTheRun
+namespace {
+
+using fmt::A;
+using fmt::E;
+using fmt::T;
+
+// What the answer to the diagnostics file's prompt leads to (see ask_until).
+std::optional<Halt> open_diagnostics(Run& r, const std::string& path,
+                                     const std::vector<std::string>& reports) {
+    const char* refusal = is_report(path, reports) ? kReportOfTheRun
                           : !may_replace(path) ? "existuje a není chybovým souborem tohoto programu"
                                                : nullptr;
-                      if (refusal != nullptr) {
-                          tell(r, r.ADRESC, refusal);
-                          r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")},
-                                      {raw(r.ADRESC)});
-                          return std::nullopt;
-                      }
-                      int error = 0;
-                      r.diag.attach(platform::create_file(path, platform::Create::Replace, &error));
-                      if (r.diag.is_open()) {
-                          return Halt();
-                      }
-                      tell(r, r.ADRESC, "nelze vytvořit: " + platform::reason_of(error));
-                      return stop(Ending::DiagnosticsFile)
-                          .say({lit("Chybový soubor nelze otevřít: "), raw(rtrim(r.ADRESC))});
-                  });
-    if (h) {
+    if (refusal != nullptr) {
+        tell(r, r.ADRESC, refusal);
+        r.con.write({T(" "), A(24), T(" - tento soubor existuje a není chybový")}, {raw(r.ADRESC)});
+        return std::nullopt;
+    }
+    int error = 0;
+    r.diag.attach(platform::create_file(path, platform::Create::Replace, &error));
+    if (r.diag.is_open()) {
+        return Halt();
+    }
+    tell(r, r.ADRESC, "nelze vytvořit: " + platform::reason_of(error));
+    return stop(Ending::DiagnosticsFile)
+        .say({lit("Chybový soubor nelze otevřít: "), raw(rtrim(r.ADRESC))});
+}
+
+// The listing's prompt: a new file only.
+std::optional<Halt> open_listing(Run& r, const std::string& path,
+                                 const std::vector<std::string>& reports) {
+    int error = 0;
+    r.lst.attach(platform::create_file(path, platform::Create::New, &error));
+    if (r.lst.is_open()) {
+        return Halt();
+    }
+    if (is_report(path, reports)) {
+        tell(r, r.ADRESA, kReportOfTheRun);
+    } else if (error != EEXIST) {
+        tell(r, r.ADRESA, "nelze vytvořit: " + platform::reason_of(error));
+    }
+    r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(r.ADRESA)});
+    return std::nullopt;
+}
+
+// The input file's prompt: a file that can be read whole.
+std::optional<Halt> open_input(Run& r, const std::string& path,
+                               const std::vector<std::string>& reports) {
+    std::string bytes;
+    int error = 0;
+    if (is_report(path, reports)) {
+        tell(r, r.ADRESB, kReportOfTheRun);
+    } else {
+        switch (platform::read_file(path, bytes, &error)) {
+            case platform::ReadResult::Ok:
+                r.inp.load(bytes);
+                return Halt();
+            case platform::ReadResult::TooLarge:
+                tell(r, r.ADRESB, "je větší než 1 MB, vstupní soubor to být nemůže");
+                break;
+            case platform::ReadResult::Cannot:
+                if (error != ENOENT) {
+                    tell(r, r.ADRESB, "nelze přečíst: " + platform::reason_of(error));
+                }
+                break;
+        }
+    }
+    r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(r.ADRESB)});
+    return std::nullopt;
+}
+
+}  // namespace
+
+Halt file_dialog(Run& r, const std::filesystem::path& dir,
+                 const std::vector<std::string>& reports) {
+    const auto opened = [&](auto open) {
+        return [&r, &dir, &reports, open](const std::string& name) {
+            return open(r, path_of(dir, name), reports);
+        };
+    };
+    if (Halt h = ask_until(r, "Jméno chybového  souboru (ERR$$$.TXT)        ", r.ADRESC,
+                           opened(open_diagnostics))) {
         return h;
     }
     r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});
-    h = ask_until(
-        r, "Jméno výstupního souboru (pro tisk výsledků) ", r.ADRESA,
-        [&](const std::string& name) -> std::optional<Halt> {
-            const std::string path = path_of(dir, name);
-            int error = 0;
-            r.lst.attach(platform::create_file(path, platform::Create::New, &error));
-            if (r.lst.is_open()) {
-                return Halt();
-            }
-            if (is_report(path, reports)) {
-                tell(r, r.ADRESA, kReportOfTheRun);
-            } else if (error != EEXIST) {
-                tell(r, r.ADRESA, "nelze vytvořit: " + platform::reason_of(error));
-            }
-            r.con.write({T(" "), A(24), T(" - tento soubor již existuje")}, {raw(r.ADRESA)});
-            return std::nullopt;
-        });
-    if (h) {
+    if (Halt h = ask_until(r, "Jméno výstupního souboru (pro tisk výsledků) ", r.ADRESA,
+                           opened(open_listing))) {
         return h;
     }
-    h = ask_until(
-        r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", r.ADRESB,
-        [&](const std::string& name) -> std::optional<Halt> {
-            const std::string path = path_of(dir, name);
-            std::string bytes;
-            int error = 0;
-            if (is_report(path, reports)) {
-                tell(r, r.ADRESB, kReportOfTheRun);
-            } else {
-                switch (platform::read_file(path, bytes, &error)) {
-                    case platform::ReadResult::Ok:
-                        r.inp.load(bytes);
-                        return Halt();
-                    case platform::ReadResult::TooLarge:
-                        tell(r, r.ADRESB, "je větší než 1 MB, vstupní soubor to být nemůže");
-                        break;
-                    case platform::ReadResult::Cannot:
-                        if (error != ENOENT) {
-                            tell(r, r.ADRESB, "nelze přečíst: " + platform::reason_of(error));
-                        }
-                        break;
-                }
-            }
-            r.con.write({T(" "), A(24), T(" - tento soubor neexistuje")}, {raw(r.ADRESB)});
-            return std::nullopt;
-        });
-    if (h) {
+    if (Halt h = ask_until(r, "Jméno vstupního souboru (souřadnice,směry,délky,..) ", r.ADRESB,
+                           opened(open_input))) {
         return h;
     }
     r.diag.write({T(" "), A(30), A(30)}, {raw(r.ADRESA), raw(r.ADRESB)});
