@@ -22,7 +22,7 @@ struct Epoch {
     int n = 0;          // points
     int number[JB] = {};
     int code[JB] = {};
-    double xyz[JB][3] = {};       // adjusted [mm]
+    double xyz[JB][3] = {};         // adjusted [mm]
     double Q[3 * JB][3 * JB] = {};  // MOO² times the adjustment's cofactors [mm²]
     double variance_factor() const { return MOO > 0 ? (m0 / MOO) * (m0 / MOO) : 0; }
 };
@@ -43,7 +43,7 @@ struct Motion {
     double length = 0, horizontal = 0;
     double sd[3] = {};  // of x, y, z [mm]
     double sd_length = 0, sd_horizontal = 0;
-    double c95[3] = {};  // 95 % confidence semi-axes of the displacement [mm]
+    double c95[3] = {};                // 95 % confidence semi-axes of the displacement [mm]
     double cxx = 0, cxy = 0, cyy = 0;  // the horizontal block of its covariance s0² Q [mm²]
     double statistic = 0, critical = 0;
     int h = 0;
@@ -55,8 +55,8 @@ struct Motion {
 struct Deformation {
     Epoch e1, e2;
     double alpha = 0.05;
-    double s0 = 0;  // pooled, the square root of the variance factor
-    int df = 0;     // f1 + f2
+    double s0 = 0;         // pooled, the square root of the variance factor
+    int df = 0;            // f1 + f2
     double ellipse95 = 0;  // 2 F(2, f1 + f2; 0.95): a horizontal covariance times it bounds 95 %
     double precision_statistic = 0, precision_critical = 0;
     bool precision_passed = false;

@@ -261,8 +261,7 @@ bool numbers(const std::string& s, std::vector<int>& out) {
     return !out.empty();
 }
 
-std::optional<Refusal> parse_deformation(const std::vector<std::string>& args,
-                                         DeformationArgs& d) {
+std::optional<Refusal> parse_deformation(const std::vector<std::string>& args, DeformationArgs& d) {
     int inputs = 0;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -299,8 +298,8 @@ std::optional<Refusal> parse_deformation(const std::vector<std::string>& args,
         }
     }
     if (inputs < 2) {
-        return Refusal{2, "chybí soubory výsledků obou epoch (" + std::string(kDeformationUsage) +
-                              ")"};
+        return Refusal{
+            2, "chybí soubory výsledků obou epoch (" + std::string(kDeformationUsage) + ")"};
     }
     const std::string* names[] = {&d.report, &d.json, &d.svg};
     for (int i = 0; i < 3; ++i) {
@@ -338,7 +337,8 @@ std::optional<Refusal> deformation_tool(const std::vector<std::string>& args,
             case platform::ReadResult::TooLarge:
                 return Refusal{2, "soubor " + name + " je větší než 1 MB"};
             case platform::ReadResult::Cannot:
-                return Refusal{2, "soubor " + name + " nelze přečíst: " + platform::reason_of(error)};
+                return Refusal{2,
+                               "soubor " + name + " nelze přečíst: " + platform::reason_of(error)};
         }
         epochs[k].name = name;
         if (auto why = read_epoch(bytes, epochs[k])) {

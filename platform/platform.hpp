@@ -75,14 +75,14 @@ void tell_user(std::string_view utf8);
 std::vector<std::string> arguments(int argc, char** argv);
 
 // A real run: standard input and output as bytes (the program writes its own CR LF), memory for
-// the stages' values, and on a Windows console the code pages 852 for the run, restored at every ending.
-// On a Linux terminal whose locale speaks UTF-8 the console is shown in UTF-8 (every byte read as
-// code page 852 shows it) and the typed lines are taken from UTF-8 into code page 852; redirected
-// input and output stay bytes.
-// From its start the session catches the interruptions (SIGINT, SIGTERM and SIGHUP; on Windows
-// Ctrl+C, Ctrl+Break and the closing of the console window): the console's reader and writer
-// then throw Interrupted, so that the run ends through the driver with whole files. A closed
-// standard output and a file-size limit are write errors (WriteFailed), not deaths by signal.
+// the stages' values, and on a Windows console the code pages 852 for the run, restored at every
+// ending. On a Linux terminal whose locale speaks UTF-8 the console is shown in UTF-8 (every byte
+// read as code page 852 shows it) and the typed lines are taken from UTF-8 into code page 852;
+// redirected input and output stay bytes. From its start the session catches the interruptions
+// (SIGINT, SIGTERM and SIGHUP; on Windows Ctrl+C, Ctrl+Break and the closing of the console
+// window): the console's reader and writer then throw Interrupted, so that the run ends through the
+// driver with whole files. A closed standard output and a file-size limit are write errors
+// (WriteFailed), not deaths by signal.
 class Session {
 public:
     Session();
@@ -96,7 +96,8 @@ public:
     // user's terminal as tell_user does.
     ByteWriter& text_out() { return *text_out_; }
     ByteWriter& text_err() { return *text_err_; }
-    // Zeroed memory for the storage of the stages, aligned for any type, valid for the whole session.
+    // Zeroed memory for the storage of the stages, aligned for any type, valid for the whole
+    // session.
     void* memory(std::size_t bytes);
 
 private:

@@ -268,9 +268,10 @@ private:
     bool ended_ = false;
 };
 
-// The storage of a run's stages takes about 300 KB. Cleared page by page they cost one page fault per 4 KB,
-// and on a virtual machine those faults cost more than the whole adjustment; in a transparent
-// huge page they take one. Where that cannot be had, the memory comes from the heap as usual.
+// The storage of a run's stages takes about 300 KB. Cleared page by page they cost one page fault
+// per 4 KB, and on a virtual machine those faults cost more than the whole adjustment; in a
+// transparent huge page they take one. Where that cannot be had, the memory comes from the heap as
+// usual.
 struct Memory {
     static constexpr std::size_t kHuge = std::size_t{2} << 20;
     void* region = MAP_FAILED;

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "harness.hpp"
+#include "network.hpp"
 #include "planning/design.hpp"
 #include "reports/reports.hpp"
-#include "network.hpp"
 
 namespace kavron {
 namespace {
@@ -330,8 +330,7 @@ TEST_P(ShippedPlan, DesignAgreesWithTheGaussMarkovModelAtTheApproximateCoordinat
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ShippedPlan,
-                         ::testing::Values("mikrosit", "helmert", "castecne", "nejvetsi",
-                                           "navrh"));
+                         ::testing::Values("mikrosit", "helmert", "castecne", "nejvetsi", "navrh"));
 
 }  // namespace
 }  // namespace kavron
