@@ -49,6 +49,30 @@ public:
         return std::nullopt;
     }
 
+    // Creates the reports named (empty: not asked for), in this order.
+    std::optional<Refusal> create_all(std::initializer_list<const std::string*> names) {
+        for (const std::string* name : names) {
+            if (!name->empty()) {
+                if (auto r = create(*name)) {
+                    return r;
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Two options that would write the same file.
+    static std::optional<Refusal> distinct(std::initializer_list<const std::string*> names) {
+        for (auto a = names.begin(); a != names.end(); ++a) {
+            for (auto b = a + 1; b != names.end(); ++b) {
+                if (!(*a)->empty() && **a == **b) {
+                    return Refusal{2, "dvě volby nesmějí psát do téhož souboru " + **a};
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
     // Writes the text into the report created k-th and closes it.
     std::optional<Refusal> put(std::size_t k, const std::string& text) {
         File& f = files_[k];
@@ -85,6 +109,26 @@ private:
     std::vector<File> files_;
 };
 
+// The report a command-line option names (nullptr: not a report option).
+std::string* report_option(const std::string& a, std::string& report, std::string& json,
+                           std::string& svg) {
+    return a == "--report" ? &report : a == "--json" ? &json : a == "--svg" ? &svg : nullptr;
+}
+
+// The value after the option at i (i moves to it); a report option may be given once.
+std::optional<Refusal> option_value(const std::vector<std::string>& args, std::size_t& i,
+                                    const std::string* file, std::string& v) {
+    const std::string& a = args[i];
+    if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
+        return Refusal{2, "u volby " + a + " chybí hodnota"};
+    }
+    if (file != nullptr && !file->empty()) {
+        return Refusal{2, "volba " + a + " je zadána dvakrát"};
+    }
+    v = args[++i];
+    return std::nullopt;
+}
+
 bool number(const std::string& s, double& v) {
     char* end = nullptr;
     v = std::strtod(s.c_str(), &end);
@@ -100,21 +144,15 @@ struct DesignArgs {
 std::optional<Refusal> parse_design(const std::vector<std::string>& args, DesignArgs& d) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        std::string* file = a == "--report" ? &d.report
-                            : a == "--json" ? &d.json
-                            : a == "--svg"  ? &d.svg
-                                            : nullptr;
+        std::string* file = report_option(a, d.report, d.json, d.svg);
         const bool limit = a == "--limit", min_r = a == "--min-r";
         if (file != nullptr || limit || min_r) {
-            if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
-                return Refusal{2, "u volby " + a + " chybí hodnota"};
+            std::string v;
+            if (auto r = option_value(args, i, file, v)) {
+                return r;
             }
-            const std::string& v = args[++i];
             double x = 0;
             if (file != nullptr) {
-                if (!file->empty()) {
-                    return Refusal{2, "volba " + a + " je zadána dvakrát"};
-                }
                 *file = v;
             } else if (limit) {
                 if (!number(v, x) || x <= 0) {
@@ -138,15 +176,7 @@ std::optional<Refusal> parse_design(const std::vector<std::string>& args, Design
     if (d.input.empty()) {
         return Refusal{2, "chybí vstupní soubor (" + std::string(kDesignUsage) + ")"};
     }
-    const std::string* names[] = {&d.report, &d.json, &d.svg};
-    for (int i = 0; i < 3; ++i) {
-        for (int j = i + 1; j < 3; ++j) {
-            if (!names[i]->empty() && *names[i] == *names[j]) {
-                return Refusal{2, "dvě volby nesmějí psát do téhož souboru " + *names[i]};
-            }
-        }
-    }
-    return std::nullopt;
+    return Outputs::distinct({&d.report, &d.json, &d.svg});
 }
 
 // Reads the input file into the job; a refusal says why it cannot be read.
@@ -189,12 +219,8 @@ std::optional<Refusal> design_tool(const std::vector<std::string>& args,
         return r;
     }
     Outputs out(dir);
-    for (const std::string* name : {&d.report, &d.json, &d.svg}) {
-        if (!name->empty()) {
-            if (auto r = out.create(*name)) {
-                return r;
-            }
-        }
+    if (auto r = out.create_all({&d.report, &d.json, &d.svg})) {
+        return r;
     }
     const auto job = std::make_unique<Job>();
     if (auto r = read_job(d.input, dir, *job)) {
@@ -265,20 +291,14 @@ std::optional<Refusal> parse_deformation(const std::vector<std::string>& args, D
     int inputs = 0;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        std::string* file = a == "--report" ? &d.report
-                            : a == "--json" ? &d.json
-                            : a == "--svg"  ? &d.svg
-                                            : nullptr;
+        std::string* file = report_option(a, d.report, d.json, d.svg);
         if (file != nullptr || a == "--stable" || a == "--alpha") {
-            if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
-                return Refusal{2, "u volby " + a + " chybí hodnota"};
+            std::string v;
+            if (auto r = option_value(args, i, file, v)) {
+                return r;
             }
-            const std::string& v = args[++i];
             double x = 0;
             if (file != nullptr) {
-                if (!file->empty()) {
-                    return Refusal{2, "volba " + a + " je zadána dvakrát"};
-                }
                 *file = v;
             } else if (a == "--stable") {
                 if (d.has_stable || !numbers(v, d.stable)) {
@@ -301,15 +321,7 @@ std::optional<Refusal> parse_deformation(const std::vector<std::string>& args, D
         return Refusal{
             2, "chybí soubory výsledků obou epoch (" + std::string(kDeformationUsage) + ")"};
     }
-    const std::string* names[] = {&d.report, &d.json, &d.svg};
-    for (int i = 0; i < 3; ++i) {
-        for (int j = i + 1; j < 3; ++j) {
-            if (!names[i]->empty() && *names[i] == *names[j]) {
-                return Refusal{2, "dvě volby nesmějí psát do téhož souboru " + *names[i]};
-            }
-        }
-    }
-    return std::nullopt;
+    return Outputs::distinct({&d.report, &d.json, &d.svg});
 }
 
 std::optional<Refusal> deformation_tool(const std::vector<std::string>& args,
@@ -319,12 +331,8 @@ std::optional<Refusal> deformation_tool(const std::vector<std::string>& args,
         return r;
     }
     Outputs out(dir);
-    for (const std::string* name : {&d.report, &d.json, &d.svg}) {
-        if (!name->empty()) {
-            if (auto r = out.create(*name)) {
-                return r;
-            }
-        }
+    if (auto r = out.create_all({&d.report, &d.json, &d.svg})) {
+        return r;
     }
     const auto epochs = std::make_unique<Epoch[]>(2);
     for (int k = 0; k < 2; ++k) {

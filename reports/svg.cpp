@@ -199,15 +199,18 @@ Page page_of(const Results& res) {
     return page_at(res.points_read, x, y);
 }
 
+// The document's first lines: an A4 page in tenths of a millimetre, and the start of its style.
+std::string page_start() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
+           "viewBox=\"0 0 " +
+           num(kPageW) + " " + num(kPageH) +
+           "\">\n<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n";
+}
+
 void head(std::string& out, const Results& res, bool plan) {
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += page_start();
     out +=
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" viewBox=\"0 "
-        "0 " +
-        num(kPageW) + " " + num(kPageH) + "\">\n";
-    out +=
-        "<style>\n"
-        "text { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n"
         ".fixed { fill: #000; stroke: #000; stroke-width: 3; }\n"
         ".partly { fill: #999; stroke: #000; stroke-width: 3; }\n"
         ".open { fill: #fff; stroke: #000; stroke-width: 3; }\n"
@@ -636,13 +639,8 @@ namespace {
 
 // The page, its style and its title for the drawing of the displacements.
 std::string displacement_head(const Deformation& df) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    std::string out = page_start();
     out +=
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
-        "viewBox=\"0 0 " +
-        num(kPageW) + " " + num(kPageH) + "\">\n";
-    out +=
-        "<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n"
         ".pt { fill: #fff; stroke: #000; stroke-width: 3; }\n"
         ".moved { fill: #c0201a; stroke: #000; stroke-width: 3; }\n"
         ".arrow { stroke: #1f5fbf; stroke-width: 6; fill: none; marker-end: url(#head); }\n"
