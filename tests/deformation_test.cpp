@@ -433,3 +433,38 @@ TEST(Deformation, QuantileTablesAreBoostMathsF) {
 
 }  // namespace
 }  // namespace kavron
+
+namespace kavron {
+namespace {
+
+// The shipped example pair, adjusted now and compared, gives the report of the whole-run case
+// (whose results files were made from the same examples): the case cannot drift from them.
+TEST(Deformation, ShippedEpochsGiveTheCasesReport) {
+    const std::filesystem::path ex = KAVRON_EXAMPLES;
+    test::Scratch s;
+    for (const char* k : {"1", "2"}) {
+        s.put(std::string("epocha") + k + ".txt",
+              test::slurp(ex / (std::string("epocha") + k + ".txt")));
+        test::ScriptReader in({std::string("chyby") + k + ".txt",
+                               std::string("vysledky") + k + ".txt",
+                               std::string("epocha") + k + ".txt", "n", "n", "n", "n", "n"});
+        test::StringWriter out, text, errors;
+        const auto storage = std::make_unique<Storage>();
+        ASSERT_EQ(run_command({"--json", std::string("e") + k + ".json"}, in, out, text, errors,
+                              test::fixed_clock, *storage, s.dir()),
+                  0);
+    }
+    test::ScriptReader none({});
+    test::StringWriter out, text, errors;
+    const auto storage = std::make_unique<Storage>();
+    ASSERT_EQ(run_command({"deformation", "e1.json", "e2.json", "--report", "porovnani.txt"}, none,
+                          out, text, errors, test::fixed_clock, *storage, s.dir()),
+              0)
+        << errors.text;
+    EXPECT_EQ(s.get("porovnani.txt"),
+              test::slurp(std::filesystem::path(KAVRON_TESTS_DIR) / "cases" /
+                          "deformation-example-pair" / "after" / "porovnani.txt"));
+}
+
+}  // namespace
+}  // namespace kavron
