@@ -102,7 +102,6 @@ Stop whole_run(Run& r, Storage& st, const std::filesystem::path& dir,
     if (Halt h = file_dialog(r, dir, reports)) {
         return *h;
     }
-    st.ADRESC = r.ADRESC;
     if (Halt h = read_input(r, st)) {
         return *h;
     }
@@ -373,6 +372,7 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
         }
     }
     int status = run_to_end(r, storage, dir, reports, options.errors);
+    storage.ADRESC = r.ADRESC;  // as far as the dialog took it, however the run ended
 
     // The files are closed; a failure there is a failure of the run.
     const struct {
