@@ -106,7 +106,7 @@ void points_table(Text& t, const Results& res) {
     t.line("----");
     t.line(
         "   bod kód     mx     my     mz      a      b      c     alfa     beta     gama"
-        "    a95    b95    c95");
+        "    a95    b95    c95   elipsa: a      b   směr a");
     for (int i = 1; i <= res.points_read; ++i) {
         const Point& p = res.points[i];
         const int a = 3 * i - 3;
@@ -124,6 +124,9 @@ void points_table(Text& t, const Results& res) {
         for (const double v : {e.a, e.b, e.c}) {
             row += pad(fixed(kConfidence95 * v, 2), 7);
         }
+        const PlanEllipse pe = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
+                                            res.covariance[a + 1][a + 1]);
+        row += pad(fixed(pe.a, 2), 14) + pad(fixed(pe.b, 2), 7) + pad(fixed(pe.bearing, 2), 9);
         t.line(row + (determined(res, i) ? "" : "   pevný"));
     }
     t.line();
@@ -207,6 +210,7 @@ void key(Text& t) {
     t.line("MDB     nejmenší hrubá chyba, kterou test odhalí (hladina 0,1 %, síla 80 %)");
     t.line("vliv    největší posun bodu, který by taková chyba způsobila");
     t.line("a95     poloosa elipsoidu, v němž bod leží s pravděpodobností 95 %");
+    t.line("elipsa  vodorovná elipsa chyb (1 sigma): poloosy a, b [mm] a směrník osy a [gon]");
 }
 
 }  // namespace

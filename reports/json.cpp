@@ -266,6 +266,10 @@ std::string design_json(const Plan& plan) {
         const Ellipsoid& e = res.points[i].ellipsoid;
         p["confidence95"] = {
             {"a", kConfidence95 * e.a}, {"b", kConfidence95 * e.b}, {"c", kConfidence95 * e.c}};
+        const int a = 3 * i - 3;
+        const PlanEllipse pe = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
+                                            res.covariance[a + 1][a + 1]);
+        p["plan_ellipse"] = {{"a", pe.a}, {"b", pe.b}, {"bearing", pe.bearing}};
         p["determined"] = determined(res, i);
     }
     doc["points"] = points;
