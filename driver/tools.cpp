@@ -79,8 +79,14 @@ public:
         std::size_t done = 0;
         int error = 0;
         const bool written = f.file->write(text, done, error);
+        // Closed also after a failed write, so that the file can be removed on every system.
+        int close_error = 0;
+        const bool closed = f.file->close(close_error);
         f.closed = true;
-        if (!written || !f.file->close(error)) {
+        if (written && !closed) {
+            error = close_error;
+        }
+        if (!written || !closed) {
             return Refusal{4, "soubor " + f.name + " nelze zapsat: " + platform::reason_of(error)};
         }
         return std::nullopt;

@@ -376,61 +376,6 @@ TEST(Deformation, LevelAndPowerInSeededTrials) {
     EXPECT_GE(found, kTrials * 80 / 100);
 }
 
-TEST(Deformation, RefusesWhatItCannotCompare) {
-    std::mt19937 rng(3);
-    const std::string r1 = results_of(noisy(base(), rng));
-    Network no_dist = base();
-    no_dist.dists.clear();
-    Network fixed2 = base();
-    fixed2.pts[2].code = 7;
-    Network two = base();
-    two.pts.resize(3);
-    two.dirs.clear();
-    two.zeniths.clear();
-    two.dists.clear();
-    two.observe_all();
-    for (auto& p : two.pts) {
-        p.num += 10;
-    }
-    const std::pair<std::string, std::string> rows[] = {
-        {"{}", "není soubor výsledků programu kavron (--json)"},
-        {"not json", "není platný JSON"},
-        {results_of(no_dist), "nemá měřené délky"},
-        {results_of(fixed2), "víc podmínek (7)"},
-    };
-    for (const auto& [r2, why] : rows) {
-        const Compared c(r1, r2);
-        ASSERT_TRUE(c.refusal) << why;
-        EXPECT_NE(c.refusal->find(why), std::string::npos) << *c.refusal;
-    }
-}
-
-}  // namespace
-}  // namespace kavron
-
-namespace kavron {
-namespace {
-
-#include "deformation/f_quantiles.inc"
-
-TEST(Deformation, QuantileTablesAreBoostMathsF) {
-    for (int h = 1; h <= kMaxH; ++h) {
-        for (int f = 1; f <= kMaxDf; ++f) {
-            const boost::math::fisher_f dist(h, f);
-            EXPECT_NEAR(kF95[h][f], boost::math::quantile(dist, 0.95), 1e-12 * kF95[h][f]);
-            EXPECT_NEAR(kF99[h][f], boost::math::quantile(dist, 0.99), 1e-12 * kF99[h][f]);
-        }
-    }
-    for (int a = 1; a <= kMaxEpochDf; ++a) {
-        for (int b = 1; b <= kMaxEpochDf; ++b) {
-            EXPECT_NEAR(kF975[a][b], boost::math::quantile(boost::math::fisher_f(a, b), 0.975),
-                        1e-12 * kF975[a][b]);
-        }
-    }
-    EXPECT_NEAR(kF95[3][10], 3.708, 0.001);  // printed tables: F(3, 10; 0.95) = 3.71
-    EXPECT_NEAR(kF99[2][20], 5.849, 0.001);  // F(2, 20; 0.99) = 5.85
-}
-
 }  // namespace
 }  // namespace kavron
 

@@ -248,13 +248,6 @@ TEST(Design, FirstSuggestionGivesItsFigureAndNoCandidateDoesBetter) {
     expect_best_suggestions(b);
 }
 
-TEST(Design, MeasurementToAnUnlistedPointIsRefusedWithItsIndex) {
-    Designed d("'x'\n10 2 20 1 0\n1 7 0 0 0\n2 0 100000 0 0\n-1\n1 2 0 1\n1 9 0 1\n-1\n-1\n-1\n");
-    ASSERT_TRUE(d.halt);
-    EXPECT_EQ(refusal_text(*d.halt, d.said),
-              "měření č. 2 (směr 1 - 9) se týká bodu 9, který v seznamu bodů není");
-}
-
 }  // namespace
 }  // namespace kavron
 
