@@ -185,7 +185,7 @@ Halt file_dialog(Run& r, const std::filesystem::path& dir,
                            opened(open_diagnostics))) {
         return h;
     }
-    r.diag.write({kFirstRecord[0], kFirstRecord[1], E(), E()});
+    diagnostics_opened(r);
     if (Halt h = ask_until(r, "Jméno výstupního souboru (pro tisk výsledků) ", r.ADRESA,
                            opened(open_listing))) {
         return h;
@@ -194,8 +194,16 @@ Halt file_dialog(Run& r, const std::filesystem::path& dir,
                            opened(open_input))) {
         return h;
     }
-    r.diag.write({T(" "), A(30), A(30)}, {raw(r.ADRESA), raw(r.ADRESB)});
+    diagnostics_named(r);
     return std::nullopt;
+}
+
+void diagnostics_opened(Run& r) {
+    r.diag.write({kFirstRecord[0], kFirstRecord[1], fmt::E(), fmt::E()});
+}
+
+void diagnostics_named(Run& r) {
+    r.diag.write({fmt::T(" "), fmt::A(30), fmt::A(30)}, {raw(r.ADRESA), raw(r.ADRESB)});
 }
 
 }  // namespace kavron

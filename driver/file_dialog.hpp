@@ -14,6 +14,11 @@ namespace kavron {
 // `reports`: the paths of the report files this run has created.
 Halt file_dialog(Run& r, const std::filesystem::path& dir, const std::vector<std::string>& reports);
 
+// The diagnostics file's first records, written once it is open; and the record that names the
+// listing and the input file, once both are open.
+void diagnostics_opened(Run& r);
+void diagnostics_named(Run& r);
+
 // A file name as typed (trailing blanks dropped), taken in `dir` unless empty or absolute.
 std::string path_of(const std::filesystem::path& dir, const std::string& name);
 

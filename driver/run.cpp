@@ -2,6 +2,7 @@
 // the dialog of derived quantities and the end.
 #include "driver/run.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -94,14 +95,9 @@ Halt adjust_job(Run& r, Storage& st) {
     return h;
 }
 
-// The run's stages up to its ending, which it returns.
-Stop whole_run(Run& r, Storage& st, const std::filesystem::path& dir,
-               const std::vector<std::string>& reports) {
+// The run's stages from the input on, the files open, up to its ending, which it returns.
+Stop job_run(Run& r, Storage& st) {
     Results& res = st.results;
-    banner(r.con, res.date);
-    if (Halt h = file_dialog(r, dir, reports)) {
-        return *h;
-    }
     if (Halt h = read_input(r, st)) {
         return *h;
     }
@@ -121,6 +117,17 @@ Stop whole_run(Run& r, Storage& st, const std::filesystem::path& dir,
     r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.ADRESA)});
     r.con.record("    ");
     return stop(Ending::Normal);
+}
+
+// The run's stages up to its ending, which it returns.
+Stop whole_run(Run& r, Storage& st, const std::filesystem::path& dir,
+               const std::vector<std::string>& reports) {
+    Results& res = st.results;
+    banner(r.con, res.date);
+    if (Halt h = file_dialog(r, dir, reports)) {
+        return *h;
+    }
+    return job_run(r, st);
 }
 
 // Writes the gathered records of both files before the program waits for the user, so that a
@@ -387,6 +394,83 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
         }
     }
     return write_reports(r, res, options, status);
+}
+
+namespace {
+
+// A file in memory: the bytes written to it.
+class MemoryFile : public RawFile {
+public:
+    explicit MemoryFile(std::string& bytes) : bytes_(bytes) {}
+    bool write(std::string_view bytes, std::size_t& done, int&) override {
+        bytes_.append(bytes);
+        done = bytes.size();
+        return true;
+    }
+    bool truncate(std::uint64_t size) override {
+        bytes_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_.size())));
+        return true;
+    }
+    bool close(int&) override { return true; }
+
+private:
+    std::string& bytes_;
+};
+
+// The console of a run in memory: the answers given, then the end of input; what it writes
+// goes nowhere.
+class Answers : public LineReader, public ByteWriter {
+public:
+    explicit Answers(const std::vector<std::string>& lines) : lines_(lines) {}
+    std::optional<std::string> read_line() override {
+        if (next_ == lines_.size()) {
+            return std::nullopt;
+        }
+        return lines_[next_++];
+    }
+    void write(std::string_view) override {}
+
+private:
+    const std::vector<std::string>& lines_;
+    std::size_t next_ = 0;
+};
+
+// A name as the file dialog keeps it: its first 24 characters in 26.
+std::string as_typed(const std::string& name) {
+    std::string n = name.substr(0, 24);
+    n.resize(26, ' ');
+    return n;
+}
+
+}  // namespace
+
+InMemory run_in_memory(std::string_view input, const DateTime& date,
+                       const std::vector<std::string>& answers, const std::string& listing_name,
+                       const std::string& input_name, Storage& st) {
+    Answers console(answers);
+    Console con(console, console);
+    Run r{con, {}, {}, {}, {}, {}, {}};
+    r.analyse = true;
+    InMemory m;
+    r.diag.attach(std::make_unique<MemoryFile>(m.diagnostics));
+    r.lst.attach(std::make_unique<MemoryFile>(m.listing));
+    r.ADRESA = as_typed(listing_name);
+    r.ADRESB = as_typed(input_name);
+    Results& res = st.results;
+    res.date = date;
+    diagnostics_opened(r);
+    diagnostics_named(r);
+    r.inp.load(input);
+    try {
+        m.status = finish(r, res, job_run(r, st));
+    } catch (const fmt::LayoutError& e) {
+        m.status = internal_error(r, res, e.what());
+    } catch (const std::bad_alloc&) {
+        m.status = internal_error(r, res, cp852("nedostatek paměti"));
+    }
+    r.lst.close();
+    r.diag.close();
+    return m;
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,

@@ -50,6 +50,19 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir = {});
 
+// A run on files of its own in memory, without the banner and the file dialog: the input's
+// bytes, the date and time of the run, the lines the console answers with (then its input
+// ends), and the names the dialog would have taken for the listing and the input file (the
+// diagnostics file names them). The reliability of the measurements is computed. Gives the
+// listing's and the diagnostics file's bytes and the status; the results are in the storage.
+struct InMemory {
+    std::string listing, diagnostics;
+    int status = 0;
+};
+InMemory run_in_memory(std::string_view input, const DateTime& date,
+                       const std::vector<std::string>& answers, const std::string& listing_name,
+                       const std::string& input_name, Storage& st);
+
 // The program with its command line (the arguments after the program's name): --svg FILE,
 // --json FILE, --help, --version. Texts for the user's terminal (help, version, complaints) go to
 // `text` and `errors` in UTF-8. A bad command line, or a report file that exists or cannot be

@@ -2,13 +2,17 @@
 // file) and kavron deformation (the comparison of two epochs, from two results JSON files).
 #include "driver/tools.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 
+#include "checking/check.hpp"
 #include "deformation/deformation.hpp"
 #include "driver/file_dialog.hpp"
+#include "driver/run.hpp"
+#include "format/codepage.hpp"
 #include "input/input.hpp"
 #include "planning/design.hpp"
 #include "platform/platform.hpp"
@@ -377,22 +381,109 @@ std::optional<Refusal> deformation_tool(const std::vector<std::string>& args,
     return std::nullopt;
 }
 
+constexpr std::string_view kCheckUsage =
+    "kavron check REFERENČNÍ_VSTUP SLOŽKA... [--report SOUBOR] [--csv SOUBOR] [--json SOUBOR]";
+
+struct CheckArgs {
+    std::string reference;
+    std::vector<std::string> folders;
+    std::string report, csv, json;
+};
+
+std::optional<Refusal> parse_check(const std::vector<std::string>& args, CheckArgs& c) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string* file = a == "--report" ? &c.report
+                            : a == "--csv"  ? &c.csv
+                            : a == "--json" ? &c.json
+                                            : nullptr;
+        if (file != nullptr) {
+            if (auto r = option_value(args, i, file, *file)) {
+                return r;
+            }
+        } else if (a.rfind("--", 0) == 0) {
+            return Refusal{2, "neznámá volba: " + a + " (" + std::string(kCheckUsage) + ")"};
+        } else if (c.reference.empty()) {
+            c.reference = a;
+        } else {
+            c.folders.push_back(a);
+        }
+    }
+    if (c.folders.empty()) {
+        return Refusal{
+            2, "chybí referenční vstup nebo složky skupin (" + std::string(kCheckUsage) + ")"};
+    }
+    return Outputs::distinct({&c.report, &c.csv, &c.json});
+}
+
+// A run of a group's input in memory, on storage of its own.
+RunOutcome run_group(std::string_view input, const DateTime& date,
+                     const std::vector<std::string>& answers, const std::string& listing_name,
+                     const std::string& input_name, Results& res) {
+    const auto st = std::make_unique<Storage>();
+    const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
+    res = st->results;
+    return {m.listing, m.diagnostics, m.status};
+}
+
+// The report for the terminal when no file is asked for: UTF-8 with LF.
+std::string for_terminal(const std::string& cp1250_crlf) {
+    std::string out = decode(cp1250_crlf, CodePage::Cp1250);
+    out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+    return out;
+}
+
+std::optional<Refusal> check_tool(const std::vector<std::string>& args, ByteWriter& text,
+                                  const std::filesystem::path& dir, bool& all_ok) {
+    CheckArgs c;
+    if (auto r = parse_check(args, c)) {
+        return r;
+    }
+    Outputs out(dir);
+    if (auto r = out.create_all({&c.report, &c.csv, &c.json})) {
+        return r;
+    }
+    ClassCheck cc;
+    if (auto why = check_class(c.reference, c.folders, dir, run_group, cc)) {
+        return Refusal{2, *why};
+    }
+    all_ok =
+        std::all_of(cc.groups.begin(), cc.groups.end(), [](const GroupCheck& g) { return g.ok; });
+    std::size_t k = 0;
+    const std::pair<const std::string*, std::string (*)(const ClassCheck&)> writers[] = {
+        {&c.report, check_report}, {&c.csv, check_csv}, {&c.json, check_json}};
+    for (const auto& [name, write] : writers) {
+        if (!name->empty()) {
+            if (auto r = out.put(k++, write(cc))) {
+                return r;
+            }
+        }
+    }
+    if (k == 0) {
+        text.write(for_terminal(check_report(cc)));
+    }
+    out.keep();
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool is_tool(const std::vector<std::string>& args) {
-    return !args.empty() && (args[0] == "design" || args[0] == "deformation");
+    return !args.empty() && (args[0] == "design" || args[0] == "deformation" || args[0] == "check");
 }
 
 int run_tool(const std::vector<std::string>& args, ByteWriter& text, ByteWriter& errors,
              const std::function<DateTime()>& clock, const std::filesystem::path& dir) {
-    (void)text;
-    const std::optional<Refusal> r =
-        args[0] == "design" ? design_tool(args, clock, dir) : deformation_tool(args, dir);
+    bool all_ok = true;
+    const std::optional<Refusal> r = args[0] == "design" ? design_tool(args, clock, dir)
+                                     : args[0] == "deformation"
+                                         ? deformation_tool(args, dir)
+                                         : check_tool(args, text, dir, all_ok);
     if (r) {
         errors.write("kavron " + args[0] + ": " + r->text + "\n");
         return r->status;
     }
-    return 0;
+    return all_ok ? 0 : 1;
 }
 
 }  // namespace kavron

@@ -1,10 +1,12 @@
 // Files by name through the POSIX calls: Linux and the other POSIX systems, and the file system
 // of the web build (in memory in a page, the real folders under node).
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -207,6 +209,28 @@ bool same_file(const std::string& a, const std::string& b) {
     }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
+}
+
+std::optional<std::vector<std::string>> files_in(const std::string& folder) {
+    if (!usable(folder, nullptr)) {
+        return std::nullopt;
+    }
+    DIR* d = ::opendir(folder.c_str());
+    if (d == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        struct stat st {};
+        if (!name.empty() && name[0] != '.' && ::stat((folder + "/" + name).c_str(), &st) == 0 &&
+            S_ISREG(st.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace kavron::platform

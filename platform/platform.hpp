@@ -6,6 +6,7 @@
 // the files of the first and the last. Everything else is the same on all of them.
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,11 @@ bool remove_file(const std::string& name);
 // cannot be looked at).
 enum class Found { Nothing, Regular, Unreadable, Other };
 Found look_at(const std::string& name, std::string& head, std::size_t n);
+
+// The names of the regular files in a folder (not its subfolders nor the names that begin with
+// a dot), sorted by their bytes, each as the functions above take it once it is joined to the
+// folder's name with '/'; nullopt when the name is not a folder that can be read.
+std::optional<std::vector<std::string>> files_in(const std::string& folder);
 
 // Whether two names stand for one existing file.
 bool same_file(const std::string& a, const std::string& b);

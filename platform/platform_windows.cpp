@@ -252,6 +252,28 @@ void tell_user(std::string_view utf8) {
     std::fputc('\n', stderr);
 }
 
+std::optional<std::vector<std::string>> files_in(const std::string& folder) {
+    WIN32_FIND_DATAW f;
+    HANDLE h = FindFirstFileW(wide_name(folder + "\\*").c_str(), &f);
+    if (h == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    do {
+        if ((f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || f.cFileName[0] == L'.') {
+            continue;
+        }
+        const int len =
+            WideCharToMultiByte(CP_UTF8, 0, f.cFileName, -1, nullptr, 0, nullptr, nullptr);
+        std::string utf8(static_cast<std::size_t>(len > 0 ? len - 1 : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, f.cFileName, -1, utf8.data(), len, nullptr, nullptr);
+        names.push_back(encode(utf8, CodePage::Cp852));
+    } while (FindNextFileW(h, &f));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::string> arguments(int, char**) {
     // The Unicode command line, each argument in code page 852 like a name typed on the console.
     int n = 0;

@@ -3,6 +3,7 @@
 // document and a plan drawing of the network (SVG), both UTF-8.
 #include <string>
 
+#include "core/check.hpp"
 #include "core/deformation.hpp"
 #include "core/plan.hpp"
 #include "core/results.hpp"
@@ -49,5 +50,11 @@ std::string design_json(const Plan& plan);
 std::string deformation_report(const Deformation& df);
 std::string deformation_json(const Deformation& df);
 std::string deformation_svg(const Deformation& df);
+
+// The check of a class: the report (code page 1250, CR LF), the class table for a spreadsheet
+// (semicolons, UTF-8 with a byte-order mark, CR LF) and the JSON document (docs/json.md).
+std::string check_report(const ClassCheck& c);
+std::string check_csv(const ClassCheck& c);
+std::string check_json(const ClassCheck& c);
 
 }  // namespace kavron

@@ -30,6 +30,7 @@ struct Network {
     double moo = 1.0;
     double mch = 0.0;
     bool zero_values = false;  // a plan: every measured value written as 0
+    double orientation = 0;    // added to the zero of every set [cc]
 
     const TruePoint& at(int num) const {
         for (const auto& p : pts) {
@@ -65,7 +66,7 @@ struct Network {
         for (const auto& d : dirs) {
             if (d.from != station) {
                 station = d.from;
-                orient = 123456.789 * (d.from % 5 + 1);  // each set has its own zero
+                orient = 123456.789 * (d.from % 5 + 1) + orientation;  // each set its own zero
             }
             const auto& a = at(d.from);
             const auto& b = at(d.to);

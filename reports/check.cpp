@@ -1,0 +1,347 @@
+// The check of a class: the report (code page 1250, CR LF), the table for a spreadsheet (CSV,
+// UTF-8 with a byte-order mark) and the JSON document.
+#include <nlohmann/json.hpp>
+
+#include "reports/reports.hpp"
+#include "reports/text.hpp"
+
+namespace kavron {
+
+using text::fixed;
+using text::pad;
+using text::Text;
+
+namespace {
+
+const char* const kAxis[] = {"x", "y", "z"};
+
+const char* json_kind(Kind k) {
+    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith" : "distance";
+}
+
+// "směr 101-103" and the like: short, for a table.
+std::string short_name(const Named& m) {
+    return std::string(text::kind_name(m.kind)) + " " + std::to_string(m.station) + "-" +
+           std::to_string(m.target);
+}
+
+std::string listing_cell(const GroupCheck& g) {
+    if (!g.genuine) {
+        return "-";
+    }
+    return *g.genuine ? "pravý" : "ne, ř. " + std::to_string(g.first.line);
+}
+
+std::string m0_cell(const GroupCheck& g) {
+    return g.adjusted ? fixed(g.m0, 2) : "-";
+}
+
+std::string test_cell(const GroupCheck& g) {
+    return !g.m0_test_passed ? "-" : *g.m0_test_passed ? "ano" : "ne";
+}
+
+std::string typos_cell(const GroupCheck& g) {
+    return g.input_read ? std::to_string(g.typos.size()) : "-";
+}
+
+std::string max_mm_cell(const GroupCheck& g) {
+    return g.has_max ? fixed(g.max_mm, 1) : "-";
+}
+
+std::string max_sigma_cell(const GroupCheck& g) {
+    return g.has_max_sigma ? fixed(g.max_sigma, 1) : "-";
+}
+
+std::string likely_text(Likely l) {
+    switch (l) {
+        case Likely::Version:
+            return "výpis je z jiné verze programu";
+        case Likely::Input:
+            return "výpis je asi z jiného vstupu";
+        case Likely::EditedLine:
+            return "řádek výpisu byl asi upraven";
+        case Likely::Dialog:
+            return "výpočty na konci výpisu nemohly vzniknout v jednom dialogu";
+        case Likely::None:
+            break;
+    }
+    return {};
+}
+
+void table(Text& t, const ClassCheck& c) {
+    std::size_t w = 8;
+    for (const GroupCheck& g : c.groups) {
+        std::size_t chars = 0;
+        for (const char ch : g.folder) {
+            chars += (static_cast<unsigned char>(ch) & 0xC0) != 0x80 ? 1 : 0;
+        }
+        w = std::max(w, std::min<std::size_t>(chars, 30));
+    }
+    t.line(pad("Skupina", w, false) + "  Výpis       Překlepy      m0  Test  " +
+           pad("Podezřelé", 20, false) + "  Max.rozdíl  [sigma]  Závěr");
+    for (const GroupCheck& g : c.groups) {
+        t.line(pad(g.folder, w, false) + "  " + pad(listing_cell(g), 10, false) +
+               pad(typos_cell(g), 10) + pad(m0_cell(g), 8) + "  " + pad(test_cell(g), 4, false) +
+               "  " + pad(g.suspect ? short_name(*g.suspect) : "-", 20, false) +
+               pad(max_mm_cell(g), 9) + " mm" + pad(max_sigma_cell(g), 9) + "  " + g.verdict);
+    }
+    t.line();
+}
+
+void listing_details(Text& t, const GroupCheck& g) {
+    if (g.genuine == true) {
+        t.line("  Výpis odpovídá vstupu: program z něj dává tentýž výpis bajt po bajtu.");
+    } else if (g.genuine == false) {
+        t.line("  Výpis neodpovídá vstupu: první rozdíl je na řádku " +
+               std::to_string(g.first.line) + ".");
+        t.line("    ve výpisu:  \"" + g.first.listing + "\"");
+        t.line("    z programu: \"" + g.first.program + "\"");
+        if (g.likely != Likely::None) {
+            t.line("  Pravděpodobně: " + likely_text(g.likely) +
+                   (g.likely == Likely::Version ? " (" + g.listing_version + ")" : "") + ".");
+        }
+    }
+    if (g.diagnostics == false) {
+        t.line("  Chybový soubor neodpovídá vstupu" +
+               (g.diagnostics_first.line != 0
+                    ? " (první rozdíl na řádku " + std::to_string(g.diagnostics_first.line) + ")."
+                    : "."));
+    }
+}
+
+void input_details(Text& t, const GroupCheck& g) {
+    for (const Typo& p : g.typos) {
+        const char* u = text::unit_of(p.m.kind);
+        t.line("  Překlep? " + text::naming(p.m.kind, p.m.station, p.m.target) + ": " +
+               fixed(p.value, 1) + " " + u + ", v zadání " + fixed(p.reference, 1) + " " + u +
+               ", rozdíl " + fixed(p.difference, 1) + " " + u + " (mez " +
+               fixed(kTypoFlag * p.sd, 1) + " " + u + ")");
+    }
+    for (const Named& m : g.missing) {
+        t.line("  Chybí: " + text::naming(m.kind, m.station, m.target));
+    }
+    for (const Named& m : g.extra) {
+        t.line("  Navíc: " + text::naming(m.kind, m.station, m.target));
+    }
+    for (const PointDifference& p : g.points) {
+        const std::string n = "  Bod " + std::to_string(p.number);
+        switch (p.what) {
+            case PointDifference::Missing:
+                t.line(n + " chybí.");
+                break;
+            case PointDifference::Extra:
+                t.line(n + " v zadání není.");
+                break;
+            case PointDifference::Code:
+                t.line(n + " má kód " + std::to_string(p.code) + ", v zadání " +
+                       std::to_string(p.reference_code) + ".");
+                break;
+            case PointDifference::Coordinates:
+                t.line(n + " (kód " + std::to_string(p.reference_code) +
+                       ") má jiné souřadnice než v zadání, až o " + fixed(p.difference_mm, 1) +
+                       " mm.");
+                break;
+        }
+    }
+}
+
+void results_details(Text& t, const GroupCheck& g) {
+    if (!g.adjusted) {
+        return;
+    }
+    t.line("  m0 = " + fixed(g.m0, 2) +
+           (g.m0_test_passed ? (*g.m0_test_passed ? ", test vyhověl" : ", test nevyhověl") : "") +
+           (g.suspect ? "; nejvíce podezřelé: " +
+                            text::naming(g.suspect->kind, g.suspect->station, g.suspect->target)
+                      : ""));
+    for (const CoordinateDifference& c : g.coordinates) {
+        if (c.flagged) {
+            t.line("  Bod " + std::to_string(c.point) + " " + kAxis[c.axis] + ": rozdíl " +
+                   fixed(c.mm, 1) + " mm" +
+                   (c.has_sigma ? " (" + fixed(c.sigma, 1) + " sigma)" : " (pevný bod)"));
+        }
+    }
+}
+
+void details(Text& t, const GroupCheck& g) {
+    t.line("Skupina " + g.folder);
+    const Found& f = g.files;
+    if (!f.problem.empty()) {
+        t.line("  " + f.problem);
+    } else {
+        t.line("  Vstup: " + (f.input.empty() ? std::string("chybí") : f.input) +
+               ", výpis: " + (f.listing.empty() ? std::string("chybí") : f.listing) +
+               ", chybový soubor: " + (f.diagnostics.empty() ? "není" : f.diagnostics));
+    }
+    if (!f.unknown.empty()) {
+        std::string names;
+        for (const std::string& n : f.unknown) {
+            names += (names.empty() ? "" : ", ") + n;
+        }
+        t.line("  Další soubory: " + names);
+    }
+    listing_details(t, g);
+    if (!g.input_problem.empty()) {
+        t.line("  " + g.input_problem);
+    }
+    input_details(t, g);
+    if (!g.ending.empty()) {
+        t.line("  Výpočet neskončil řádně: " + g.ending);
+    }
+    results_details(t, g);
+    t.line("  Závěr: " + g.verdict);
+    t.line();
+}
+
+}  // namespace
+
+std::string check_report(const ClassCheck& c) {
+    Text t;
+    t.line("Kontrola třídy");
+    t.line("==============");
+    t.line();
+    std::size_t ok = 0;
+    for (const GroupCheck& g : c.groups) {
+        ok += g.ok ? 1 : 0;
+    }
+    t.line("Referenční vstup: " + c.reference + " (m0 = " + fixed(c.m0, 2) + ")");
+    t.line("Skupin: " + std::to_string(c.groups.size()) + ", v pořádku: " + std::to_string(ok));
+    t.line("Rozdíl souřadnic je označen nad " + fixed(kCoordinateFlag, 0) +
+           " sigma rozdílu, překlep nad " + fixed(kTypoFlag, 0) + " sigma rozdílu měření.");
+    t.line();
+    table(t, c);
+    for (const GroupCheck& g : c.groups) {
+        details(t, g);
+    }
+    return text::in_cp1250(t.out);
+}
+
+namespace {
+
+// A CSV field: quoted when it holds a separator, a quote or a line end.
+std::string csv_field(const std::string& s) {
+    if (s.find_first_of(";\"\r\n") == std::string::npos) {
+        return s;
+    }
+    std::string q = "\"";
+    for (const char ch : s) {
+        q += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    }
+    return q + "\"";
+}
+
+// A figure with a decimal comma, as a Czech spreadsheet reads it.
+std::string comma(std::string figure) {
+    for (char& ch : figure) {
+        ch = ch == '.' ? ',' : ch;
+    }
+    return figure == "-" ? "" : figure;
+}
+
+}  // namespace
+
+std::string check_csv(const ClassCheck& c) {
+    std::string out = "\xEF\xBB\xBF";
+    const auto row = [&out](const std::vector<std::string>& cells) {
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            out += (k == 0 ? "" : ";") + csv_field(cells[k]);
+        }
+        out += "\r\n";
+    };
+    row({"skupina", "výpis pravý", "první rozdíl na řádku", "překlepy", "m0", "test m0",
+         "podezřelé měření", "největší rozdíl souřadnic [mm]", "největší rozdíl souřadnic [σ]",
+         "závěr"});
+    for (const GroupCheck& g : c.groups) {
+        std::string suspect =
+            g.suspect ? text::naming(g.suspect->kind, g.suspect->station, g.suspect->target) : "";
+        row({g.folder,
+             !g.genuine   ? ""
+             : *g.genuine ? "ano"
+                          : "ne",
+             g.genuine == false ? std::to_string(g.first.line) : "",
+             g.input_read ? std::to_string(g.typos.size()) : "", comma(m0_cell(g)),
+             comma(test_cell(g)), suspect, comma(max_mm_cell(g)), comma(max_sigma_cell(g)),
+             g.verdict});
+    }
+    return out;
+}
+
+std::string check_json(const ClassCheck& c) {
+    using Json = nlohmann::ordered_json;
+    const auto named = [](const Named& m) {
+        return Json{{"kind", json_kind(m.kind)}, {"station", m.station}, {"target", m.target}};
+    };
+    const auto optional = [](const std::optional<bool>& b) { return b ? Json(*b) : Json(nullptr); };
+    const char* const what[] = {"missing", "extra", "code", "coordinates"};
+    Json doc;
+    doc["format"] = "kavron-check";
+    doc["version"] = 1;
+    doc["reference"] = c.reference;
+    doc["reference_m0"] = c.m0;
+    doc["groups"] = Json::array();
+    for (const GroupCheck& g : c.groups) {
+        Json j;
+        j["folder"] = g.folder;
+        const Found& f = g.files;
+        j["files"] = {{"input", f.input.empty() ? Json(nullptr) : Json(f.input)},
+                      {"listing", f.listing.empty() ? Json(nullptr) : Json(f.listing)},
+                      {"diagnostics", f.diagnostics.empty() ? Json(nullptr) : Json(f.diagnostics)},
+                      {"reports", f.other},
+                      {"unknown", f.unknown},
+                      {"problem", f.problem.empty() ? Json(nullptr) : Json(f.problem)}};
+        j["genuine"] = optional(g.genuine);
+        j["first_difference"] = g.genuine == false ? Json{{"line", g.first.line},
+                                                          {"listing", g.first.listing},
+                                                          {"program", g.first.program},
+                                                          {"likely", likely_text(g.likely)}}
+                                                   : Json(nullptr);
+        j["diagnostics_genuine"] = optional(g.diagnostics);
+        j["input_problem"] = g.input_problem.empty() ? Json(nullptr) : Json(g.input_problem);
+        j["typos"] = Json::array();
+        for (const Typo& p : g.typos) {
+            Json typo = named(p.m);
+            typo.update({{"value", p.value},
+                         {"reference", p.reference},
+                         {"difference", p.difference},
+                         {"limit", kTypoFlag * p.sd}});
+            j["typos"].push_back(typo);
+        }
+        j["missing"] = Json::array();
+        for (const Named& m : g.missing) {
+            j["missing"].push_back(named(m));
+        }
+        j["extra"] = Json::array();
+        for (const Named& m : g.extra) {
+            j["extra"].push_back(named(m));
+        }
+        j["points"] = Json::array();
+        for (const PointDifference& p : g.points) {
+            j["points"].push_back({{"number", p.number},
+                                   {"difference", what[p.what]},
+                                   {"code", p.code},
+                                   {"reference_code", p.reference_code},
+                                   {"coordinates_mm", p.difference_mm}});
+        }
+        j["ending"] = g.ending.empty() ? Json(nullptr) : Json(g.ending);
+        j["m0"] = g.adjusted ? Json(g.m0) : Json(nullptr);
+        j["m0_test_passed"] = optional(g.m0_test_passed);
+        j["suspect"] = g.suspect ? named(*g.suspect) : Json(nullptr);
+        j["coordinates"] = Json::array();
+        for (const CoordinateDifference& d : g.coordinates) {
+            j["coordinates"].push_back({{"point", d.point},
+                                        {"axis", kAxis[d.axis]},
+                                        {"difference_mm", d.mm},
+                                        {"sd_mm", d.sd},
+                                        {"sigma", d.has_sigma ? Json(d.sigma) : Json(nullptr)},
+                                        {"flagged", d.flagged}});
+        }
+        j["max_coordinate_difference_mm"] = g.has_max ? Json(g.max_mm) : Json(nullptr);
+        j["max_coordinate_difference_sigma"] = g.has_max_sigma ? Json(g.max_sigma) : Json(nullptr);
+        j["verdict"] = g.verdict;
+        j["ok"] = g.ok;
+        doc["groups"].push_back(j);
+    }
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace kavron
