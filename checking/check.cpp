@@ -195,7 +195,8 @@ bool dialog_answers(std::string_view listing, std::vector<std::string>& answers)
             for (const std::vector<int>& p : sections[next].rows) {
                 std::string line;
                 for (const int n : p) {
-                    line += (line.empty() ? "" : " ") + std::to_string(n);
+                    line += line.empty() ? "" : " ";
+                    line += std::to_string(n);
                 }
                 answers.push_back(line);
             }
@@ -229,7 +230,8 @@ struct FolderFiles {
 std::string join(const std::vector<std::string>& names) {
     std::string out;
     for (const std::string& n : names) {
-        out += (out.empty() ? "" : ", ") + n;
+        out += out.empty() ? "" : ", ";
+        out += n;
     }
     return out;
 }
@@ -638,13 +640,14 @@ void verdict(GroupCheck& g) {
     g.ok = found.empty();
     g.verdict = g.ok ? "v pořádku" : "";
     for (const std::string& s : found) {
-        g.verdict += (g.verdict.empty() ? "" : "; ") + s;
+        g.verdict += g.verdict.empty() ? "" : "; ";
+        g.verdict += s;
     }
 }
 
 void check_group(const std::string& folder, const std::filesystem::path& dir, const Results& ref,
                  const RunJob& run, GroupCheck& g) {
-    g.folder = folder;
+    g.folder = platform::shown_name(folder, false);
     FolderFiles f;
     const std::string path = (dir.empty() || std::filesystem::path(folder).is_absolute())
                                  ? folder
@@ -689,19 +692,18 @@ std::optional<std::string> check_class(const std::string& reference,
         case platform::ReadResult::Ok:
             break;
         case platform::ReadResult::TooLarge:
-            return "referenční vstup " + reference + " je větší než 1 MB";
+            return "zadání " + reference + " je větší než 1 MB";
         case platform::ReadResult::Cannot:
-            return "referenční vstup " + reference +
-                   " nelze přečíst: " + platform::reason_of(error);
+            return "zadání " + reference + " nelze přečíst: " + platform::reason_of(error);
     }
     const auto ref = std::make_unique<Results>();
     (void)run(bytes, DateTime{2000, 1, 1, 0, 0, 0}, kNoQuantities, "", reference, *ref);
     if (ref->ending != Ending::Normal || !ref->adjusted) {
         const std::string said = ref->ending_text.substr(0, ref->ending_text.find('\n'));
-        return "referenční vstup " + reference +
+        return "zadání " + reference +
                " nelze vyrovnat: " + (said.empty() ? std::string(info(ref->ending).kind) : said);
     }
-    out.reference = reference;
+    out.reference = platform::shown_name(reference, false);
     out.m0 = ref->m0_tested ? ref->m0 : ref->MO;
     out.groups.clear();
     for (const std::string& folder : folders) {

@@ -382,7 +382,7 @@ std::optional<Refusal> deformation_tool(const std::vector<std::string>& args,
 }
 
 constexpr std::string_view kCheckUsage =
-    "kavron check REFERENČNÍ_VSTUP SLOŽKA... [--report SOUBOR] [--csv SOUBOR] [--json SOUBOR]";
+    "kavron check ZADÁNÍ SLOŽKA... [--report SOUBOR] [--csv SOUBOR] [--json SOUBOR]";
 
 struct CheckArgs {
     std::string reference;
@@ -410,8 +410,7 @@ std::optional<Refusal> parse_check(const std::vector<std::string>& args, CheckAr
         }
     }
     if (c.folders.empty()) {
-        return Refusal{
-            2, "chybí referenční vstup nebo složky skupin (" + std::string(kCheckUsage) + ")"};
+        return Refusal{2, "chybí zadání nebo složky skupin (" + std::string(kCheckUsage) + ")"};
     }
     return Outputs::distinct({&c.report, &c.csv, &c.json});
 }

@@ -78,12 +78,12 @@ void table(Text& t, const ClassCheck& c) {
         w = std::max(w, std::min<std::size_t>(chars, 30));
     }
     t.line(pad("Skupina", w, false) + "  Výpis       Překlepy      m0  Test  " +
-           pad("Podezřelé", 20, false) + "  Max.rozdíl  [sigma]  Závěr");
+           pad("Podezřelé", 20, false) + "  Rozdíl[mm]  [sigma]  Závěr");
     for (const GroupCheck& g : c.groups) {
         t.line(pad(g.folder, w, false) + "  " + pad(listing_cell(g), 10, false) +
                pad(typos_cell(g), 10) + pad(m0_cell(g), 8) + "  " + pad(test_cell(g), 4, false) +
                "  " + pad(g.suspect ? short_name(*g.suspect) : "-", 20, false) +
-               pad(max_mm_cell(g), 9) + " mm" + pad(max_sigma_cell(g), 9) + "  " + g.verdict);
+               pad(max_mm_cell(g), 11) + pad(max_sigma_cell(g), 9) + "  " + g.verdict);
     }
     t.line();
 }
@@ -176,7 +176,8 @@ void details(Text& t, const GroupCheck& g) {
     if (!f.unknown.empty()) {
         std::string names;
         for (const std::string& n : f.unknown) {
-            names += (names.empty() ? "" : ", ") + n;
+            names += names.empty() ? "" : ", ";
+            names += n;
         }
         t.line("  Další soubory: " + names);
     }
@@ -204,7 +205,7 @@ std::string check_report(const ClassCheck& c) {
     for (const GroupCheck& g : c.groups) {
         ok += g.ok ? 1 : 0;
     }
-    t.line("Referenční vstup: " + c.reference + " (m0 = " + fixed(c.m0, 2) + ")");
+    t.line("Zadání (referenční vstup): " + c.reference + " (m0 = " + fixed(c.m0, 2) + ")");
     t.line("Skupin: " + std::to_string(c.groups.size()) + ", v pořádku: " + std::to_string(ok));
     t.line("Rozdíl souřadnic je označen nad " + fixed(kCoordinateFlag, 0) +
            " sigma rozdílu, překlep nad " + fixed(kTypoFlag, 0) + " sigma rozdílu měření.");
@@ -244,7 +245,8 @@ std::string check_csv(const ClassCheck& c) {
     std::string out = "\xEF\xBB\xBF";
     const auto row = [&out](const std::vector<std::string>& cells) {
         for (std::size_t k = 0; k < cells.size(); ++k) {
-            out += (k == 0 ? "" : ";") + csv_field(cells[k]);
+            out += k == 0 ? "" : ";";
+            out += csv_field(cells[k]);
         }
         out += "\r\n";
     };

@@ -3,7 +3,8 @@
 //   args       (optional) the command line, one argument a line
 //   example    (instead of before/ and script) the name of a shipped example job, run with its
 //              own console script
-//   before/    the files in the folder when the run starts (the input file, an existing listing)
+//   before/    the files in the folder when the run starts (the input file, an existing listing;
+//              subfolders too)
 //   console    the console bytes the run must write
 //   status     its exit status
 //   errors     what it writes on standard error (only checked when the file is there)
@@ -40,11 +41,14 @@ void spill(const fs::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }
 
+// The files under the folder by their paths in it ("trida/g1/vysledky.txt").
 Files files_in(const fs::path& dir) {
     Files out;
     if (fs::is_directory(dir)) {
-        for (const auto& e : fs::directory_iterator(dir)) {
-            out[e.path().filename().string()] = slurp(e.path());
+        for (const auto& e : fs::recursive_directory_iterator(dir)) {
+            if (e.is_regular_file()) {
+                out[fs::relative(e.path(), dir).generic_string()] = slurp(e.path());
+            }
         }
     }
     return out;

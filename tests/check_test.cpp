@@ -287,6 +287,31 @@ TEST(CheckDialog, AnswersFollowTheListingsSections) {
     EXPECT_EQ(d.year, 2026);
 }
 
+// The shipped class gives the verdicts the guide explains, and the whole-run case of it holds
+// the same files, so that the case cannot drift from the example.
+TEST(CheckShippedClass, ExampleFoldersGiveTheirVerdicts) {
+    const fs::path ex = fs::path(KAVRON_EXAMPLES) / "trida";
+    const fs::path in_case =
+        fs::path(KAVRON_TESTS_DIR) / "cases" / "class-check-with-its-reports" / "before";
+    EXPECT_EQ(slurp(ex / "zadani.txt"), slurp(in_case / "zadani.txt"));
+    for (const char* g : {"skupina-a", "skupina-b", "skupina-c"}) {
+        for (const char* f : {"mereni.txt", "vysledky.txt", "chyby.txt"}) {
+            EXPECT_EQ(slurp(ex / g / f), slurp(in_case / "trida" / g / f)) << g << "/" << f;
+        }
+    }
+    ClassCheck cc;
+    ASSERT_EQ(check_class("zadani.txt", {"skupina-a", "skupina-b", "skupina-c"}, ex, run_group, cc),
+              std::nullopt);
+    EXPECT_TRUE(cc.groups[0].ok);
+    EXPECT_EQ(cc.groups[1].genuine, false);
+    EXPECT_EQ(cc.groups[1].likely, Likely::EditedLine);
+    EXPECT_TRUE(cc.groups[1].typos.empty());
+    EXPECT_EQ(cc.groups[2].genuine, true);
+    ASSERT_EQ(cc.groups[2].typos.size(), 1u);
+    EXPECT_EQ(cc.groups[2].typos[0].m.station, 101);
+    EXPECT_EQ(cc.groups[2].typos[0].m.target, 105);
+}
+
 // Every whole-run case that ends normally: its listing is genuine for its input (which is also
 // the reference here).
 TEST(CheckCases, EveryNormalRunsListingIsGenuine) {

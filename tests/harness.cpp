@@ -23,6 +23,7 @@ Scratch::~Scratch() {
 }
 
 void Scratch::put(const std::string& name, const std::string& bytes) const {
+    std::filesystem::create_directories((dir_ / name).parent_path());
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
 }
 

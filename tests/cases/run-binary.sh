@@ -22,13 +22,13 @@ for dir in "$here"/*/; do
   run="$work/$name"
   mkdir -p "$run/folder"
   script="$dir/script"
-  if [[ -d $dir/before ]]; then cp -p "$dir"/before/* "$run/folder/"; fi
+  if [[ -d $dir/before ]]; then cp -pR "$dir"/before/. "$run/folder/"; fi
   if [[ -f $dir/example ]]; then
     job=$(head -n 1 "$dir/example")
     cp "$examples/$job.txt" "$run/folder/"
     script="$examples/$job.konzole"
   fi
-  (cd "$run/folder" && ls -A | sort > "$run/before.list")
+  (cd "$run/folder" && find . -type f | sort > "$run/before.list")
   status=0
   args=()
   if [[ -f $dir/args ]]; then mapfile -t args < "$dir/args"; fi
@@ -44,23 +44,23 @@ for dir in "$here"/*/; do
     mv "$run/console.utf8" "$run/console"
   fi
   cmp -s "$run/console" "$dir/console" || problems+=("console differs")
-  if [[ -d $dir/after ]]; then
-    for f in "$dir"/after/*; do
-      cmp -s "$f" "$run/folder/$(basename "$f")" || problems+=("$(basename "$f") differs")
-    done
-  fi
+  after=()
+  if [[ -d $dir/after ]]; then mapfile -t after < <(cd "$dir/after" && find . -type f); fi
+  for f in "${after[@]}"; do
+    cmp -s "$dir/after/$f" "$run/folder/$f" || problems+=("${f#./} differs")
+  done
   # No other file may have been written or removed.
-  { cat "$run/before.list"; if [[ -d $dir/after ]]; then (cd "$dir/after" && ls -A); fi; } |
+  { cat "$run/before.list"; if ((${#after[@]})); then printf '%s\n' "${after[@]}"; fi; } |
     sort -u > "$run/expected.list"
-  (cd "$run/folder" && ls -A | sort) > "$run/now.list"
+  (cd "$run/folder" && find . -type f | sort) > "$run/now.list"
   if ! cmp -s "$run/expected.list" "$run/now.list"; then
     problems+=("files: $(diff "$run/expected.list" "$run/now.list" | grep '^[<>]' | tr '\n' ' ' || true)")
   fi
   if [[ -d $dir/before ]]; then
-    for f in "$dir"/before/*; do
-      b=$(basename "$f")
-      [[ -f $dir/after/$b ]] || cmp -s "$f" "$run/folder/$b" || problems+=("$b was changed")
-    done
+    while IFS= read -r b; do
+      [[ -f $dir/after/$b ]] || cmp -s "$dir/before/$b" "$run/folder/$b" ||
+        problems+=("${b#./} was changed")
+    done < <(cd "$dir/before" && find . -type f)
   fi
   if ((${#problems[@]})); then
     echo "FAIL $name: ${problems[*]}"
