@@ -245,7 +245,10 @@ void look_into(const std::string& folder, const std::string& path, FolderFiles& 
     std::vector<std::pair<std::string, std::string>> inputs;
     for (const std::string& name : *names) {
         std::string bytes;
-        if (platform::read_file(path + "/" + name, bytes) != platform::ReadResult::Ok) {
+        std::string file = path;
+        file += '/';
+        file += name;
+        if (platform::read_file(file, bytes) != platform::ReadResult::Ok) {
             f.found.unknown.push_back(platform::shown_name(name, false));
             continue;
         }
@@ -278,6 +281,7 @@ void look_into(const std::string& folder, const std::string& path, FolderFiles& 
     }
     if (inputs.size() > 1) {
         std::vector<std::string> shown;
+        shown.reserve(inputs.size());
         for (const auto& in : inputs) {
             shown.push_back(in.first);
         }

@@ -105,7 +105,6 @@ std::string path_of(const std::filesystem::path& dir, const std::string& name) {
 namespace {
 
 using fmt::A;
-using fmt::E;
 using fmt::T;
 
 // What the answer to the diagnostics file's prompt leads to (see ask_until).

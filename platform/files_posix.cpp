@@ -222,8 +222,11 @@ std::optional<std::vector<std::string>> files_in(const std::string& folder) {
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
+        std::string path = folder;
+        path += '/';
+        path += name;
         struct stat st {};
-        if (!name.empty() && name[0] != '.' && ::stat((folder + "/" + name).c_str(), &st) == 0 &&
+        if (!name.empty() && name[0] != '.' && ::stat(path.c_str(), &st) == 0 &&
             S_ISREG(st.st_mode)) {
             names.push_back(name);
         }

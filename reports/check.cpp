@@ -268,13 +268,99 @@ std::string check_csv(const ClassCheck& c) {
     return out;
 }
 
-std::string check_json(const ClassCheck& c) {
-    using Json = nlohmann::ordered_json;
-    const auto named = [](const Named& m) {
-        return Json{{"kind", json_kind(m.kind)}, {"station", m.station}, {"target", m.target}};
-    };
-    const auto optional = [](const std::optional<bool>& b) { return b ? Json(*b) : Json(nullptr); };
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json named_json(const Named& m) {
+    return Json{{"kind", json_kind(m.kind)}, {"station", m.station}, {"target", m.target}};
+}
+
+Json optional_json(const std::optional<bool>& b) {
+    return b ? Json(*b) : Json(nullptr);
+}
+
+Json text_or_null(const std::string& s) {
+    return s.empty() ? Json(nullptr) : Json(s);
+}
+
+// The group's input against the reference input.
+void input_json(Json& j, const GroupCheck& g) {
     const char* const what[] = {"missing", "extra", "code", "coordinates"};
+    j["input_problem"] = text_or_null(g.input_problem);
+    j["typos"] = Json::array();
+    for (const Typo& p : g.typos) {
+        Json typo = named_json(p.m);
+        typo.update({{"value", p.value},
+                     {"reference", p.reference},
+                     {"difference", p.difference},
+                     {"limit", kTypoFlag * p.sd}});
+        j["typos"].push_back(typo);
+    }
+    j["missing"] = Json::array();
+    for (const Named& m : g.missing) {
+        j["missing"].push_back(named_json(m));
+    }
+    j["extra"] = Json::array();
+    for (const Named& m : g.extra) {
+        j["extra"].push_back(named_json(m));
+    }
+    j["points"] = Json::array();
+    for (const PointDifference& p : g.points) {
+        j["points"].push_back({{"number", p.number},
+                               {"difference", what[p.what]},
+                               {"code", p.code},
+                               {"reference_code", p.reference_code},
+                               {"coordinates_mm", p.difference_mm}});
+    }
+}
+
+// The group's results against the reference's.
+void results_json(Json& j, const GroupCheck& g) {
+    j["ending"] = text_or_null(g.ending);
+    j["m0"] = g.adjusted ? Json(g.m0) : Json(nullptr);
+    j["m0_test_passed"] = optional_json(g.m0_test_passed);
+    j["suspect"] = g.suspect ? named_json(*g.suspect) : Json(nullptr);
+    j["coordinates"] = Json::array();
+    for (const CoordinateDifference& d : g.coordinates) {
+        j["coordinates"].push_back({{"point", d.point},
+                                    {"axis", kAxis[d.axis]},
+                                    {"difference_mm", d.mm},
+                                    {"sd_mm", d.sd},
+                                    {"sigma", d.has_sigma ? Json(d.sigma) : Json(nullptr)},
+                                    {"flagged", d.flagged}});
+    }
+    j["max_coordinate_difference_mm"] = g.has_max ? Json(g.max_mm) : Json(nullptr);
+    j["max_coordinate_difference_sigma"] = g.has_max_sigma ? Json(g.max_sigma) : Json(nullptr);
+}
+
+Json group_json(const GroupCheck& g) {
+    Json j;
+    j["folder"] = g.folder;
+    const Found& f = g.files;
+    j["files"] = {{"input", text_or_null(f.input)},
+                  {"listing", text_or_null(f.listing)},
+                  {"diagnostics", text_or_null(f.diagnostics)},
+                  {"reports", f.other},
+                  {"unknown", f.unknown},
+                  {"problem", text_or_null(f.problem)}};
+    j["genuine"] = optional_json(g.genuine);
+    j["first_difference"] = g.genuine == false ? Json{{"line", g.first.line},
+                                                      {"listing", g.first.listing},
+                                                      {"program", g.first.program},
+                                                      {"likely", likely_text(g.likely)}}
+                                               : Json(nullptr);
+    j["diagnostics_genuine"] = optional_json(g.diagnostics);
+    input_json(j, g);
+    results_json(j, g);
+    j["verdict"] = g.verdict;
+    j["ok"] = g.ok;
+    return j;
+}
+
+}  // namespace
+
+std::string check_json(const ClassCheck& c) {
     Json doc;
     doc["format"] = "kavron-check";
     doc["version"] = 1;
@@ -282,66 +368,7 @@ std::string check_json(const ClassCheck& c) {
     doc["reference_m0"] = c.m0;
     doc["groups"] = Json::array();
     for (const GroupCheck& g : c.groups) {
-        Json j;
-        j["folder"] = g.folder;
-        const Found& f = g.files;
-        j["files"] = {{"input", f.input.empty() ? Json(nullptr) : Json(f.input)},
-                      {"listing", f.listing.empty() ? Json(nullptr) : Json(f.listing)},
-                      {"diagnostics", f.diagnostics.empty() ? Json(nullptr) : Json(f.diagnostics)},
-                      {"reports", f.other},
-                      {"unknown", f.unknown},
-                      {"problem", f.problem.empty() ? Json(nullptr) : Json(f.problem)}};
-        j["genuine"] = optional(g.genuine);
-        j["first_difference"] = g.genuine == false ? Json{{"line", g.first.line},
-                                                          {"listing", g.first.listing},
-                                                          {"program", g.first.program},
-                                                          {"likely", likely_text(g.likely)}}
-                                                   : Json(nullptr);
-        j["diagnostics_genuine"] = optional(g.diagnostics);
-        j["input_problem"] = g.input_problem.empty() ? Json(nullptr) : Json(g.input_problem);
-        j["typos"] = Json::array();
-        for (const Typo& p : g.typos) {
-            Json typo = named(p.m);
-            typo.update({{"value", p.value},
-                         {"reference", p.reference},
-                         {"difference", p.difference},
-                         {"limit", kTypoFlag * p.sd}});
-            j["typos"].push_back(typo);
-        }
-        j["missing"] = Json::array();
-        for (const Named& m : g.missing) {
-            j["missing"].push_back(named(m));
-        }
-        j["extra"] = Json::array();
-        for (const Named& m : g.extra) {
-            j["extra"].push_back(named(m));
-        }
-        j["points"] = Json::array();
-        for (const PointDifference& p : g.points) {
-            j["points"].push_back({{"number", p.number},
-                                   {"difference", what[p.what]},
-                                   {"code", p.code},
-                                   {"reference_code", p.reference_code},
-                                   {"coordinates_mm", p.difference_mm}});
-        }
-        j["ending"] = g.ending.empty() ? Json(nullptr) : Json(g.ending);
-        j["m0"] = g.adjusted ? Json(g.m0) : Json(nullptr);
-        j["m0_test_passed"] = optional(g.m0_test_passed);
-        j["suspect"] = g.suspect ? named(*g.suspect) : Json(nullptr);
-        j["coordinates"] = Json::array();
-        for (const CoordinateDifference& d : g.coordinates) {
-            j["coordinates"].push_back({{"point", d.point},
-                                        {"axis", kAxis[d.axis]},
-                                        {"difference_mm", d.mm},
-                                        {"sd_mm", d.sd},
-                                        {"sigma", d.has_sigma ? Json(d.sigma) : Json(nullptr)},
-                                        {"flagged", d.flagged}});
-        }
-        j["max_coordinate_difference_mm"] = g.has_max ? Json(g.max_mm) : Json(nullptr);
-        j["max_coordinate_difference_sigma"] = g.has_max_sigma ? Json(g.max_sigma) : Json(nullptr);
-        j["verdict"] = g.verdict;
-        j["ok"] = g.ok;
-        doc["groups"].push_back(j);
+        doc["groups"].push_back(group_json(g));
     }
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

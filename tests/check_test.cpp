@@ -318,7 +318,7 @@ TEST(CheckCases, EveryNormalRunsListingIsGenuine) {
     const fs::path cases = fs::path(KAVRON_TESTS_DIR) / "cases";
     int checked = 0;
     for (const auto& e : fs::directory_iterator(cases)) {
-        const fs::path dir = e.path();
+        const fs::path& dir = e.path();
         if (slurp(dir / "console").find(cp852("Výsledky výpočtu jsou v souboru")) ==
             std::string::npos) {
             continue;
