@@ -1,11 +1,13 @@
 // Timing of the largest job: one whole run in-process (file dialog, input, adjustment, results and
-// a dialog asking for one of each derived quantity), and the adjustment passes alone.
+// a dialog asking for one of each derived quantity), and the adjustment passes alone; the design
+// of a plan; a listing made again in memory, and the check of a class of thirty.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "adjustment/adjustment.hpp"
+#include "checking/check.hpp"
 #include "harness.hpp"
 #include "input/input.hpp"
 #include "planning/design.hpp"
@@ -81,6 +83,55 @@ void DesignWithSuggestions(benchmark::State& state) {
     }
 }
 BENCHMARK(DesignWithSuggestions)->Unit(benchmark::kMillisecond);
+
+// The largest job's listing made again in memory, as the check of a class does for each group.
+void RemakeListing(benchmark::State& state) {
+    const std::string input = slurp(std::string(KAVRON_EXAMPLES) + "/nejvetsi.txt");
+    std::vector<std::string> answers = script();
+    answers.erase(answers.begin(), answers.begin() + 3);  // the file dialog's three names
+    for (auto _ : state) {
+        const auto st = std::make_unique<Storage>();
+        const InMemory m =
+            run_in_memory(input, test::fixed_clock(), answers, "vysledky.txt", "nejvetsi.txt", *st);
+        benchmark::DoNotOptimize(m.listing.size());
+    }
+}
+BENCHMARK(RemakeListing)->Unit(benchmark::kMicrosecond);
+
+RunOutcome run_group(std::string_view input, const DateTime& date,
+                     const std::vector<std::string>& answers, const std::string& listing_name,
+                     const std::string& input_name, Results& res) {
+    const auto st = std::make_unique<Storage>();
+    const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
+    res = st->results;
+    return {m.listing, m.diagnostics, m.status};
+}
+
+// A class of thirty groups, each handing in the largest job with its listing and diagnostics
+// file: every listing made again and compared, every input and result compared.
+void ClassOfThirty(benchmark::State& state) {
+    test::Scratch s;
+    const std::string input = slurp(std::string(KAVRON_EXAMPLES) + "/nejvetsi.txt");
+    s.put("zadani.txt", input);
+    std::vector<std::string> folders;
+    for (int k = 1; k <= 30; ++k) {
+        const std::string g = "skupina-" + std::to_string(k);
+        s.put(g + "/nejvetsi.txt", input);
+        test::ScriptReader in(script());
+        test::StringWriter out;
+        (void)run_program(in, out, test::fixed_clock, s.dir() / g);
+        folders.push_back(g);
+    }
+    for (auto _ : state) {
+        ClassCheck cc;
+        const auto refused = check_class("zadani.txt", folders, s.dir(), run_group, cc);
+        if (refused || cc.groups.size() != 30 || cc.groups.back().genuine != true) {
+            state.SkipWithError("the class does not check as genuine");
+            return;
+        }
+    }
+}
+BENCHMARK(ClassOfThirty)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
