@@ -26,7 +26,7 @@ paths=$(
 for p in $paths; do
   [[ -e $p ]] || fail "the guide names $p, which the package does not hold"
 done
-for f in navod.md json.md glossary.md nejvetsi.png examples/mikrosit.txt; do
+for f in navod.md json.md glossary.md nejvetsi.png examples/mikrosit.txt examples/trida/skupina-b/vysledky.txt; do
   [[ -e share/doc/kavron/$f ]] || fail "share/doc/kavron/$f is missing"
 done
 out=$(SOURCE_DATE_EPOCH=1778058303 share/doc/kavron/examples/run.sh mikrosit < /dev/null)
@@ -41,7 +41,8 @@ unzip -q "$zip" -d "$work"
 windows=$work/kavron-$version-windows-x86_64
 [[ -d $windows ]] || fail "the .zip does not make kavron-$version-windows-x86_64"
 cd "$windows"
-for f in kavron.exe CTIMNE.txt navod.md json.md glossary.md nejvetsi.png examples/mikrosit.txt; do
+for f in kavron.exe CTIMNE.txt navod.md json.md glossary.md nejvetsi.png examples/mikrosit.txt \
+    examples/trida/skupina-b/vysledky.txt; do
   [[ -e $f ]] || fail "$f is missing in the .zip"
 done
 ctimne=$(iconv -f cp1250 -t utf-8 < CTIMNE.txt)
