@@ -236,13 +236,16 @@ std::string join(const std::vector<std::string>& names) {
     return out;
 }
 
-void look_into(const std::string& folder, const std::string& path, FolderFiles& f) {
+// The files of the folder at `path` by their kinds. When no file reads as an input to its end but
+// there is a listing and one other text file, that file is taken as the input: an input with an
+// error in it still gives a listing (which ends with the error).
+void look_into(const std::string& path, FolderFiles& f) {
     const auto names = platform::files_in(path);
     if (!names) {
         f.found.problem = "není složka, kterou lze přečíst";
         return;
     }
-    std::vector<std::pair<std::string, std::string>> inputs;
+    std::vector<std::pair<std::string, std::string>> inputs, texts;
     for (const std::string& name : *names) {
         std::string bytes;
         std::string file = path;
@@ -270,6 +273,9 @@ void look_into(const std::string& folder, const std::string& path, FolderFiles& 
                 continue;
             case FileKind::Unknown:
                 f.found.unknown.push_back(shown);
+                if (bytes.find('\0') == std::string::npos) {
+                    texts.emplace_back(shown, std::move(bytes));
+                }
                 continue;
         }
         if (!slot->empty()) {
@@ -288,11 +294,15 @@ void look_into(const std::string& folder, const std::string& path, FolderFiles& 
         f.found.problem = "více vstupních souborů: " + join(shown);
         return;
     }
+    if (inputs.empty() && texts.size() == 1 && !f.listing.empty()) {
+        inputs.push_back(std::move(texts[0]));
+        f.found.unknown.erase(
+            std::find(f.found.unknown.begin(), f.found.unknown.end(), inputs[0].first));
+    }
     if (inputs.size() == 1) {
         f.found.input = inputs[0].first;
         f.input = std::move(inputs[0].second);
     }
-    (void)folder;
 }
 
 // ---- The input against the reference input ----
@@ -656,7 +666,7 @@ void check_group(const std::string& folder, const std::filesystem::path& dir, co
     const std::string path = (dir.empty() || std::filesystem::path(folder).is_absolute())
                                  ? folder
                                  : (dir / folder).string();
-    look_into(folder, path, f);
+    look_into(path, f);
     g.files = f.found;
     if (!f.found.problem.empty() || f.input.empty()) {
         verdict(g);
@@ -666,7 +676,7 @@ void check_group(const std::string& folder, const std::filesystem::path& dir, co
     remake(f, run, g, *res);
     g.input_read = res->input_line == 0;
     if (!g.input_read) {
-        g.input_problem = "vstup nelze přečíst (řádek " + std::to_string(res->input_line) + ")";
+        g.input_problem = "vstup nelze přečíst: chyba na řádku " + std::to_string(res->input_line);
     } else {
         compare_points(ref, *res, g);
         compare_measurements(ref, *res, g);

@@ -251,10 +251,22 @@ TEST(CheckFolders, FilesAreToldApartByContentAndBadFoldersGetRows) {
     run_in(s.dir() / "b", measured(12));
     fs::copy_file(s.dir() / "b" / "mereni.txt", s.dir() / "b" / "kopie.txt");
     put(s.dir() / "c" / "nic.txt", "");
+    // An input with an error in it (a weight that is no number) still has its listing.
+    std::string broken = measured(13);
+    broken.replace(broken.find(" 0.01\n"), 6, " 0.0x\n");
+    run_in(s.dir() / "d", broken);
     ClassCheck cc;
-    ASSERT_EQ(check_class("zadani.txt", {"a", "b", "c", "chybi"}, s.dir(), run_group, cc),
+    ASSERT_EQ(check_class("zadani.txt", {"a", "b", "c", "chybi", "d"}, s.dir(), run_group, cc),
               std::nullopt);
-    ASSERT_EQ(cc.groups.size(), 4u);
+    ASSERT_EQ(cc.groups.size(), 5u);
+    const GroupCheck& d = cc.groups[4];
+    EXPECT_EQ(d.files.input, "mereni.txt");
+    EXPECT_TRUE(d.files.unknown.empty());
+    EXPECT_EQ(d.genuine, true);
+    EXPECT_EQ(d.input_problem, "vstup nelze přečíst: chyba na řádku 9");
+    EXPECT_EQ(d.verdict, "vstup nelze přečíst: chyba na řádku 9");
+    EXPECT_FALSE(d.adjusted);
+    EXPECT_FALSE(d.ok);
     EXPECT_EQ(cc.groups[0].files.input, "data.dat");
     EXPECT_EQ(cc.groups[0].files.listing, "protokol");
     EXPECT_EQ(cc.groups[0].files.unknown, std::vector<std::string>{"poznamky.txt"});
