@@ -115,7 +115,8 @@ void ClassOfThirty(benchmark::State& state) {
     s.put("zadani.txt", input);
     std::vector<std::string> folders;
     for (int k = 1; k <= 30; ++k) {
-        const std::string g = "skupina-" + std::to_string(k);
+        std::string g = std::to_string(k);
+        g.insert(0, "skupina-");
         s.put(g + "/nejvetsi.txt", input);
         test::ScriptReader in(script());
         test::StringWriter out;
