@@ -236,6 +236,43 @@ std::string join(const std::vector<std::string>& names) {
     return out;
 }
 
+using NamedBytes = std::vector<std::pair<std::string, std::string>>;  // names and bytes
+
+// Puts one file of a folder where its kind goes; false when the folder has two of a kind that
+// may be there once (the folder's problem says so).
+bool sort_file(const std::string& shown, std::string bytes, FolderFiles& f, NamedBytes& inputs,
+               NamedBytes& texts) {
+    std::string* slot = nullptr;
+    std::string* bytes_slot = nullptr;
+    switch (kind_of_file(bytes)) {
+        case FileKind::Listing:
+            slot = &f.found.listing, bytes_slot = &f.listing;
+            break;
+        case FileKind::Diagnostics:
+            slot = &f.found.diagnostics, bytes_slot = &f.diagnostics;
+            break;
+        case FileKind::Input:
+            inputs.emplace_back(shown, std::move(bytes));
+            return true;
+        case FileKind::Report:
+            f.found.other.push_back(shown);
+            return true;
+        case FileKind::Unknown:
+            f.found.unknown.push_back(shown);
+            if (bytes.find('\0') == std::string::npos) {
+                texts.emplace_back(shown, std::move(bytes));
+            }
+            return true;
+    }
+    if (!slot->empty()) {
+        f.found.problem = "dva soubory stejného druhu: " + *slot + " a " + shown;
+        return false;
+    }
+    *slot = shown;
+    *bytes_slot = std::move(bytes);
+    return true;
+}
+
 // The files of the folder at `path` by their kinds. When no file reads as an input to its end but
 // there is a listing and one other text file, that file is taken as the input: an input with an
 // error in it still gives a listing (which ends with the error).
@@ -245,45 +282,18 @@ void look_into(const std::string& path, FolderFiles& f) {
         f.found.problem = "není složka, kterou lze přečíst";
         return;
     }
-    std::vector<std::pair<std::string, std::string>> inputs, texts;
+    NamedBytes inputs, texts;
     for (const std::string& name : *names) {
         std::string bytes;
         std::string file = path;
         file += '/';
         file += name;
-        if (platform::read_file(file, bytes) != platform::ReadResult::Ok) {
-            f.found.unknown.push_back(platform::shown_name(name, false));
-            continue;
-        }
         const std::string shown = platform::shown_name(name, false);
-        std::string* slot = nullptr;
-        std::string* bytes_slot = nullptr;
-        switch (kind_of_file(bytes)) {
-            case FileKind::Listing:
-                slot = &f.found.listing, bytes_slot = &f.listing;
-                break;
-            case FileKind::Diagnostics:
-                slot = &f.found.diagnostics, bytes_slot = &f.diagnostics;
-                break;
-            case FileKind::Input:
-                inputs.emplace_back(shown, std::move(bytes));
-                continue;
-            case FileKind::Report:
-                f.found.other.push_back(shown);
-                continue;
-            case FileKind::Unknown:
-                f.found.unknown.push_back(shown);
-                if (bytes.find('\0') == std::string::npos) {
-                    texts.emplace_back(shown, std::move(bytes));
-                }
-                continue;
-        }
-        if (!slot->empty()) {
-            f.found.problem = "dva soubory stejného druhu: " + *slot + " a " + shown;
+        if (platform::read_file(file, bytes) != platform::ReadResult::Ok) {
+            f.found.unknown.push_back(shown);
+        } else if (!sort_file(shown, std::move(bytes), f, inputs, texts)) {
             return;
         }
-        *slot = shown;
-        *bytes_slot = std::move(bytes);
     }
     if (inputs.size() > 1) {
         std::vector<std::string> shown;
@@ -547,38 +557,88 @@ bool named_in_diagnostics(std::string_view diagnostics, std::string& listing, st
 
 const std::vector<std::string> kNoQuantities = {"n", "n", "n", "n"};
 
+// A file of the program's as it was before it was saved again in UTF-8 (by an editor), or with
+// LF line ends; `form` says which happened (None: neither).
+std::string as_written(const std::string& bytes, Likely& form) {
+    std::string out = bytes;
+    form = Likely::None;
+    const bool wide = std::any_of(out.begin(), out.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (wide && valid_utf8(out)) {  // the program's files in code page 1250 never are
+        out = encode(out, CodePage::Cp1250);
+        form = Likely::Recoded;
+    }
+    if (out.find("\r\n") == std::string::npos && out.find('\n') != std::string::npos) {
+        std::string crlf;
+        for (const char c : out) {
+            crlf += c == '\n' ? "\r\n" : std::string(1, c);
+        }
+        out = std::move(crlf);
+        form = form == Likely::None ? Likely::LineEnds : form;
+    }
+    return out;
+}
+
+// Compares a handed-in file with the program's: true when the bytes are the same; else the first
+// differing line and how many differ (the line ends alone: the first line, one).
+bool same_bytes(const std::string& handed, const std::string& program, FirstDifference& first,
+                int& differing) {
+    differing = compare_lines(handed, program, first);
+    if (handed == program) {
+        return true;
+    }
+    if (differing == 0) {
+        first = {1, decode(first_line(handed), CodePage::Cp1250),
+                 decode(first_line(program), CodePage::Cp1250)};
+        differing = 1;
+    }
+    return false;
+}
+
+// Why a listing that is not the program's differs.
+Likely likely_reason(const GroupCheck& g, const std::string& written, Likely form,
+                     const std::string& program, int differing, bool one_dialog) {
+    if (form != Likely::None && written == program) {
+        return form;
+    }
+    if (g.listing_version != KAVRON_VERSION) {
+        return Likely::Version;
+    }
+    if (!one_dialog) {
+        return Likely::Dialog;
+    }
+    if (differing <= 2 && lines_of(written).size() == lines_of(program).size()) {
+        return Likely::EditedLine;
+    }
+    return Likely::Input;
+}
+
 // Runs the group's input again as its listing says it was run and compares the files.
 void remake(const FolderFiles& f, const RunJob& run, GroupCheck& g, Results& res) {
     DateTime date{2000, 1, 1, 0, 0, 0};
     std::vector<std::string> answers;
     bool one_dialog = true;
+    Likely form = Likely::None;
+    const std::string written = as_written(f.listing, form);
     if (!f.listing.empty()) {
-        (void)listing_header(f.listing, g.listing_version, date);
-        one_dialog = dialog_answers(f.listing, answers);
+        (void)listing_header(written, g.listing_version, date);
+        one_dialog = dialog_answers(written, answers);
     } else {
         answers = kNoQuantities;
     }
     std::string listing_name = f.found.listing, input_name = f.found.input;
     const bool named = named_in_diagnostics(f.diagnostics, listing_name, input_name);
     const RunOutcome out = run(f.input, date, answers, listing_name, input_name, res);
+    int differing = 0;
     if (!f.listing.empty()) {
-        const int differing = compare_lines(f.listing, out.listing, g.first);
-        g.genuine = differing == 0;
-        if (differing == 0) {
-            g.likely = Likely::None;
-        } else if (g.listing_version != KAVRON_VERSION) {
-            g.likely = Likely::Version;
-        } else if (!one_dialog) {
-            g.likely = Likely::Dialog;
-        } else if (differing <= 2 && lines_of(f.listing).size() == lines_of(out.listing).size()) {
-            g.likely = Likely::EditedLine;
-        } else {
-            g.likely = Likely::Input;
+        g.genuine = same_bytes(f.listing, out.listing, g.first, differing);
+        if (g.genuine == false) {
+            g.likely = likely_reason(g, written, form, out.listing, differing, one_dialog);
         }
     }
     if (!f.diagnostics.empty()) {
         g.diagnostics =
-            named && compare_lines(f.diagnostics, out.diagnostics, g.diagnostics_first) == 0;
+            named && same_bytes(f.diagnostics, out.diagnostics, g.diagnostics_first, differing);
     }
 }
 
@@ -596,6 +656,10 @@ std::string likely_text(Likely l) {
             return "upravený řádek";
         case Likely::Dialog:
             return "výpočty na konci nepocházejí z jednoho dialogu";
+        case Likely::Recoded:
+            return "uložen znovu v UTF-8";
+        case Likely::LineEnds:
+            return "uložen znovu s jinými konci řádků";
         case Likely::None:
             break;
     }
@@ -616,7 +680,9 @@ void verdict(GroupCheck& g) {
             found.emplace_back("chybí výpis");
         }
     }
-    if (g.genuine == false) {
+    if (g.likely == Likely::Recoded || g.likely == Likely::LineEnds) {
+        found.push_back("výpis " + likely_text(g.likely));
+    } else if (g.genuine == false) {
         found.push_back("výpis neodpovídá vstupu (řádek " + std::to_string(g.first.line) +
                         (g.likely != Likely::None ? ", " + likely_text(g.likely) : "") + ")");
     }

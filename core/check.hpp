@@ -33,7 +33,10 @@ struct FirstDifference {
     std::string listing, program;
 };
 
-enum class Likely { None, Version, Input, EditedLine, Dialog };
+// Why a listing is not the program's, where it can be told: another version of the program in
+// its header, another input, one or two edited lines, derived quantities that one dialog cannot
+// give, the listing saved again in UTF-8 or with other line ends (its content the program's).
+enum class Likely { None, Version, Input, EditedLine, Dialog, Recoded, LineEnds };
 
 // A measurement named by kind, station and target.
 struct Named {

@@ -62,6 +62,10 @@ std::string likely_text(Likely l) {
             return "řádek výpisu byl asi upraven";
         case Likely::Dialog:
             return "výpočty na konci výpisu nemohly vzniknout v jednom dialogu";
+        case Likely::Recoded:
+            return "výpis je z programu, ale byl uložen znovu v kódování UTF-8";
+        case Likely::LineEnds:
+            return "výpis je z programu, ale byl uložen znovu s jinými konci řádků";
         case Likely::None:
             break;
     }

@@ -4,6 +4,7 @@
 // not from the program's own comparison.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -206,7 +207,7 @@ TEST_F(GeneratedClass, EveryPlantedFaultIsFlaggedAndNothingElse) {
     const GroupCheck& typo = group(4);
     EXPECT_EQ(typo.genuine, true);
     ASSERT_EQ(typo.typos.size(), 1u);
-    const test::Sight& planted = true_network().dirs[7];
+    const test::Sight planted = true_network().dirs[7];
     EXPECT_EQ(typo.typos[0].m.kind, Kind::Direction);
     EXPECT_EQ(typo.typos[0].m.station, planted.from);
     EXPECT_EQ(typo.typos[0].m.target, planted.to);
@@ -261,10 +262,25 @@ TEST(CheckFolders, FilesAreToldApartByContentAndBadFoldersGetRows) {
     std::string broken = measured(13);
     broken.replace(broken.find(" 0.01\n"), 6, " 0.0x\n");
     run_in(s.dir() / "d", broken);
+    // Listings saved again by an editor: in UTF-8 with LF line ends, and with LF line ends.
+    for (const char* g : {"e", "f"}) {
+        run_in(s.dir() / g, measured(14));
+        std::string text = slurp(s.dir() / g / "vysledky.txt");
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        put(s.dir() / g / "vysledky.txt",
+            std::string(g) == "e" ? decode(text, CodePage::Cp1250) : text);
+    }
     ClassCheck cc;
-    ASSERT_EQ(check_class("zadani.txt", {"a", "b", "c", "chybi", "d"}, s.dir(), run_group, cc),
-              std::nullopt);
-    ASSERT_EQ(cc.groups.size(), 5u);
+    ASSERT_EQ(
+        check_class("zadani.txt", {"a", "b", "c", "chybi", "d", "e", "f"}, s.dir(), run_group, cc),
+        std::nullopt);
+    ASSERT_EQ(cc.groups.size(), 7u);
+    EXPECT_EQ(cc.groups[5].genuine, false);
+    EXPECT_EQ(cc.groups[5].likely, Likely::Recoded);
+    EXPECT_EQ(cc.groups[6].genuine, false);
+    EXPECT_EQ(cc.groups[6].likely, Likely::LineEnds);
+    EXPECT_EQ(cc.groups[6].first.line, 1);
+    EXPECT_EQ(cc.groups[5].verdict, "výpis uložen znovu v UTF-8");
     const GroupCheck& d = cc.groups[4];
     EXPECT_EQ(d.files.input, "mereni.txt");
     EXPECT_TRUE(d.files.unknown.empty());
