@@ -1,12 +1,13 @@
-// The page: the program's console in a terminal, its files offered for download.
+// The page: the program's console as text with an answer field, its files offered for download.
 //
 // The program reads console lines one at a time and waits for each. A page cannot wait, so the
 // page runs the whole program again from its start with the lines typed so far (a run takes a few
 // milliseconds and gives the same bytes every time): when the program asks for a line not typed
-// yet, its console throws and the run is dropped; the page shows the console up to there. The
-// run in which the program ends is the run whose files the page offers. Every run gets a fresh
-// instance of the module and its own file system in memory holding the chosen input file, and the
-// same clock (the time the run was started).
+// yet, its console throws and the run is dropped; the page shows the console up to there. When
+// the answers are known in advance (an example with its console script), one run takes them all.
+// The run in which the program ends is the run whose files the page offers. Every run gets a
+// fresh instance of the module and its own file system in memory holding the chosen input file,
+// and the same clock (the time the run was started).
 'use strict';
 (function () {
   const CP = globalThis.KAVRON_CODEPAGES;
@@ -76,6 +77,8 @@
     const input = encode852(run.lines.map((l) => l + '\n').join(''));
     let pos = 0;
     const shown = [];
+    let written = 0; // characters of the console so far
+    const marks = []; // where each answer line was read: the console's length then
     const mod = {
       noInitialRun: true,
       instantiateWasm(imports, receive) {
@@ -83,16 +86,22 @@
         return {};
       },
       kavron: {
+        // One answer line a call, so that the page knows where the program read each.
         input(cap) {
           if (pos >= input.length) throw WAITING;
-          const b = input.subarray(pos, pos + cap);
+          let end = input.indexOf(10, pos);
+          end = end < 0 ? input.length : end + 1;
+          const b = input.subarray(pos, Math.min(end, pos + cap));
+          if (b.length) marks.push(written);
           pos += b.length;
           return b;
         },
         // 1: the console (code page 852, CR LF); 2 and 3: texts in UTF-8.
         output(channel, bytes) {
-          shown.push(channel === 1 ? decode(bytes, chars852)
-            : utf8.decode(bytes).replace(/\r?\n/g, '\r\n'));
+          const text = channel === 1 ? decode(bytes, chars852)
+            : utf8.decode(bytes).replace(/\r?\n/g, '\r\n');
+          shown.push(text);
+          written += text.length;
           return 0;
         },
         now: () => run.now,
@@ -115,7 +124,7 @@
     } catch (e) {
       if (e !== WAITING) throw e;
     }
-    const result = { status, console: shown.join(''), files: [] };
+    const result = { status, console: shown.join(''), marks, files: [] };
     if (status !== null) {
       for (const name of mod.FS.readdir(FOLDER)) {
         if (name === '.' || name === '..') continue;
@@ -128,17 +137,44 @@
   }
   const equal = (a, b) => a.length === b.length && a.every((x, i) => x === b[i]);
 
-  // The terminal.
-  const term = new Terminal({
-    cols: 80,
-    rows: 30,
-    convertEol: false,
-    cursorBlink: true,
-    fontFamily: 'DejaVu Sans Mono, Consolas, Menlo, monospace',
-    fontSize: 15,
-    scrollback: 5000,
-  });
-  term.open($('terminal'));
+  // The console: the program's lines as text, the answers echoed where the program read them;
+  // a record that starts with a carriage return overwrites the line it stands on. The open last
+  // line is the prompt before the answer field.
+  function render() {
+    let text = '';
+    let at = 0;
+    run.marks.forEach((m, k) => {
+      if (k >= run.lines.length) return;
+      text += run.shown.slice(at, m) + run.lines[k] + '\r\n';
+      at = m;
+    });
+    text += run.shown.slice(at);
+    const lines = [''];
+    let col = 0;
+    for (let i = 0; i < text.length; i++) {
+      const ch = text[i];
+      if (ch === '\r' && text[i + 1] === '\n') {
+        lines.push('');
+        col = 0;
+        i++;
+      } else if (ch === '\r') {
+        col = 0;
+      } else if (ch === '\n') {
+        lines.push('');
+        col = 0;
+      } else {
+        const l = lines[lines.length - 1];
+        lines[lines.length - 1] = l.slice(0, col) + ch + l.slice(col + 1);
+        col++;
+      }
+    }
+    const open = run.finished ? '' : lines.pop();
+    const out = $('vystup');
+    out.textContent = lines.join('\n');
+    out.scrollTop = out.scrollHeight;
+    $('vyzva').textContent = open;
+    $('radek').hidden = run.finished;
+  }
 
   // The run in progress: its input file, options, clock, the lines typed and the console shown.
   let input = null;
@@ -151,7 +187,8 @@
     $('stav').className = error ? 'zprava chyba' : 'zprava';
   };
 
-  function newRun() {
+  // A new run; `waitForAnswers`: its answers follow at once (no run before them).
+  function newRun(waitForAnswers) {
     const d = new Date();
     run = {
       input,
@@ -159,16 +196,16 @@
       now: [d.getFullYear(), d.getMonth() + 1, d.getDate(), d.getHours(), d.getMinutes(),
         d.getSeconds()],
       lines: [],
-      typing: '',
+      marks: [],
       shown: '',
       finished: false,
       started: performance.now(),
       runs: 0, // the runs made, and the time they took [ms]
       runMs: 0,
     };
-    term.reset();
+    $('odpoved').value = '';
     $('vysledky').hidden = true;
-    return advance();
+    return waitForAnswers ? Promise.resolve() : advance();
   }
 
   // Runs the program with the lines typed so far and shows what it wrote since.
@@ -177,18 +214,15 @@
     const r = await runOnce(run);
     run.runs++;
     run.runMs += performance.now() - t;
-    if (r.console.startsWith(run.shown)) {
-      term.write(r.console.slice(run.shown.length));
-    } else {
-      term.reset(); // cannot happen with a program that gives the same bytes for the same lines
-      term.write(r.console);
-    }
     run.shown = r.console;
+    run.marks = r.marks;
     if (r.status === null) {
+      render();
       setState('ceka', 'Program čeká na vaši odpověď.');
       return;
     }
     run.finished = true;
+    render();
     run.ms = performance.now() - run.started;
     setState('hotovo', r.status === 0 ? 'Výpočet skončil.'
       : `Výpočet skončil se stavem ${r.status}: důvod je v konzoli a v chybovém souboru.`,
@@ -196,27 +230,14 @@
     showResults(r);
   }
 
-  // What the student types: echoed as a console echoes it; Enter hands the line over.
-  async function type(data) {
+  // Answers: each line hands one over (the answer field's Enter, or an example's script, where
+  // all its lines are known and one run takes them).
+  async function answer(lines) {
     if (!run || run.finished) return;
-    if (data.startsWith('\x1b')) return; // arrows and other keys of a sequence
-    for (const ch of data) {
-      if (run.finished) return;
-      if (ch === '\r' || ch === '\n') {
-        term.write('\r\n');
-        run.lines.push(run.typing);
-        run.typing = '';
-        await advance();
-      } else if (ch === '\x7f' || ch === '\b') {
-        if (run.typing.length > 0) {
-          run.typing = Array.from(run.typing).slice(0, -1).join('');
-          term.write('\b \b');
-        }
-      } else if (ch >= ' ' && typable(ch)) {
-        run.typing += ch;
-        term.write(ch);
-      }
+    for (const line of lines) {
+      run.lines.push(Array.from(line).filter((ch) => ch >= ' ' && typable(ch)).join(''));
     }
+    await advance();
   }
   const enqueue = (job) => {
     queue = queue.then(job).catch((e) => {
@@ -225,7 +246,23 @@
     });
     return queue;
   };
-  term.onData((data) => enqueue(() => type(data)));
+  $('radek').addEventListener('submit', (e) => {
+    e.preventDefault();
+    const line = $('odpoved').value;
+    $('odpoved').value = '';
+    enqueue(() => answer([line]));
+  });
+  // Several lines pasted at once: every one is an answer, taken in one run.
+  $('odpoved').addEventListener('paste', (e) => {
+    const text = e.clipboardData && e.clipboardData.getData('text');
+    if (!text || !/[\r\n]/.test(text)) return;
+    e.preventDefault();
+    const lines = text.split(/\r?\n/);
+    if (lines[lines.length - 1] === '') lines.pop();
+    lines[0] = $('odpoved').value + lines[0];
+    $('odpoved').value = '';
+    enqueue(() => answer(lines));
+  });
 
   // Files of the run: downloads, and the texts and the drawing shown.
   const urls = [];
@@ -307,7 +344,7 @@
   async function openFile(file) {
     useInput(file.name, new Uint8Array(await file.arrayBuffer()));
     await newRun();
-    term.focus();
+    $('odpoved').focus();
   }
   $('soubor').addEventListener('change', (e) => {
     const file = e.target.files[0];
@@ -337,24 +374,22 @@
     useInput(name + '.txt', base64(EXAMPLES[name].vstup));
     return newRun();
   }
-  // A shipped example answered by its console script, line by line as if typed.
+  // A shipped example answered by its console script: all its answers in one run.
   async function playExample(name) {
-    await openExample(name);
+    useInput(name + '.txt', base64(EXAMPLES[name].vstup));
     const script = decode(base64(EXAMPLES[name].konzole), chars852).split('\n');
     if (script.length && script[script.length - 1] === '') script.pop();
-    for (const line of script) {
-      if (run.finished) break;
-      await type(line.replace(/\r$/, '') + '\r');
-    }
+    await newRun(true);
+    await answer(script.map((l) => l.replace(/\r$/, '')));
   }
   $('otevrit').onclick = () => enqueue(async () => {
     await openExample($('priklad').value);
-    term.focus();
+    $('odpoved').focus();
   });
   $('prehrat').onclick = () => enqueue(() => playExample($('priklad').value));
   $('znovu').onclick = () => enqueue(async () => {
     await newRun();
-    term.focus();
+    $('odpoved').focus();
   });
 
   // index.html#priklad=mikrosit: that example, answered, at once.

@@ -3,7 +3,7 @@
 // server cannot be reached.
 'use strict';
 const KEPT = 'kavron';
-const FILES = ['./', 'index.html', 'page.js', 'page.css', 'xterm.js', 'xterm.css', 'codepages.js',
+const FILES = ['./', 'index.html', 'page.js', 'page.css', 'codepages.js',
   'priklady.js', 'kavron.js', 'kavron.wasm'];
 
 self.addEventListener('install', (e) => {

@@ -102,7 +102,7 @@ async function main() {
     return (await page.evaluate(() => window.kavronStranka.run.shown)) === want;
   };
   const typeScript = async (job) => {
-    await page.click('#terminal');
+    await page.click('#odpoved');
     for (const line of scriptOf(job)) {
       await page.keyboard.type(line);
       await page.keyboard.press('Enter');
@@ -126,7 +126,7 @@ async function main() {
     }
     await page.waitForSelector('body[data-stav="ceka"]');
     if (job === 'mikrosit') {
-      await page.click('#terminal');
+      await page.click('#odpoved');
       for (const line of scriptOf(job).slice(0, 3)) {
         await page.keyboard.type(line);
         await page.keyboard.press('Enter');
@@ -167,7 +167,7 @@ async function main() {
   fs.copyFileSync(path.join(root, 'examples/mikrosit.txt'), path.join(czech, 'síť.txt'));
   await page.setInputFiles('#soubor', path.join(czech, 'síť.txt'));
   await page.waitForSelector('body[data-stav="ceka"]');
-  await page.click('#terminal');
+  await page.click('#odpoved');
   for (const line of ['chyby.txt', 'výsledky.txt', 'síť.txt', ...scriptOf('mikrosit').slice(3)]) {
     await page.keyboard.type(line);
     await page.keyboard.press('Enter');
