@@ -305,6 +305,8 @@
           }
           const pre = document.createElement('pre');
           pre.textContent = decode(f.bytes, chars1250).replace(/\r\n/g, '\n');
+          pre.tabIndex = 0; // it scrolls: reachable from the keyboard
+          pre.setAttribute('aria-label', f.name);
           return pre;
         },
       });
