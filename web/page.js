@@ -65,6 +65,11 @@
     } else {
       const r = await fetch('kavron.wasm');
       if (!r.ok) throw new Error('kavron.wasm: ' + r.status);
+      // Compiled while it arrives, where the server names its type; else once it is all here.
+      if (WebAssembly.compileStreaming && /wasm/.test(r.headers.get('Content-Type') || '')) {
+        compiled = await WebAssembly.compileStreaming(r);
+        return;
+      }
       bytes = new Uint8Array(await r.arrayBuffer());
     }
     compiled = await WebAssembly.compile(bytes);
