@@ -473,6 +473,15 @@ InMemory run_in_memory(std::string_view input, const DateTime& date,
     return m;
 }
 
+RunOutcome run_group(std::string_view input, const DateTime& date,
+                     const std::vector<std::string>& answers, const std::string& listing_name,
+                     const std::string& input_name, Results& res) {
+    const auto st = std::make_unique<Storage>();
+    const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
+    res = st->results;
+    return {m.listing, m.diagnostics, m.status};
+}
+
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,
                 const std::filesystem::path& dir) {
     const auto storage = std::make_unique<Storage>();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "adjustment/adjustment.hpp"
+#include "checking/check.hpp"
 #include "core/job.hpp"
 #include "core/results.hpp"
 #include "core/solution.hpp"
@@ -62,6 +63,12 @@ struct InMemory {
 InMemory run_in_memory(std::string_view input, const DateTime& date,
                        const std::vector<std::string>& answers, const std::string& listing_name,
                        const std::string& input_name, Storage& st);
+
+// The check of a class's run of a group's input (a RunJob): run_in_memory on storage of its own,
+// its results copied into `res`.
+RunOutcome run_group(std::string_view input, const DateTime& date,
+                     const std::vector<std::string>& answers, const std::string& listing_name,
+                     const std::string& input_name, Results& res);
 
 // The program with its command line (the arguments after the program's name): --svg FILE,
 // --json FILE, --help, --version. Texts for the user's terminal (help, version, complaints) go to

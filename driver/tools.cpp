@@ -415,16 +415,6 @@ std::optional<Refusal> parse_check(const std::vector<std::string>& args, CheckAr
     return Outputs::distinct({&c.report, &c.csv, &c.json});
 }
 
-// A run of a group's input in memory, on storage of its own.
-RunOutcome run_group(std::string_view input, const DateTime& date,
-                     const std::vector<std::string>& answers, const std::string& listing_name,
-                     const std::string& input_name, Results& res) {
-    const auto st = std::make_unique<Storage>();
-    const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
-    res = st->results;
-    return {m.listing, m.diagnostics, m.status};
-}
-
 // The report for the terminal when no file is asked for: UTF-8 with LF.
 std::string for_terminal(const std::string& cp1250_crlf) {
     std::string out = decode(cp1250_crlf, CodePage::Cp1250);

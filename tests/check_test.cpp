@@ -23,15 +23,6 @@ namespace fs = std::filesystem;
 using test::lines_of;
 using test::slurp;
 
-RunOutcome run_group(std::string_view input, const DateTime& date,
-                     const std::vector<std::string>& answers, const std::string& listing_name,
-                     const std::string& input_name, Results& res) {
-    const auto st = std::make_unique<Storage>();
-    const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
-    res = st->results;
-    return {m.listing, m.diagnostics, m.status};
-}
-
 void put(const fs::path& p, const std::string& bytes) {
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << bytes;

@@ -98,15 +98,6 @@ void RemakeListing(benchmark::State& state) {
 }
 BENCHMARK(RemakeListing)->Unit(benchmark::kMicrosecond);
 
-RunOutcome run_group(std::string_view input, const DateTime& date,
-                     const std::vector<std::string>& answers, const std::string& listing_name,
-                     const std::string& input_name, Results& res) {
-    const auto st = std::make_unique<Storage>();
-    const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
-    res = st->results;
-    return {m.listing, m.diagnostics, m.status};
-}
-
 // A class of thirty groups, each handing in the largest job with its listing and diagnostics
 // file: every listing made again and compared, every input and result compared.
 void ClassOfThirty(benchmark::State& state) {

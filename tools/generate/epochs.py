@@ -47,6 +47,8 @@ def epoch(title, moved, seed):
     return "\n".join(out) + "\n"
 
 
-open("examples/epocha1.txt", "w").write(epoch("Mikrosit u koleje - epocha 1 (duben)", (0, 0, 0), 1))
-open("examples/epocha2.txt", "w").write(
-    epoch("Mikrosit u koleje - epocha 2 (zari)", (5.0, -4.0, 3.0), 2))
+if __name__ == "__main__":
+    open("examples/epocha1.txt", "w").write(
+        epoch("Mikrosit u koleje - epocha 1 (duben)", (0, 0, 0), 1))
+    open("examples/epocha2.txt", "w").write(
+        epoch("Mikrosit u koleje - epocha 2 (zari)", (5.0, -4.0, 3.0), 2))

@@ -15,17 +15,10 @@ import shutil
 import subprocess
 import sys
 
-RO = 636619.772367
-PI4 = 3.1415927410125732
-POINTS = [(101, 7, 500000.0, 800000.0, 245310.0), (102, 2, 712450.0, 843180.0, 251877.0),
-          (103, 0, 655343.0, 1032709.0, 239476.0), (104, 0, 468875.0, 998218.0, 258100.0),
-          (105, 0, 590415.0, 925327.0, 262875.0)]
-DIRS = [(101, [102, 103, 105, 104]), (102, [103, 105, 101]), (103, [104, 105, 101, 102]),
-        (104, [101, 105, 103]), (105, [101, 102, 103, 104])]
-ZEN = [(101, 103), (101, 105), (102, 105), (102, 103), (103, 104), (103, 105), (104, 105),
-       (105, 101), (105, 102), (105, 103), (105, 104)]
-DIST = [(101, 102), (101, 103), (101, 105), (102, 103), (102, 105), (103, 104), (103, 105),
-        (104, 105), (101, 104)]
+sys.dont_write_bytecode = True  # no cache beside the generators
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from epochs import DIRS, DIST, PI4, POINTS, RO, ZEN  # noqa: E402 (the network of mikrosit)
+
 # The dialog: one spatial distance, then no more derived quantities.
 CONSOLE = "chyby.txt\nvysledky.txt\nmereni.txt\na\n101 103\n-1 -1\na\nn\nn\nn\n"
 
