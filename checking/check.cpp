@@ -725,14 +725,16 @@ void verdict(GroupCheck& g) {
     }
 }
 
+// A name from the command line, taken in `dir` unless that is empty or the name absolute.
+std::string in_dir(const std::filesystem::path& dir, const std::string& name) {
+    return dir.empty() || std::filesystem::path(name).is_absolute() ? name : (dir / name).string();
+}
+
 void check_group(const std::string& folder, const std::filesystem::path& dir, const Results& ref,
                  const RunJob& run, GroupCheck& g) {
     g.folder = platform::shown_name(folder, false);
     FolderFiles f;
-    const std::string path = (dir.empty() || std::filesystem::path(folder).is_absolute())
-                                 ? folder
-                                 : (dir / folder).string();
-    look_into(path, f);
+    look_into(in_dir(dir, folder), f);
     g.files = f.found;
     if (!f.found.problem.empty() || f.input.empty()) {
         verdict(g);
@@ -763,9 +765,7 @@ std::optional<std::string> check_class(const std::string& reference,
                                        const std::vector<std::string>& folders,
                                        const std::filesystem::path& dir, const RunJob& run,
                                        ClassCheck& out) {
-    const std::string path = (dir.empty() || std::filesystem::path(reference).is_absolute())
-                                 ? reference
-                                 : (dir / reference).string();
+    const std::string path = in_dir(dir, reference);
     std::string bytes;
     int error = 0;
     switch (platform::read_file(path, bytes, &error)) {
