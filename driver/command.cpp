@@ -1,12 +1,11 @@
-// The command line: the reports beside the listing, help and version. Without arguments the
-// program is exactly the console program.
+// The console program's command line: the reports beside the listing, help and version. Without
+// arguments the program is exactly the console program.
 #include <cerrno>
 #include <string>
 #include <vector>
 
 #include "driver/file_dialog.hpp"
 #include "driver/run.hpp"
-#include "driver/tools.hpp"
 #include "platform/platform.hpp"
 
 namespace kavron {
@@ -108,12 +107,10 @@ bool create_reports(const std::vector<Wanted>& wanted, const std::filesystem::pa
 
 }  // namespace
 
-int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
-                ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
-                Storage& storage, const std::filesystem::path& dir) {
-    if (is_tool(args)) {
-        return run_tool(args, text, errors, clock, dir);
-    }
+int run_console_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
+                        ByteWriter& text, ByteWriter& errors,
+                        const std::function<DateTime()>& clock, Storage& storage,
+                        const std::filesystem::path& dir) {
     std::vector<Wanted> wanted;  // in the order of the command line
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

@@ -21,7 +21,12 @@ int main(int argc, char** argv) try {
         kavron::platform::tell_user(complaint);
     }
     kavron::Storage* storage = new (session.memory(sizeof(kavron::Storage))) kavron::Storage;
+#ifdef KAVRON_CONSOLE_ONLY
+    // The page's small module: the console program without the tools.
+    const int status = kavron::run_console_command(
+#else
     const int status = kavron::run_command(
+#endif
         kavron::platform::arguments(argc, argv), session.in(), session.out(), session.text_out(),
         session.text_err(), [now] { return now; }, *storage);
     storage->~Storage();

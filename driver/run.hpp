@@ -78,4 +78,11 @@ int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
                 Storage& storage, const std::filesystem::path& dir = {});
 
+// The same without the tools (`design`, `deformation`, `check` are unknown options): the console
+// program alone, for the page's small module.
+int run_console_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
+                        ByteWriter& text, ByteWriter& errors,
+                        const std::function<DateTime()>& clock, Storage& storage,
+                        const std::filesystem::path& dir = {});
+
 }  // namespace kavron

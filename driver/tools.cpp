@@ -475,4 +475,13 @@ int run_tool(const std::vector<std::string>& args, ByteWriter& text, ByteWriter&
     return all_ok ? 0 : 1;
 }
 
+int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
+                ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
+                Storage& storage, const std::filesystem::path& dir) {
+    if (is_tool(args)) {
+        return run_tool(args, text, errors, clock, dir);
+    }
+    return run_console_command(args, in, out, text, errors, clock, storage, dir);
+}
+
 }  // namespace kavron

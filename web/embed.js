@@ -1,6 +1,6 @@
 // Build step of the page: files the page needs as scripts, so that it works from a folder
 // (file://), where a page may fetch nothing.
-//   node embed.js wasm OUT kavron.wasm                    the program, as base64
+//   node embed.js wasm OUT MODULE.wasm GLOBAL             a module, as base64 in GLOBAL
 //   node embed.js examples OUT NAME TXT KONZOLE ...       the shipped examples, as base64
 //   node embed.js codepages OUT codepages.js              the code pages, from the program's own
 'use strict';
@@ -11,7 +11,7 @@ const [what, out, ...rest] = process.argv.slice(2);
 const b64 = (file) => fs.readFileSync(file).toString('base64');
 let text;
 if (what === 'wasm') {
-  text = `globalThis.KAVRON_WASM = "${b64(rest[0])}";\n`;
+  text = `globalThis.${rest[1]} = "${b64(rest[0])}";\n`;
 } else if (what === 'examples') {
   const examples = {};
   for (let i = 0; i + 2 < rest.length; i += 3) {

@@ -48,8 +48,8 @@
   const base64 = (text) => Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
   const $ = (id) => document.getElementById(id);
 
-  // The module, compiled once.
-  let compiled = null;
+  // The modules, each compiled once: the console program (loaded with the page), and the whole
+  // program with the tools (fetched when a tool is first used).
   const loadScript = (src) => new Promise((resolve, reject) => {
     const s = document.createElement('script');
     s.src = src;
@@ -57,22 +57,80 @@
     s.onerror = () => reject(new Error(src));
     document.head.appendChild(s);
   });
-  async function loadProgram() {
+  async function compileModule(name, script, global) {
     let bytes;
     if (location.protocol === 'file:') {
-      await loadScript('kavron-wasm.js'); // a page from a folder may fetch nothing
-      bytes = base64(globalThis.KAVRON_WASM);
+      await loadScript(script); // a page from a folder may fetch nothing
+      bytes = base64(globalThis[global]);
+      delete globalThis[global];
     } else {
-      const r = await fetch('kavron.wasm');
-      if (!r.ok) throw new Error('kavron.wasm: ' + r.status);
+      const r = await fetch(name);
+      if (!r.ok) throw new Error(name + ': ' + r.status);
       // Compiled while it arrives, where the server names its type; else once it is all here.
       if (WebAssembly.compileStreaming && /wasm/.test(r.headers.get('Content-Type') || '')) {
-        compiled = await WebAssembly.compileStreaming(r);
-        return;
+        return WebAssembly.compileStreaming(r);
       }
       bytes = new Uint8Array(await r.arrayBuffer());
     }
-    compiled = await WebAssembly.compile(bytes);
+    return WebAssembly.compile(bytes);
+  }
+  let compiled = null;
+  async function loadProgram() {
+    compiled = await compileModule('kavron-konzole.wasm', 'kavron-konzole-wasm.js',
+      'KAVRON_KONZOLE_WASM');
+  }
+  let whole = null;
+  const loadWhole = () => {
+    whole = whole || Promise.all([loadScript('kavron.js'),
+      compileModule('kavron.wasm', 'kavron-wasm.js', 'KAVRON_WASM')]).then(([, c]) => c);
+    whole.catch(() => {
+      whole = null;
+    });
+    return whole;
+  };
+
+  // An instance of a module on a file system of its own in memory: the folder FOLDER with the
+  // given files (paths below it), the console `io`.
+  async function instance(factory, module, io, files) {
+    const mod = {
+      noInitialRun: true,
+      instantiateWasm(imports, receive) {
+        WebAssembly.instantiate(module, imports).then((inst) => receive(inst, module));
+        return {};
+      },
+      kavron: io,
+      print: () => {},
+      printErr: (t) => console.warn(t),
+      quit(status, toThrow) {
+        throw toThrow;
+      },
+      preRun: [(m) => {
+        m.FS.mkdir(FOLDER);
+        m.FS.chdir(FOLDER);
+        for (const f of files) {
+          const parts = f.path.split('/');
+          for (let k = 1; k < parts.length; k++) {
+            const dir = parts.slice(0, k).join('/');
+            if (!m.FS.analyzePath(dir).exists) m.FS.mkdir(dir);
+          }
+          m.FS.writeFile(f.path, f.bytes);
+        }
+      }],
+    };
+    await factory(mod);
+    return mod;
+  }
+  // The files the run wrote in FOLDER (those handed in, unchanged, are not).
+  function filesWritten(mod, given) {
+    const out = [];
+    for (const name of mod.FS.readdir(FOLDER)) {
+      const path = FOLDER + '/' + name;
+      if (name === '.' || name === '..' || mod.FS.isDir(mod.FS.stat(path).mode)) continue;
+      const bytes = mod.FS.readFile(path);
+      const same = given.some((f) => f.path === name && equal(bytes, f.bytes));
+      if (!same) out.push({ name, bytes });
+    }
+    return out;
   }
 
   // One run with the lines typed so far: the console as shown, and when the program ended,
@@ -84,61 +142,36 @@
     const shown = [];
     let written = 0; // characters of the console so far
     const marks = []; // where each answer line was read: the console's length then
-    const mod = {
-      noInitialRun: true,
-      instantiateWasm(imports, receive) {
-        WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
-        return {};
+    const io = {
+      // One answer line a call, so that the page knows where the program read each.
+      input(cap) {
+        if (pos >= input.length) throw WAITING;
+        let end = input.indexOf(10, pos);
+        end = end < 0 ? input.length : end + 1;
+        const b = input.subarray(pos, Math.min(end, pos + cap));
+        if (b.length) marks.push(written);
+        pos += b.length;
+        return b;
       },
-      kavron: {
-        // One answer line a call, so that the page knows where the program read each.
-        input(cap) {
-          if (pos >= input.length) throw WAITING;
-          let end = input.indexOf(10, pos);
-          end = end < 0 ? input.length : end + 1;
-          const b = input.subarray(pos, Math.min(end, pos + cap));
-          if (b.length) marks.push(written);
-          pos += b.length;
-          return b;
-        },
-        // 1: the console (code page 852, CR LF); 2 and 3: texts in UTF-8.
-        output(channel, bytes) {
-          const text = channel === 1 ? decode(bytes, chars852)
-            : utf8.decode(bytes).replace(/\r?\n/g, '\r\n');
-          shown.push(text);
-          written += text.length;
-          return 0;
-        },
-        now: () => run.now,
+      // 1: the console (code page 852, CR LF); 2 and 3: texts in UTF-8.
+      output(channel, bytes) {
+        const text = channel === 1 ? decode(bytes, chars852)
+          : utf8.decode(bytes).replace(/\r?\n/g, '\r\n');
+        shown.push(text);
+        written += text.length;
+        return 0;
       },
-      print: () => {},
-      printErr: (t) => console.warn(t),
-      quit(status, toThrow) {
-        throw toThrow;
-      },
-      preRun: [(m) => {
-        m.FS.mkdir(FOLDER);
-        m.FS.chdir(FOLDER);
-        if (run.input) m.FS.writeFile(run.input.name, run.input.bytes);
-      }],
+      now: () => run.now,
     };
-    await Kavron(mod);
+    const given = run.input ? [{ path: run.input.name, bytes: run.input.bytes }] : [];
+    const mod = await instance(KavronKonzole, compiled, io, given);
     let status = null;
     try {
       status = mod.callMain(run.args);
     } catch (e) {
       if (e !== WAITING) throw e;
     }
-    const result = { status, console: shown.join(''), marks, files: [] };
-    if (status !== null) {
-      for (const name of mod.FS.readdir(FOLDER)) {
-        if (name === '.' || name === '..') continue;
-        const bytes = mod.FS.readFile(FOLDER + '/' + name);
-        const same = run.input && name === run.input.name && equal(bytes, run.input.bytes);
-        if (!same) result.files.push({ name, bytes });
-      }
-    }
-    return result;
+    return { status, console: shown.join(''), marks, files: status === null ? [] : filesWritten(mod, given) };
   }
   const equal = (a, b) => a.length === b.length && a.every((x, i) => x === b[i]);
 
@@ -193,13 +226,16 @@
   };
 
   // A new run; `waitForAnswers`: its answers follow at once (no run before them).
-  function newRun(waitForAnswers) {
+  const clockNow = () => {
     const d = new Date();
+    return [d.getFullYear(), d.getMonth() + 1, d.getDate(), d.getHours(), d.getMinutes(),
+      d.getSeconds()];
+  };
+  function newRun(waitForAnswers) {
     run = {
       input,
       args: REPORTS.filter((r) => $(r.id).checked).flatMap((r) => [r.option, r.name]),
-      now: [d.getFullYear(), d.getMonth() + 1, d.getDate(), d.getHours(), d.getMinutes(),
-        d.getSeconds()],
+      now: clockNow(),
       lines: [],
       marks: [],
       shown: '',
@@ -269,43 +305,39 @@
     enqueue(() => answer(lines));
   });
 
-  // Files of the run: downloads, and the texts and the drawing shown.
-  const urls = [];
-  function showResults(r) {
-    urls.splice(0).forEach((u) => URL.revokeObjectURL(u));
-    const list = $('soubory');
-    const tabs = $('karty');
+  // Files offered: each a download of its exact bytes, the texts (code page 1250) and the
+  // drawings shown on tabs. `describe(file)` gives { what, title, order } (no title: not shown).
+  const urls = new Map(); // the addresses of the files offered, by where they are offered
+  function offer(list, tabs, content, files, describe) {
+    (urls.get(list) || []).forEach((u) => URL.revokeObjectURL(u));
+    urls.set(list, []);
     list.replaceChildren();
     tabs.replaceChildren();
-    $('obsah').replaceChildren();
+    content.replaceChildren();
     const views = [];
-    const diagnostics = '  Toto okno slou'; // how a diagnostics file begins
-    for (const f of r.files) {
-      const report = REPORTS.find((p) => p.name === f.name && run.args.includes(p.name));
-      const isDiag = !report &&
-        decode(f.bytes.subarray(0, diagnostics.length), chars1250) === diagnostics;
-      const what = report ? report.what : isDiag ? 'chybový soubor' : 'protokol';
+    for (const f of files) {
+      const d = describe(f);
       const url = URL.createObjectURL(new Blob([f.bytes], {
         type: f.name.endsWith('.svg') ? 'image/svg+xml' : 'application/octet-stream',
       }));
-      urls.push(url);
+      urls.get(list).push(url);
       const li = document.createElement('li');
       const a = document.createElement('a');
       a.href = url;
       a.download = f.name;
       a.textContent = 'Stáhnout ' + f.name;
       a.dataset.soubor = f.name;
-      li.append(a, ` – ${what}, ${f.bytes.length.toLocaleString('cs-CZ')} B`);
+      li.append(a, ` – ${d.what}, ${f.bytes.length.toLocaleString('cs-CZ')} B`);
       list.append(li);
-      if (report && report.id === 'json') continue;
+      if (!d.title) continue;
       views.push({
-        title: report ? report.what : isDiag ? 'chybový soubor' : 'protokol ' + f.name,
-        order: report ? (report.id === 'svg' ? 1 : 2) : isDiag ? 3 : 0,
+        title: d.title,
+        order: d.order,
         show: () => {
-          if (f.name.endsWith('.svg') && report) {
+          if (f.name.endsWith('.svg')) {
             const img = document.createElement('img');
             img.src = url;
-            img.alt = 'Výkres sítě';
+            img.alt = d.title;
             return img;
           }
           const pre = document.createElement('pre');
@@ -325,25 +357,44 @@
       b.onclick = () => {
         for (const other of tabs.children) other.setAttribute('aria-selected', 'false');
         b.setAttribute('aria-selected', 'true');
-        $('obsah').replaceChildren(v.show());
+        content.replaceChildren(v.show());
       };
       tabs.append(b);
       if (i === 0) b.onclick();
+    });
+  }
+
+  // Files of the run: the listing, the diagnostics file and the reports asked for.
+  function showResults(r) {
+    const diagnostics = '  Toto okno slou'; // how a diagnostics file begins
+    offer($('soubory'), $('karty'), $('obsah'), r.files, (f) => {
+      const report = REPORTS.find((p) => p.name === f.name && run.args.includes(p.name));
+      const isDiag = !report &&
+        decode(f.bytes.subarray(0, diagnostics.length), chars1250) === diagnostics;
+      if (report) {
+        return { what: report.what, title: report.id === 'json' ? null : report.what,
+          order: report.id === 'svg' ? 1 : 2 };
+      }
+      return isDiag ? { what: 'chybový soubor', title: 'chybový soubor', order: 3 }
+        : { what: 'protokol', title: 'protokol ' + f.name, order: 0 };
     });
     $('vysledky').hidden = false;
   }
 
   // The input file: chosen, dropped, or a shipped example.
+  // A file's name as the dialog can take it: the name itself, or `vstup` with its extension.
+  function typableName(name) {
+    const shown = name.replace(/^.*[\\/]/, '').normalize('NFC'); // some systems decompose letters
+    if (Array.from(shown).length <= NAME_LIMIT && Array.from(shown).every(typable) &&
+      !/\s/.test(shown)) return shown;
+    const dot = shown.lastIndexOf('.');
+    return 'vstup' + (dot > 0 && shown.length - dot <= 5 ? shown.slice(dot) : '.txt');
+  }
   function useInput(name, bytes) {
-    let shown = name.replace(/^.*[\\/]/, '').normalize('NFC'); // some systems decompose letters
-    let note = '';
-    if (Array.from(shown).length > NAME_LIMIT || !Array.from(shown).every(typable) ||
-      /\s/.test(shown)) {
-      const dot = shown.lastIndexOf('.');
-      shown = 'vstup' + (dot > 0 && shown.length - dot <= 5 ? shown.slice(dot) : '.txt');
-      note = ` (program přečte jméno nejvýš ${NAME_LIMIT} znaků bez mezer, proto je uložen` +
+    const shown = typableName(name);
+    const note = shown === name.replace(/^.*[\\/]/, '').normalize('NFC') ? ''
+      : ` (program přečte jméno nejvýš ${NAME_LIMIT} znaků bez mezer, proto je uložen` +
         ` jako ${shown})`;
-    }
     input = { name: shown, bytes };
     $('zvoleno').textContent = `Vstupní soubor: ${shown}, ${bytes.length} B${note}. ` +
       `Na třetí otázku dialogu odpovězte ${shown}.`;
@@ -398,6 +449,189 @@
     await newRun();
     $('odpoved').focus();
   });
+
+  // The tools: the whole program run with a command line, without a dialog (or with the answers
+  // given), on the files given; its texts (a refusal's line) and the files it wrote.
+  async function runWhole(args, files, answers) {
+    const module = await loadWhole();
+    const input = encode852(answers.map((l) => l + '\n').join(''));
+    let pos = 0;
+    const texts = [];
+    const now = clockNow();
+    const io = {
+      input(cap) {
+        if (pos >= input.length) return null;
+        const b = input.subarray(pos, pos + cap);
+        pos += b.length;
+        return b;
+      },
+      output(channel, bytes) {
+        if (channel !== 1) texts.push(utf8.decode(bytes));
+        return 0;
+      },
+      now: () => now,
+    };
+    const mod = await instance(globalThis.Kavron, module, io, files);
+    const status = mod.callMain(args);
+    return { status, text: texts.join('').trim(), files: filesWritten(mod, files) };
+  }
+  const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
+  const TOOL_FILES = {
+    'navrh.txt': ['zpráva o návrhu', 0], 'navrh.svg': ['nákres plánu', 1],
+    'navrh.json': ['návrh pro skripty'],
+    'porovnani.txt': ['zpráva o porovnání', 0], 'posuny.svg': ['nákres posunů', 1],
+    'porovnani.json': ['porovnání pro skripty'],
+    'kontrola.txt': ['zpráva o kontrole', 0], 'kontrola.csv': ['tabulka třídy pro tabulkový procesor'],
+    'kontrola.json': ['kontrola pro skripty'],
+  };
+  function describeTool(f) {
+    const known = TOOL_FILES[f.name];
+    if (known) return { what: known[0], title: known.length > 1 ? known[0] : null, order: known[1] };
+    const epoch = /-([12])\.txt$/.exec(f.name);
+    if (epoch && f.name.startsWith('chyby')) return { what: `chybový soubor epochy ${epoch[1]}` };
+    if (epoch) return { what: `protokol epochy ${epoch[1]}` };
+    return { what: 'výsledky epochy (JSON)' };
+  }
+  const say = (tool, text, error) => {
+    $(tool + '-stav').textContent = text;
+    $(tool + '-stav').className = error ? 'zprava chyba' : 'zprava';
+  };
+  // A tool's end: its line and the files it wrote (also those of the runs before it).
+  // `ends`: the line for each status that is no refusal.
+  function showTool(tool, r, before, ends) {
+    const end = ends[r.status];
+    say(tool, end || r.text || `Skončilo se stavem ${r.status}.`, !end);
+    const box = $(tool + '-vysledky');
+    if (!box.firstChild) {
+      const list = document.createElement('ul');
+      list.className = 'soubory';
+      const tabs = document.createElement('div');
+      tabs.className = 'karty';
+      tabs.role = 'tablist';
+      const content = document.createElement('div');
+      content.className = 'obsah';
+      box.append(list, tabs, content);
+    }
+    offer(box.children[0], box.children[1], box.children[2], before.concat(r.files), describeTool);
+  }
+  const toolRun = (tool, job) => (e) => {
+    e.preventDefault();
+    say(tool, 'Počítá se…');
+    enqueue(job);
+  };
+  const decimal = (id) => $(id).value.trim().replace(',', '.');
+
+  // Návrh sítě: the chosen input file.
+  $('navrh-formular').addEventListener('submit', toolRun('navrh', async () => {
+    if (!input) {
+      say('navrh', 'Nejdřív vyberte vstupní soubor (část 1).', true);
+      return;
+    }
+    const args = ['design', input.name, '--report', 'navrh.txt', '--json', 'navrh.json',
+      '--svg', 'navrh.svg'];
+    if (decimal('navrh-limit')) args.push('--limit', decimal('navrh-limit'));
+    if (decimal('navrh-minr')) args.push('--min-r', decimal('navrh-minr'));
+    const r = await runWhole(args, [{ path: input.name, bytes: input.bytes }], []);
+    showTool('navrh', r, [], { 0: 'Návrh je hotov.' });
+  }));
+
+  // Porovnání epoch: two inputs (each run with the default answers and its results JSON) or two
+  // results JSON files.
+  const epochs = [null, null];
+  for (const k of [1, 2]) {
+    $('epocha' + k).addEventListener('change', async (e) => {
+      const file = e.target.files[0];
+      e.target.value = '';
+      if (!file) return;
+      epochs[k - 1] = { name: file.name, bytes: await readFile(file) };
+      $(`epocha${k}-jmeno`).textContent = `${file.name}, ${epochs[k - 1].bytes.length} B`;
+    });
+  }
+  const isJson = (bytes) => /^\s*\{/.test(utf8.decode(bytes.subarray(0, 64)));
+  $('porovnani-formular').addEventListener('submit', toolRun('porovnani', async () => {
+    if (!epochs[0] || !epochs[1]) {
+      say('porovnani', 'Vyberte obě epochy.', true);
+      return;
+    }
+    const names = epochs.map((e) => {
+      const name = typableName(e.name);
+      return { input: name, json: isJson(e.bytes) ? name : name.replace(/\.[^.]*$/, '') + '.json' };
+    });
+    if (names[0].json === names[1].json) names.forEach((n, k) => { n.json = `epocha${k + 1}.json`; });
+    const made = [];
+    const jsons = [];
+    for (const k of [0, 1]) {
+      if (isJson(epochs[k].bytes)) {
+        jsons.push({ path: names[k].json, bytes: epochs[k].bytes });
+        continue;
+      }
+      const answers = [`chyby-${k + 1}.txt`, `vysledky-${k + 1}.txt`, names[k].input];
+      const r = await runWhole(['--json', names[k].json],
+        [{ path: names[k].input, bytes: epochs[k].bytes }], answers.concat(Array(8).fill('n')));
+      made.push(...r.files);
+      const json = r.files.find((f) => f.name === names[k].json);
+      if (json) jsons.push({ path: json.name, bytes: json.bytes });
+    }
+    const args = ['deformation', names[0].json, names[1].json, '--report', 'porovnani.txt',
+      '--json', 'porovnani.json', '--svg', 'posuny.svg'];
+    const stable = $('stabilni').value.replace(/\s+/g, '');
+    if (stable) args.push('--stable', stable);
+    if ($('alfa').value) args.push('--alpha', $('alfa').value);
+    const r = await runWhole(args, jsons, []);
+    showTool('porovnani', r, made, { 0: 'Porovnání je hotovo.' });
+  }));
+
+  // Kontrola třídy: the reference input, and a class's folder (each subfolder a group) or the
+  // files of one group.
+  let reference = null;
+  let groupFiles = [];
+  $('zadani').addEventListener('change', async (e) => {
+    const file = e.target.files[0];
+    e.target.value = '';
+    if (!file) return;
+    reference = { name: file.name.replace(/^.*[\\/]/, ''), bytes: await readFile(file) };
+    $('zadani-jmeno').textContent = `${reference.name}, ${reference.bytes.length} B`;
+  });
+  for (const [id, folderOf] of [['trida', (f) => f.webkitRelativePath || f.name],
+    ['skupina', (f) => 'skupina/' + f.name]]) {
+    $(id).addEventListener('change', async (e) => {
+      const files = Array.from(e.target.files);
+      e.target.value = '';
+      if (!files.length) return;
+      groupFiles = await Promise.all(files.map(async (f) => ({
+        path: folderOf(f).normalize('NFC'), bytes: await readFile(f) })));
+      const dirs = new Set(groupFiles.map((f) => f.path.replace(/\/[^/]*$/, '')));
+      $('trida-jmeno').textContent = `${groupFiles.length} souborů ve ${dirs.size} složkách`;
+    });
+  }
+  $('kontrola-formular').addEventListener('submit', toolRun('kontrola', async () => {
+    if (!groupFiles.length) {
+      say('kontrola', 'Vyberte složku třídy nebo soubory skupiny.', true);
+      return;
+    }
+    const top = groupFiles[0].path.split('/')[0];
+    const dirOf = (p) => p.split('/').slice(0, 2).join('/');
+    const inside = groupFiles.filter((f) => f.path.split('/').length > 2);
+    let groups = [...new Set(inside.map((f) => dirOf(f.path)))].sort();
+    if (!groups.length) groups = [top];
+    const files = groupFiles.slice();
+    let ref = null;
+    if (reference) {
+      ref = reference.name === top ? 'zadani-' + reference.name : reference.name;
+      files.push({ path: ref, bytes: reference.bytes });
+    } else {
+      const atTop = groupFiles.filter((f) => f.path.split('/').length === 2);
+      if (groups[0] !== top && atTop.length === 1) ref = atTop[0].path;
+    }
+    if (!ref) {
+      say('kontrola', 'Vyberte zadání.', true);
+      return;
+    }
+    const r = await runWhole(['check', ref, ...groups, '--report', 'kontrola.txt', '--csv',
+      'kontrola.csv', '--json', 'kontrola.json'], files, []);
+    showTool('kontrola', r, [], { 0: 'Kontrola je hotova: vše v pořádku.',
+      1: 'Kontrola je hotova: u některé skupiny je nález (podrobnosti ve zprávě).' });
+  }));
 
   // index.html#priklad=mikrosit: that example, answered, at once.
   function fromLink() {

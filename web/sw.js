@@ -4,7 +4,7 @@
 'use strict';
 const KEPT = 'kavron';
 const FILES = ['./', 'index.html', 'page.js', 'page.css', 'codepages.js',
-  'priklady.js', 'kavron.js', 'kavron.wasm'];
+  'priklady.js', 'kavron-konzole.js', 'kavron-konzole.wasm', 'kavron.js', 'kavron.wasm'];
 
 self.addEventListener('install', (e) => {
   e.waitUntil(caches.open(KEPT).then((c) => c.addAll(FILES)).then(() => self.skipWaiting()));

@@ -10,9 +10,12 @@
 // It measures and prints what an example link loads (gzip) and how long it takes, checks the
 // start page and a finished run against the WCAG 2.1 A and AA rules of axe-core, and checks that
 // at a phone's width (390 px) the page needs no horizontal scrolling and the answer field is in
-// view.
+// view. The tools in the page (design, comparison of epochs, a class's check) must write the
+// bytes the desktop program writes: the whole-run cases' files, or the Linux program (build/kavron,
+// or KAVRON_DESKTOP) run on the same files.
 'use strict';
 const fs = require('fs');
+const { spawnSync } = require('child_process');
 const zlib = require('zlib');
 const http = require('http');
 const path = require('path');
@@ -61,6 +64,91 @@ const fail = (what) => {
 };
 const check = (ok, what) => (ok ? console.log(`ok   ${what}`) : fail(what));
 
+// The desktop program run in a copy of `files` (name: source path) with the page's clock and
+// `answers` on its console; the files it wrote.
+function desktop(args, files, answers = '') {
+  const program = process.env.KAVRON_DESKTOP || path.join(root, 'build/kavron');
+  if (!fs.existsSync(program)) throw new Error(`${program} is missing: build the program first`);
+  const dir = fs.mkdtempSync('/tmp/kavron-desktop-');
+  for (const [name, from] of Object.entries(files)) fs.cpSync(from, path.join(dir, name), { recursive: true });
+  const r = spawnSync(program, args, { cwd: dir, input: answers, stdio: ['pipe', 'ignore', 'inherit'],
+    env: { ...process.env, SOURCE_DATE_EPOCH: String(EPOCH_MS / 1000), TZ: 'UTC' } });
+  if (r.status !== 0 && r.status !== 1) throw new Error(`${program} ${args.join(' ')}: ${r.status}`);
+  const out = {};
+  for (const name of fs.readdirSync(dir)) {
+    if (!(name in files)) out[name] = fs.readFileSync(path.join(dir, name));
+  }
+  fs.rmSync(dir, { recursive: true, force: true });
+  return out;
+}
+
+// The tools, each against the desktop's bytes.
+async function tools(page, download, shot) {
+  const finishedTool = (tool) => page.waitForFunction((t) => {
+    const s = document.getElementById(t + '-stav');
+    return s.textContent !== '' && s.textContent !== 'Počítá se…';
+  }, tool, { timeout: 30000 });
+  const sameFiles = async (tool, want, what) => {
+    for (const [name, bytes] of Object.entries(want)) {
+      check((await download(name, '#' + tool)).equals(bytes), `${what}: ${name}`);
+    }
+  };
+  const caseFiles = (name) => {
+    const dir = path.join(root, 'tests/cases', name, 'after');
+    return Object.fromEntries(fs.readdirSync(dir).map((f) => [f, fs.readFileSync(path.join(dir, f))]));
+  };
+
+  // Návrh sítě on the chosen input.
+  const plan = path.join(root, 'tests/cases/design-a-plan-with-its-reports/before/plan.txt');
+  await page.setInputFiles('#soubor', plan);
+  await page.waitForSelector('body[data-stav="ceka"]');
+  await page.click('#navrh summary');
+  await page.fill('#navrh-limit', '2');
+  await page.click('#navrh button[type="submit"]');
+  await finishedTool('navrh');
+  await sameFiles('navrh', caseFiles('design-a-plan-with-its-reports'), 'the design in the page');
+  await shot('8-navrh');
+
+  // Porovnání epoch: from two results files, and from the two inputs.
+  const pair = path.join(root, 'tests/cases/deformation-example-pair');
+  await page.click('#porovnani summary');
+  await page.setInputFiles('#epocha1', path.join(pair, 'before/e1.json'));
+  await page.setInputFiles('#epocha2', path.join(pair, 'before/e2.json'));
+  await page.click('#porovnani button[type="submit"]');
+  await finishedTool('porovnani');
+  await sameFiles('porovnani', caseFiles('deformation-example-pair'), 'the comparison of JSON files');
+  await page.setInputFiles('#epocha1', path.join(root, 'examples/epocha1.txt'));
+  await page.setInputFiles('#epocha2', path.join(root, 'examples/epocha2.txt'));
+  await page.click('#porovnani button[type="submit"]');
+  await page.waitForSelector('#porovnani a[data-soubor="epocha1.json"]');
+  await finishedTool('porovnani');
+  const answers = (k) => `chyby-${k}.txt\nvysledky-${k}.txt\nepocha${k}.txt\n` + 'n\n'.repeat(8);
+  const epochs = {};
+  for (const k of [1, 2]) {
+    Object.assign(epochs, desktop(['--json', `epocha${k}.json`],
+      { [`epocha${k}.txt`]: path.join(root, `examples/epocha${k}.txt`) }, answers(k)));
+  }
+  const tmp = fs.mkdtempSync('/tmp/kavron-epochs-');
+  for (const k of [1, 2]) fs.writeFileSync(path.join(tmp, `epocha${k}.json`), epochs[`epocha${k}.json`]);
+  const compared = desktop(['deformation', 'epocha1.json', 'epocha2.json', '--report',
+    'porovnani.txt', '--json', 'porovnani.json', '--svg', 'posuny.svg'],
+  { 'epocha1.json': path.join(tmp, 'epocha1.json'), 'epocha2.json': path.join(tmp, 'epocha2.json') });
+  fs.rmSync(tmp, { recursive: true, force: true });
+  await sameFiles('porovnani', { ...epochs, ...compared }, 'the comparison of two inputs');
+  await shot('9-porovnani');
+
+  // Kontrola třídy: the shipped class's folder, its reference at its top.
+  await page.click('#kontrola summary');
+  await page.setInputFiles('#trida', path.join(root, 'examples/trida'));
+  await page.click('#kontrola button[type="submit"]');
+  await finishedTool('kontrola');
+  const groups = fs.readdirSync(path.join(root, 'examples/trida')).filter((g) => g.startsWith('skupina'));
+  await sameFiles('kontrola', desktop(['check', 'trida/zadani.txt', ...groups.sort().map((g) => 'trida/' + g),
+    '--report', 'kontrola.txt', '--csv', 'kontrola.csv', '--json', 'kontrola.json'],
+  { trida: path.join(root, 'examples/trida') }), 'the check of the shipped class');
+  await shot('10-kontrola');
+}
+
 async function main() {
   const server = fromFolder ? null : await serve(folder);
   const base = fromFolder ? 'file://' + path.join(folder, 'index.html')
@@ -103,9 +191,9 @@ async function main() {
     if (shots) await page.screenshot({ path: path.join(shots, name + '.png'), fullPage: true });
   };
   const finished = () => page.waitForSelector('body[data-stav="hotovo"]', { timeout: 30000 });
-  const download = async (name) => {
+  const download = async (name, scope = '#vysledky') => {
     const [d] = await Promise.all([page.waitForEvent('download'),
-      page.click(`a[data-soubor="${name}"]`)]);
+      page.click(`${scope} a[data-soubor="${name}"]`)]);
     return fs.readFileSync(await d.path());
   };
   // The program's console as the page saw it, against the expected console (code page 852).
@@ -201,6 +289,8 @@ async function main() {
   check((await download('výsledky.txt')).equals(expected('mikrosit', 'after/vysledky.txt')),
     'Czech names: síť.txt read, výsledky.txt written');
   fs.rmSync(czech, { recursive: true, force: true });
+
+  await tools(page, download, shot);
 
   // A link to an example: the finished run, and how long it takes from opening the page.
   const times = [];
