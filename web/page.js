@@ -76,6 +76,15 @@
   }
   let compiled = null;
   async function loadProgram() {
+    // Started by the page's head; where the server does not name the type, fetched again here.
+    if (window.kavronKonzole) {
+      try {
+        compiled = await window.kavronKonzole;
+        return;
+      } catch (e) {
+        // compiled below
+      }
+    }
     compiled = await compileModule('kavron-konzole.wasm', 'kavron-konzole-wasm.js',
       'KAVRON_KONZOLE_WASM');
   }
@@ -269,6 +278,7 @@
       : `Výpočet skončil se stavem ${r.status}: důvod je v konzoli a v chybovém souboru.`,
     r.status !== 0);
     showResults(r);
+    performance.mark('kavron-hotovo'); // since the page's navigation began
   }
 
   // Answers: each line hands one over (the answer field's Enter, or an example's script, where
@@ -539,12 +549,14 @@
   // results JSON files.
   const epochs = [null, null];
   for (const k of [1, 2]) {
-    $('epocha' + k).addEventListener('change', async (e) => {
+    $('epocha' + k).addEventListener('change', (e) => {
       const file = e.target.files[0];
       e.target.value = '';
       if (!file) return;
-      epochs[k - 1] = { name: file.name, bytes: await readFile(file) };
-      $(`epocha${k}-jmeno`).textContent = `${file.name}, ${epochs[k - 1].bytes.length} B`;
+      enqueue(async () => { // read before a tool that is asked for later
+        epochs[k - 1] = { name: file.name, bytes: await readFile(file) };
+        $(`epocha${k}-jmeno`).textContent = `${file.name}, ${epochs[k - 1].bytes.length} B`;
+      });
     });
   }
   const isJson = (bytes) => /^\s*\{/.test(utf8.decode(bytes.subarray(0, 64)));
@@ -585,23 +597,27 @@
   // files of one group.
   let reference = null;
   let groupFiles = [];
-  $('zadani').addEventListener('change', async (e) => {
+  $('zadani').addEventListener('change', (e) => {
     const file = e.target.files[0];
     e.target.value = '';
     if (!file) return;
-    reference = { name: file.name.replace(/^.*[\\/]/, ''), bytes: await readFile(file) };
-    $('zadani-jmeno').textContent = `${reference.name}, ${reference.bytes.length} B`;
+    enqueue(async () => {
+      reference = { name: file.name.replace(/^.*[\\/]/, ''), bytes: await readFile(file) };
+      $('zadani-jmeno').textContent = `${reference.name}, ${reference.bytes.length} B`;
+    });
   });
   for (const [id, folderOf] of [['trida', (f) => f.webkitRelativePath || f.name],
     ['skupina', (f) => 'skupina/' + f.name]]) {
-    $(id).addEventListener('change', async (e) => {
+    $(id).addEventListener('change', (e) => {
       const files = Array.from(e.target.files);
       e.target.value = '';
       if (!files.length) return;
-      groupFiles = await Promise.all(files.map(async (f) => ({
-        path: folderOf(f).normalize('NFC'), bytes: await readFile(f) })));
-      const dirs = new Set(groupFiles.map((f) => f.path.replace(/\/[^/]*$/, '')));
-      $('trida-jmeno').textContent = `${groupFiles.length} souborů ve ${dirs.size} složkách`;
+      enqueue(async () => {
+        groupFiles = await Promise.all(files.map(async (f) => ({
+          path: folderOf(f).normalize('NFC'), bytes: await readFile(f) })));
+        const dirs = new Set(groupFiles.map((f) => f.path.replace(/\/[^/]*$/, '')));
+        $('trida-jmeno').textContent = `${groupFiles.length} souborů ve ${dirs.size} složkách`;
+      });
     });
   }
   $('kontrola-formular').addEventListener('submit', toolRun('kontrola', async () => {

@@ -51,7 +51,8 @@ function serve(dir) {
       res.end();
       return;
     }
-    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream',
+      'Last-Modified': fs.statSync(file).mtime.toUTCString() });
     res.end(fs.readFileSync(file));
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
@@ -88,9 +89,17 @@ async function tools(page, download, shot) {
     const s = document.getElementById(t + '-stav');
     return s.textContent !== '' && s.textContent !== 'Počítá se…';
   }, tool, { timeout: 30000 });
+  // A tool's files as its links offer them (the browser's downloads in quick succession are
+  // not all delivered: the main run's links are clicked, these are read as the page holds them).
+  const offered = (tool, name) => page.evaluate(async ([t, n]) => {
+    const a = document.querySelector(`#${t} a[data-soubor="${n}"]`);
+    if (!a || a.download !== n) return null;
+    return Array.from(new Uint8Array(await (await fetch(a.href)).arrayBuffer()));
+  }, [tool, name]);
   const sameFiles = async (tool, want, what) => {
     for (const [name, bytes] of Object.entries(want)) {
-      check((await download(name, '#' + tool)).equals(bytes), `${what}: ${name}`);
+      const got = await offered(tool, name);
+      check(got !== null && Buffer.from(got).equals(bytes), `${what}: ${name}`);
     }
   };
   const caseFiles = (name) => {
@@ -147,6 +156,37 @@ async function tools(page, download, shot) {
     '--report', 'kontrola.txt', '--csv', 'kontrola.csv', '--json', 'kontrola.json'],
   { trida: path.join(root, 'examples/trida') }), 'the check of the shipped class');
   await shot('10-kontrola');
+}
+
+// From navigation to the finished example nejvetsi, as a student who has opened the page before
+// opens the link: the page's own time (from the start of its navigation, performance's time
+// origin, to the run shown), median of five; the test's clock around it adds the driving.
+async function timeTheLink(base) {
+  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'] });
+  const page = await browser.newPage();
+  await page.goto(base + '#priklad=nejvetsi');
+  await page.waitForSelector('body[data-stav="hotovo"]');
+  if (base.startsWith('http')) await page.evaluate(() => navigator.serviceWorker.ready);
+  const times = [];
+  const walls = [];
+  let runs;
+  for (let k = 0; k < 5; k++) {
+    await page.goto('about:blank');
+    const start = Date.now();
+    await page.goto(base + '#priklad=nejvetsi');
+    await page.waitForSelector('body[data-stav="hotovo"]');
+    walls.push(Date.now() - start);
+    times.push(Math.round(await page.evaluate(() =>
+      performance.getEntriesByName('kavron-hotovo').pop().startTime)));
+    runs = await page.evaluate(() => [window.kavronStranka.run.runs, window.kavronStranka.run.runMs]);
+  }
+  await browser.close();
+  const median = (a) => a.sort((x, y) => x - y)[2];
+  console.log(`time from opening the page to the finished example nejvetsi: ${median(times)} ms ` +
+    `(median of 5: ${times.join(', ')} ms; driven from the test ${median(walls)} ms; the last: ` +
+    `${runs[0]} runs of the program, ${(runs[1] / runs[0]).toFixed(1)} ms a run)`);
 }
 
 async function main() {
@@ -292,17 +332,12 @@ async function main() {
 
   await tools(page, download, shot);
 
-  // A link to an example: the finished run, and how long it takes from opening the page.
-  const times = [];
-  for (let k = 0; k < 5; k++) {
-    await page.goto('about:blank');
-    loaded.clear();
-    const start = Date.now();
-    await page.goto(base + '#priklad=nejvetsi');
-    await finished();
-    times.push(Date.now() - start);
-  }
-  const ms = times.sort((a, b) => a - b)[2];
+  // A link to an example: the finished run, what it loads, and how long it takes (in a browser
+  // of its own, without the fixed clock).
+  await page.goto('about:blank');
+  loaded.clear();
+  await page.goto(base + '#priklad=nejvetsi');
+  await finished();
   let raw = 0;
   let gz = 0;
   for (const [url, bytes] of loaded) {
@@ -314,10 +349,7 @@ async function main() {
   check((await download('vysledky.txt')).equals(expected('nejvetsi', 'after/vysledky.txt')),
     'the link #priklad=nejvetsi: the listing');
   check(await page.isVisible('#obsah pre'), 'the link: the listing shown');
-  const runs = await page.evaluate(() => [window.kavronStranka.run.runs, window.kavronStranka.run.runMs]);
-  console.log(`time from opening the page to the finished example nejvetsi: ${ms} ms ` +
-    `(median of 5: ${times.join(', ')} ms; the last: ` +
-    `${runs[0]} runs of the program, ${(runs[1] / runs[0]).toFixed(1)} ms a run)`);
+  await timeTheLink(base);
   await shot('6-odkaz');
   await axe('a finished run');
 
