@@ -84,7 +84,7 @@ function desktop(args, files, answers = '') {
 }
 
 // The tools, each against the desktop's bytes.
-async function tools(page, download, shot) {
+async function tools(page, shot, axe) {
   const finishedTool = (tool) => page.waitForFunction((t) => {
     const s = document.getElementById(t + '-stav');
     return s.textContent !== '' && s.textContent !== 'Počítá se…';
@@ -156,6 +156,7 @@ async function tools(page, download, shot) {
     '--report', 'kontrola.txt', '--csv', 'kontrola.csv', '--json', 'kontrola.json'],
   { trida: path.join(root, 'examples/trida') }), 'the check of the shipped class');
   await shot('10-kontrola');
+  await axe('the tools with their files');
 }
 
 // From navigation to the finished example nejvetsi, as a student who has opened the page before
@@ -330,7 +331,7 @@ async function main() {
     'Czech names: síť.txt read, výsledky.txt written');
   fs.rmSync(czech, { recursive: true, force: true });
 
-  await tools(page, download, shot);
+  await tools(page, shot, axe);
 
   // A link to an example: the finished run, what it loads, and how long it takes (in a browser
   // of its own, without the fixed clock).
@@ -378,7 +379,53 @@ async function main() {
   check(phone.field, 'at 390 px the answer field is in view');
   await page.evaluate(() => document.getElementById('odpoved').scrollIntoView({ block: 'end' }));
   await shot('7-telefon');
+  // The page with the tools open, at a phone's width and at a window of 1280 px zoomed to 200 %
+  // (640 CSS pixels).
+  for (const [width, height, what] of [[390, 844, '390 px'], [640, 500, '200 % zoom']]) {
+    await page.setViewportSize({ width, height });
+    await page.evaluate(() => document.querySelectorAll('details').forEach((d) => { d.open = true; }));
+    const wide = await page.evaluate(() => [document.documentElement.scrollWidth,
+      document.documentElement.clientWidth]);
+    check(wide[0] <= wide[1], `${what} with the tools open: no horizontal scrolling (${wide[0]} px)`);
+    await page.evaluate(() => document.getElementById('odpoved').scrollIntoView({ block: 'end' }));
+    const field = await page.evaluate(() => {
+      const r = document.getElementById('odpoved').getBoundingClientRect();
+      return r.left >= 0 && r.right <= window.innerWidth && r.width >= 60;
+    });
+    check(field, `${what}: the answer field in view and wide enough to type in`);
+  }
+  await page.setViewportSize({ width: 640, height: 500 });
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await shot('11-zvetseni');
   await page.setViewportSize({ width: 1280, height: 1000 });
+
+  // The keyboard alone: Tab reaches every control in the page's order, and an example is chosen
+  // and answered from the keyboard.
+  await page.goto('about:blank');
+  await page.goto(base);
+  await page.waitForSelector('body[data-stav="ceka"]');
+  const order = [];
+  for (let k = 0; k < 40; k++) {
+    await page.keyboard.press('Tab');
+    order.push(await page.evaluate(() => {
+      const e = document.activeElement;
+      return e.tagName === 'SUMMARY' ? e.parentElement.id : e.id;
+    }));
+  }
+  const wanted = ['soubor', 'priklad', 'otevrit', 'prehrat', 'svg', 'rozbor', 'json', 'vystup',
+    'odpoved', 'znovu', 'navrh', 'porovnani', 'kontrola'];
+  const reached = order.filter((id, i) => wanted.includes(id) && order.indexOf(id) === i);
+  check(reached.join() === wanted.join(), `Tab reaches the controls in order (${reached.join(' ')})`);
+  await page.focus('#soubor');
+  await page.keyboard.press('Tab');
+  await page.keyboard.press('ArrowDown'); // the second example
+  await page.keyboard.press('Tab');
+  await page.keyboard.press('Tab');
+  await page.keyboard.press('Enter'); // Spočítat příklad s odpověďmi
+  await finished();
+  check((await page.$eval('#priklad', (e) => e.value)) === 'helmert' &&
+    await page.isVisible('#soubory a[data-soubor="vysledky.txt"]'),
+  'the keyboard alone: an example chosen and computed');
 
   if (offline) {
     await page.evaluate(() => navigator.serviceWorker.ready);
