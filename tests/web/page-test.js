@@ -346,7 +346,8 @@ async function main() {
     raw += bytes.length;
     gz += zlib.gzipSync(bytes, { level: 9 }).length;
   }
-  console.log(`what the link loads: ${loaded.size} files, ${raw} bytes, ${gz} bytes gzipped`);
+  console.log(`what the link loads${fromFolder ? ' (from the folder: read, not downloaded)' : ''}: ` +
+    `${loaded.size} files, ${raw} bytes, ${gz} bytes gzipped`);
   check((await download('vysledky.txt')).equals(expected('nejvetsi', 'after/vysledky.txt')),
     'the link #priklad=nejvetsi: the listing');
   check(await page.isVisible('#obsah pre'), 'the link: the listing shown');
