@@ -156,6 +156,24 @@ async function tools(page, shot, axe) {
     '--report', 'kontrola.txt', '--csv', 'kontrola.csv', '--json', 'kontrola.json'],
   { trida: path.join(root, 'examples/trida') }), 'the check of the shipped class');
   await shot('10-kontrola');
+  // The reference chosen apart, then the files of one group chosen at once.
+  const trida = path.join(root, 'examples/trida');
+  const zadani = path.join(trida, 'zadani.txt');
+  await page.setInputFiles('#zadani', zadani);
+  await page.evaluate(() => { document.getElementById('kontrola-stav').textContent = ''; });
+  await page.click('#kontrola button[type="submit"]');
+  await finishedTool('kontrola');
+  await sameFiles('kontrola', desktop(['check', 'zadani.txt', ...groups.sort().map((g) => 'trida/' + g),
+    '--report', 'kontrola.txt', '--csv', 'kontrola.csv', '--json', 'kontrola.json'],
+  { trida, 'zadani.txt': zadani }), 'the check with its reference chosen apart');
+  const group = path.join(trida, 'skupina-c');
+  await page.setInputFiles('#skupina', fs.readdirSync(group).map((f) => path.join(group, f)));
+  await page.evaluate(() => { document.getElementById('kontrola-stav').textContent = ''; });
+  await page.click('#kontrola button[type="submit"]');
+  await finishedTool('kontrola');
+  await sameFiles('kontrola', desktop(['check', 'zadani.txt', 'skupina', '--report', 'kontrola.txt',
+    '--csv', 'kontrola.csv', '--json', 'kontrola.json'], { skupina: group, 'zadani.txt': zadani }),
+  'the check of one group\'s files');
   await axe('the tools with their files');
 }
 
