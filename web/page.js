@@ -531,7 +531,10 @@
   const toolRun = (tool, job) => (e) => {
     e.preventDefault();
     say(tool, 'Počítá se…');
-    enqueue(job);
+    enqueue(() => job().catch((error) => {
+      say(tool, 'Chyba stránky: ' + error.message, true); // e.g. the program not reachable
+      throw error;
+    }));
   };
   const decimal = (id) => $(id).value.trim().replace(',', '.');
 

@@ -83,8 +83,8 @@ function desktop(args, files, answers = '') {
   return out;
 }
 
-// The tools, each against the desktop's bytes.
-async function tools(page, shot, axe) {
+// Waiting for a tool's end, and its files against the expected bytes.
+function toolChecks(page) {
   const finishedTool = (tool) => page.waitForFunction((t) => {
     const s = document.getElementById(t + '-stav');
     return s.textContent !== '' && s.textContent !== 'Počítá se…';
@@ -102,6 +102,12 @@ async function tools(page, shot, axe) {
       check(got !== null && Buffer.from(got).equals(bytes), `${what}: ${name}`);
     }
   };
+  return { finishedTool, sameFiles };
+}
+
+// The tools, each against the desktop's bytes.
+async function tools(page, shot, axe) {
+  const { finishedTool, sameFiles } = toolChecks(page);
   const caseFiles = (name) => {
     const dir = path.join(root, 'tests/cases', name, 'after');
     return Object.fromEntries(fs.readdirSync(dir).map((f) => [f, fs.readFileSync(path.join(dir, f))]));
@@ -457,6 +463,14 @@ async function main() {
     await finished();
     check((await download('vysledky.txt')).equals(expected('mikrosit', 'after/vysledky.txt')),
       'offline: the page opens again and runs an example');
+    // The tools' program, never fetched on this visit, comes from the kept copies too.
+    const { finishedTool, sameFiles } = toolChecks(page);
+    await page.click('#navrh summary');
+    await page.click('#navrh button[type="submit"]');
+    await finishedTool('navrh');
+    await sameFiles('navrh', desktop(['design', 'mikrosit.txt', '--report', 'navrh.txt', '--json',
+      'navrh.json', '--svg', 'navrh.svg'], { 'mikrosit.txt': path.join(root, 'examples/mikrosit.txt') }),
+    'offline: the design of the example');
     await context.setOffline(false);
   }
 
