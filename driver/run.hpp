@@ -70,10 +70,11 @@ RunOutcome run_group(std::string_view input, const DateTime& date,
                      const std::vector<std::string>& answers, const std::string& listing_name,
                      const std::string& input_name, Results& res);
 
-// The program with its command line (the arguments after the program's name): --svg FILE,
-// --json FILE, --help, --version. Texts for the user's terminal (help, version, complaints) go to
-// `text` and `errors` in UTF-8. A bad command line, or a report file that exists or cannot be
-// created, ends with status 2 before the banner, touching no file.
+// The program with its command line (the arguments after the program's name): a tool's name
+// (`design`, `deformation`, `check`) runs that tool; else --svg FILE, --json FILE, --help,
+// --version. Texts for the user's terminal (help, version, complaints) go to `text` and `errors` in
+// UTF-8. A bad command line, or a report file that exists or cannot be created, ends with status 2
+// before the banner, touching no file.
 int run_command(const std::vector<std::string>& args, LineReader& in, ByteWriter& out,
                 ByteWriter& text, ByteWriter& errors, const std::function<DateTime()>& clock,
                 Storage& storage, const std::filesystem::path& dir = {});
