@@ -127,6 +127,14 @@ async function tools(page, shot, axe) {
   await runTool('navrh');
   await sameFiles('navrh', caseFiles('design-a-plan-with-its-reports'), 'the design in the page');
   await shot('8-navrh');
+  // A refusal: the program's own line, and no file offered.
+  await page.fill('#navrh-limit', '-1');
+  await runTool('navrh');
+  const refused = await page.evaluate(() => [document.getElementById('navrh-stav').textContent,
+    document.querySelectorAll('#navrh a[data-soubor]').length]);
+  check(refused[0].startsWith('kavron design: --limit -1') && refused[1] === 0,
+    `the design refuses a bad limit in the page: ${refused[0]}`);
+  await page.fill('#navrh-limit', '');
 
   // Porovnání epoch: from two results files, and from the two inputs.
   const pair = path.join(root, 'tests/cases/deformation-example-pair');
