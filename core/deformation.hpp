@@ -10,6 +10,11 @@
 
 namespace kavron {
 
+// The levels the tests can have (the quantile tables hold them).
+constexpr bool supported_alpha(double alpha) {
+    return alpha == 0.05 || alpha == 0.01;
+}
+
 // One epoch as its results JSON gives it.
 struct Epoch {
     std::string name;    // the file, as given

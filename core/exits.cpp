@@ -1,5 +1,8 @@
 #include "core/exits.hpp"
 
+#include <algorithm>
+
+#include "core/constants.hpp"
 #include "format/codepage.hpp"
 
 namespace kavron {
@@ -129,6 +132,44 @@ Stop stop_no_convergence() {
         s.say({lit(line)});
     }
     return s;
+}
+
+std::string refusal_text(const Stop& s, const std::string& said) {
+    std::string bytes = said;
+    for (const Said& x : s.said) {
+        bytes +=
+            (x.record ? x.bytes.substr(std::min<std::size_t>(1, x.bytes.size())) : x.bytes) + "\n";
+    }
+    const std::string utf8 = decode(bytes, CodePage::Cp852);
+    std::string out;
+    bool blank = true;
+    for (const char c : utf8) {
+        const bool space = c == ' ' || c == '\r' || c == '\n';
+        if (space && !blank) {
+            out += ' ';
+        } else if (!space) {
+            out += c;
+        }
+        blank = space;
+    }
+    while (!out.empty() && out.back() == ' ') {
+        out.pop_back();
+    }
+    const EndingInfo& e = info(s.ending);
+    if (e.close == Close::StopText) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += e.stop_text;
+    }
+    if (s.ending == Ending::TooManyEquations) {
+        out = "plán má víc než " + std::to_string(JM) +
+              " rovnic oprav (úhlů, délek a zenitových úhlů)";
+    }
+    if (out.empty()) {
+        out = std::string(e.kind);
+    }
+    return out;
 }
 
 }  // namespace kavron

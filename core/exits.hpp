@@ -37,6 +37,10 @@ struct Stop {
 // What a step hands back: nothing when the run goes on, or the ending it met.
 using Halt = std::optional<Stop>;
 
+// The text of an ending and of what came on the console before it (`said`, console bytes), in
+// UTF-8 on one line: what a tool says when a job ends so.
+std::string refusal_text(const Stop& s, const std::string& said);
+
 // An ending without texts of its own.
 Stop stop(Ending e);
 

@@ -328,10 +328,6 @@ void symmetric_eigen(std::vector<double> a, int n, std::vector<double>& values,
     vectors = sorted;
 }
 
-bool supported_alpha(double alpha) {
-    return alpha == 0.05 || alpha == 0.01;
-}
-
 std::optional<std::string> read_epoch(const std::string& bytes, Epoch& e) {
     try {
         const Json doc = Json::parse(bytes);

@@ -14,9 +14,6 @@ namespace kavron {
 // Reads an epoch from the bytes of a results JSON; a refusal says why it cannot be one.
 std::optional<std::string> read_epoch(const std::string& bytes, Epoch& e);
 
-// The levels the tests can have (the quantile tables hold them).
-bool supported_alpha(double alpha);
-
 // Compares the epochs; `stable` lists the stable candidates (empty: every common point).
 std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
                                           const std::vector<int>& stable, double alpha,

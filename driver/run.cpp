@@ -229,41 +229,6 @@ int run_to_end(Run& r, Storage& st, const std::filesystem::path& dir,
     }
 }
 
-// One report file of the run: written from the results once the listing is closed, and written
-// again when a later report fails, so that each says how the run ended.
-struct Report {
-    enum Kind { Svg, Analysis, Json } kind;
-    std::unique_ptr<RawFile>& file;
-    const std::string& name;  // as given on the command line
-    const std::string& path;
-    bool written = false;
-};
-
-// Writes the report's text from its start; on failure the file keeps only whole lines (the
-// analysis) or is removed (a drawing or a JSON document cut short is no document).
-bool put_report(Report& rep, const std::string& text, int& error) {
-    if (rep.written && !rep.file->truncate(0)) {
-        error = errno;
-        return false;
-    }
-    std::size_t done = 0;
-    if (rep.file->write(text, done, error)) {
-        rep.written = true;
-        return true;
-    }
-    rep.written = false;
-    if (rep.kind == Report::Analysis) {
-        const std::size_t end = text.rfind("\r\n", done < 2 ? 0 : done - 2);
-        (void)rep.file->truncate(end == std::string::npos || done < 2 ? 0 : end + 2);
-    } else {
-        int ignored = 0;
-        (void)rep.file->close(ignored);
-        rep.file.reset();
-        (void)platform::remove_file(rep.path);
-    }
-    return false;
-}
-
 }  // namespace
 
 DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime()>& local,
@@ -307,38 +272,42 @@ namespace {
 // The reports asked for, in this order: the drawing first, so that the JSON can tell whether it
 // was written. When one cannot be written, those written before it are written again with the
 // ending it gave the run. Returns the run's status.
-int write_reports(const Run& r, Results& res, Options& options, int status) {
-    Report reports[] = {
-        {Report::Svg, options.svg, options.svg_name, options.svg_path},
-        {Report::Analysis, options.analysis, options.analysis_name, options.analysis_path},
-        {Report::Json, options.json, options.json_name, options.json_path}};
+int write_reports(const Run& r, Results& res, const Options& options, int status) {
+    if (options.reports == nullptr) {
+        return status;
+    }
+    ReportFiles& files = *options.reports;
     std::string listing = r.ADRESA;
     listing.erase(listing.find_last_not_of(' ') + 1);
-    const auto text_of = [&](Report::Kind k) {
-        switch (k) {
-            case Report::Svg:
-                return svg_report(res);
-            case Report::Analysis:
-                return analysis_report(res, status, platform::shown_name(listing, true));
-            case Report::Json:
-                break;
+    std::vector<std::pair<std::size_t, std::string_view>> order;  // file, option
+    for (const std::string_view option : {"--svg", "--analysis", "--json"}) {
+        if (const int k = files.index_of(option); k >= 0) {
+            order.emplace_back(static_cast<std::size_t>(k), option);
+        }
+    }
+    const auto text_of = [&](std::string_view option) {
+        if (option == "--svg") {
+            return svg_report(res);
+        }
+        if (option == "--analysis") {
+            return analysis_report(res, status, platform::shown_name(listing, true));
         }
         return json_report(res, status);
     };
-    const auto failed = [&](const Report& rep, int error) {
-        const int s = write_failure(res, "soubor " + platform::shown_name(rep.name, false), error,
-                                    options.errors);
+    const auto failed = [&](std::size_t k, int error) {
+        const int s = write_failure(res, "soubor " + platform::shown_name(files.name(k), false),
+                                    error, options.errors);
         status = status == 0 ? s : status;
     };
     for (int pass = 0; pass < 2; ++pass) {
         bool failure = false;
-        for (Report& rep : reports) {
-            if (rep.file == nullptr || (pass == 1 && !rep.written)) {
+        for (const auto& [k, option] : order) {
+            if (!files.open(k) || (pass == 1 && !files.written(k))) {
                 continue;
             }
             int error = 0;
-            if (!put_report(rep, text_of(rep.kind), error)) {
-                failed(rep, error);
+            if (!files.write(k, text_of(option), error)) {
+                failed(k, error);
                 failure = true;
             }
         }
@@ -346,16 +315,11 @@ int write_reports(const Run& r, Results& res, Options& options, int status) {
             break;
         }
     }
-    for (Report& rep : reports) {
+    for (const auto& [k, option] : order) {
         int error = 0;
-        if (rep.file != nullptr && !rep.file->close(error)) {
-            failed(rep, error);
-            if (rep.kind != Report::Analysis) {  // its bytes may not all have reached the disk
-                rep.file.reset();
-                (void)platform::remove_file(rep.path);
-            }
+        if (!files.close(k, error)) {
+            failed(k, error);
         }
-        rep.file.reset();
     }
     return status;
 }
@@ -369,15 +333,11 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     Results& res = storage.results;
     Run r{con, {}, {}, {}, {}, {}, {}};
     r.errors = options.errors;
-    r.analyse = options.json != nullptr || options.svg != nullptr || options.analysis != nullptr;
+    r.analyse = options.reports != nullptr && options.reports->size() > 0;
     reader.run = &r;
     res.date = clock();
-    std::vector<std::string> reports;
-    for (const std::string* p : {&options.json_path, &options.svg_path, &options.analysis_path}) {
-        if (!p->empty()) {
-            reports.push_back(*p);
-        }
-    }
+    const std::vector<std::string> reports =
+        options.reports != nullptr ? options.reports->paths() : std::vector<std::string>{};
     int status = run_to_end(r, storage, dir, reports, options.errors);
     storage.ADRESC = r.ADRESC;  // as far as the dialog took it, however the run ended
 

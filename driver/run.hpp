@@ -11,6 +11,7 @@
 #include "core/job.hpp"
 #include "core/results.hpp"
 #include "core/solution.hpp"
+#include "driver/toolkit.hpp"
 #include "format/channels.hpp"
 
 namespace kavron {
@@ -22,13 +23,11 @@ namespace kavron {
 DateTime date_of_run(const char* source_date_epoch, const std::function<DateTime()>& local,
                      std::string& complaint);
 
-// What a run takes beside its console: the reports its command line asks for (files already
-// created, written at the end of the run, with the names and paths given) and where messages
-// for the user's terminal go (standard error; nullptr: nowhere).
+// What a run takes beside its console: the report files its command line asks for (created
+// already, written at the end of the run: --svg, --json, --analysis) and where messages for the
+// user's terminal go (standard error; nullptr: nowhere).
 struct Options {
-    std::unique_ptr<RawFile> json, svg, analysis;
-    std::string json_name, svg_name, analysis_name;
-    std::string json_path, svg_path, analysis_path;
+    ReportFiles* reports = nullptr;
     ByteWriter* errors = nullptr;
 };
 

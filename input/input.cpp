@@ -364,4 +364,17 @@ Halt read_measurements(Reading& rd, Job& job) {
     return std::nullopt;
 }
 
+Halt read_job(std::string_view bytes, Job& job) {
+    InFile inp;
+    inp.load(bytes);
+    OutFile none;
+    Reading rd{inp, none};
+    for (Halt (*step)(Reading&, Job&) : {read_header, read_points, read_measurements}) {
+        if (Halt h = step(rd, job)) {
+            return h;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace kavron

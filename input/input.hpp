@@ -22,4 +22,9 @@ Halt read_points(Reading& rd, Job& job);
 // Reads the directions, zenith angles and distances.
 Halt read_measurements(Reading& rd, Job& job);
 
+// The whole input file's bytes into the job, the three steps one after the other with nothing
+// written between them (the tools, and a file recognised by its content): the ending of the step
+// that met one, its input error recorded nowhere.
+Halt read_job(std::string_view bytes, Job& job);
+
 }  // namespace kavron

@@ -265,42 +265,4 @@ Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
     return std::nullopt;
 }
 
-std::string refusal_text(const Stop& s, const std::string& said) {
-    std::string bytes = said;
-    for (const Said& x : s.said) {
-        bytes +=
-            (x.record ? x.bytes.substr(std::min<std::size_t>(1, x.bytes.size())) : x.bytes) + "\n";
-    }
-    const std::string utf8 = decode(bytes, CodePage::Cp852);
-    std::string out;
-    bool blank = true;
-    for (const char c : utf8) {
-        const bool space = c == ' ' || c == '\r' || c == '\n';
-        if (space && !blank) {
-            out += ' ';
-        } else if (!space) {
-            out += c;
-        }
-        blank = space;
-    }
-    while (!out.empty() && out.back() == ' ') {
-        out.pop_back();
-    }
-    const EndingInfo& e = info(s.ending);
-    if (e.close == Close::StopText) {
-        if (!out.empty()) {
-            out += ' ';
-        }
-        out += e.stop_text;
-    }
-    if (s.ending == Ending::TooManyEquations) {
-        out = "plán má víc než " + std::to_string(JM) +
-              " rovnic oprav (úhlů, délek a zenitových úhlů)";
-    }
-    if (out.empty()) {
-        out = std::string(e.kind);
-    }
-    return out;
-}
-
 }  // namespace kavron

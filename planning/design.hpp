@@ -31,7 +31,4 @@ Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& fig
 // The job with the candidate's measurement added at its index.
 Job with_candidate(const Job& job, const Candidate& c);
 
-// The text of an ending and of what came on the console before it, in UTF-8 on one line.
-std::string refusal_text(const Stop& s, const std::string& said);
-
 }  // namespace kavron

@@ -1,0 +1,121 @@
+#include "driver/commands.hpp"
+
+#include <cstdint>
+
+#include "core/deformation.hpp"
+
+namespace kavron::commands {
+
+namespace {
+
+constexpr Option kConsoleOptions[] = {
+    {"--svg", Value::Report, "SOUBOR",
+     "nakreslí síť s elipsami chyb do SOUBORu (SVG, otevře ho prohlížeč)"},
+    {"--json", Value::Report, "SOUBOR",
+     "zapíše výsledky do SOUBORu (JSON) pro další zpracování skriptem"},
+    {"--analysis", Value::Report, "SOUBOR",
+     "zapíše do SOUBORu rozbor spolehlivosti měření: které měření\nzkontrolovat, když síť "
+     "nesedí"},
+    {"--help", Value::Flag, "", "vypíše tuto nápovědu (za jménem nástroje jeho nápovědu)"},
+    {"--version", Value::Flag, "", "vypíše verzi programu"},
+};
+
+constexpr Option kDesignOptions[] = {
+    {"--report", Value::Report, "SOUBOR", "zpráva o návrhu (text)"},
+    {"--json", Value::Report, "SOUBOR", "návrh jako JSON"},
+    {"--svg", Value::Report, "SOUBOR", "nákres plánu s 95% elipsami a prvním návrhem"},
+    {"--limit", Value::Number, "MM", "největší dovolená poloosa 95% elipsoidu",
+     [](double x) { return x > 0; }, "mez musí být kladné číslo v mm"},
+    {"--min-r", Value::Number, "R", "nejmenší dovolené číslo nadbytečnosti (0,3, není-li zadáno)",
+     [](double x) { return x >= 0 && x <= 1; }, "číslo nadbytečnosti je mezi 0 a 1"},
+};
+
+constexpr Option kDeformationOptions[] = {
+    {"--stable", Value::Points, "N,N,...",
+     "jen tyto body jsou kandidáty stabilních bodů (ostatní jsou objekt)", nullptr,
+     "čísla bodů oddělená čárkou"},
+    {"--alpha", Value::Number, "A", "hladina testů, 0,05 (není-li zadáno) nebo 0,01",
+     [](double x) { return supported_alpha(x); }, "hladina testů je 0,05 nebo 0,01"},
+    {"--report", Value::Report, "SOUBOR", "zpráva o porovnání (text)"},
+    {"--json", Value::Report, "SOUBOR", "porovnání jako JSON"},
+    {"--svg", Value::Report, "SOUBOR", "nákres posunů"},
+};
+
+constexpr Option kCheckOptions[] = {
+    {"--report", Value::Report, "SOUBOR", "zpráva (text)"},
+    {"--csv", Value::Report, "SOUBOR", "tabulka třídy pro tabulkový procesor"},
+    {"--json", Value::Report, "SOUBOR", "kontrola jako JSON"},
+};
+
+}  // namespace
+
+const Command kConsole{
+    "",
+    "",
+    0,
+    0,
+    "",
+    "",
+    kConsoleOptions,
+    "Vyrovnání malé prostorové geodetické sítě. Jména souborů a úlohu zadáte v dialogu\n"
+    "na konzoli; výpis výsledků je stejný s volbami i bez nich."};
+
+const Command kDesign{
+    "design",
+    "VSTUP",
+    1,
+    1,
+    "chybí vstupní soubor",
+    "druhý vstup",
+    kDesignOptions,
+    "kavron design VSTUP ... spočítá bez dialogu návrh sítě: jaké přesnosti a spolehlivosti\n"
+    "plánovaná síť ze VSTUPu dosáhne (z přibližných souřadnic a vah, změřené hodnoty se\n"
+    "nepoužívají), zda splní požadavky, a které měření navíc jí nejvíc pomůže.\n"
+    "Stav 0: návrh je hotov, 1: plán nelze vyrovnat, 2: chybný příkaz nebo vstup."};
+
+const Command kDeformation{
+    "deformation",
+    "EPOCHA1.json EPOCHA2.json",
+    2,
+    2,
+    "chybí soubory výsledků obou epoch",
+    "třetí vstup",
+    kDeformationOptions,
+    "kavron deformation EPOCHA1.json EPOCHA2.json ... porovná dvě epochy téže sítě (soubory\n"
+    "výsledků z --json): posuny bodů s jejich přesností, test shodnosti stabilních bodů a body,\n"
+    "které se posunuly.\n"
+    "Stav 0: porovnání je hotovo, 1: hotovo, ale data nestačí na jednoznačný závěr,\n"
+    "2: chybný příkaz nebo soubor."};
+
+const Command kCheck{
+    "check",
+    "ZADÁNÍ SLOŽKA...",
+    2,
+    SIZE_MAX,
+    "chybí zadání nebo složky skupin",
+    "",
+    kCheckOptions,
+    "kavron check ZADÁNÍ SLOŽKA... zkontroluje odevzdané úlohy třídy: v každé SLOŽCE vstup\n"
+    "skupiny, její výpis a chybový soubor (poznají se podle obsahu). Řekne, zda výpis dává\n"
+    "program z tohoto vstupu, která měření se od ZADÁNÍ liší víc, než dovoluje přesnost\n"
+    "(překlepy), a jak se výsledky liší od výsledků ZADÁNÍ. Bez voleb vypíše zprávu sem.\n"
+    "Stav 0: vše v pořádku, 1: u některé skupiny je nález."};
+
+namespace {
+const Command* const kAll[] = {&kConsole, &kDesign, &kDeformation, &kCheck};
+}  // namespace
+
+std::span<const Command* const> all() {
+    return kAll;
+}
+
+const Command* tool_named(std::string_view name) {
+    for (const Command* c : kAll) {
+        if (!c->name.empty() && c->name == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace kavron::commands
