@@ -284,6 +284,7 @@ void look_into(const std::string& path, FolderFiles& f) {
     }
     NamedBytes inputs, texts;
     for (const std::string& name : *names) {
+        platform::check_interrupted();
         std::string bytes;
         std::string file = path;
         file += '/';
@@ -787,6 +788,7 @@ std::optional<std::string> check_class(const std::string& reference,
     out.m0 = ref->m0_tested ? ref->m0 : ref->MO;
     out.groups.clear();
     for (const std::string& folder : folders) {
+        platform::check_interrupted();
         out.groups.emplace_back();
         check_group(folder, dir, *ref, run, out.groups.back());
     }

@@ -12,6 +12,7 @@
 #include "driver/commands.hpp"
 #include "driver/run.hpp"
 #include "planning/design.hpp"
+#include "platform/platform.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {
@@ -38,6 +39,7 @@ std::optional<Refusal> design_tool(const CommandLine& cl, ReportFiles& out,
     if (Halt h = design(*job, req, *plan, *dw, said)) {
         return Refusal{1, "plán nelze vyrovnat: " + refusal_text(*h, said)};
     }
+    platform::check_interrupted();
     plan->res.date = clock();
     if (out.has("--report")) {
         if (auto r = out.put("--report", design_report(*plan, input))) {
@@ -84,6 +86,7 @@ std::optional<Refusal> deformation_tool(const CommandLine& cl, ReportFiles& out,
                                   cl.number("--alpha", 0.05), *df)) {
         return Refusal{2, *why};
     }
+    platform::check_interrupted();
     using Writer = std::string (*)(const Deformation&);
     const std::pair<std::string_view, Writer> writers[] = {
         {"--report", deformation_report}, {"--json", deformation_json}, {"--svg", deformation_svg}};

@@ -97,6 +97,10 @@ void wait_readable(int fd) {
 
 }  // namespace
 
+void check_interrupted() {
+    detail::check_interruption();
+}
+
 std::unique_ptr<RawFile> create_file(const std::string& name, Create how, int* error) {
     if (!usable(name, error)) {
         return nullptr;

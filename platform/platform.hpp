@@ -61,6 +61,10 @@ std::optional<std::vector<std::string>> files_in(const std::string& folder);
 // Whether two names stand for one existing file.
 bool same_file(const std::string& a, const std::string& b);
 
+// Throws Interrupted once the user has interrupted the run: for work that waits on no channel
+// (the tools' loops), which the interruption does not wake.
+void check_interrupted();
+
 // The system's reason for an error number, in Czech (for the user's messages).
 std::string reason_of(int error);
 

@@ -308,14 +308,34 @@ struct Memory {
 
 }  // namespace
 
-// Standard output for texts (help, version), UTF-8: written at once, in the console's encoding
-// (code page 852 unless the console is shown in UTF-8).
+// Standard output for texts (help, version, a tool's report), UTF-8: written at once, in the
+// console's encoding (code page 852 unless the console is shown in UTF-8). A closed, full or
+// broken output is a write error, as for the console.
 class TextWriter : public ByteWriter {
 public:
     void write(std::string_view utf8) override {
+        check_interruption();
         const std::string bytes = utf8_output ? std::string(utf8) : encode(utf8, CodePage::Cp852);
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        std::fflush(stdout);
+        if (stdout_closed && !bytes.empty()) {
+            throw WriteFailed{EBADF};
+        }
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                check_interruption();
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd p{STDOUT_FILENO, POLLOUT, 0};
+                (void)::poll(&p, 1, -1);
+                continue;
+            }
+            if (n <= 0) {
+                throw WriteFailed{n < 0 ? errno : EIO};
+            }
+            done += static_cast<std::size_t>(n);
+        }
     }
 };
 

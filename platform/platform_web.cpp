@@ -63,7 +63,7 @@ void put(int channel, std::string_view bytes) {
         return;
     }
     const int error = kavron_web_output(channel, bytes.data(), static_cast<int>(bytes.size()));
-    if (error != 0 && channel == kConsole) {
+    if (error != 0 && channel != kError) {
         throw WriteFailed{error};
     }
 }

@@ -338,6 +338,10 @@ void check_interruption() {
 
 }  // namespace
 
+void check_interrupted() {
+    check_interruption();
+}
+
 namespace detail {
 void check_interruption() {
     ::kavron::platform::check_interruption();
@@ -394,7 +398,9 @@ private:
 // code page 852, the console's.
 class TextWriter : public ByteWriter {
 public:
-    TextWriter(std::FILE* f, DWORD handle) : f_(f), handle_(handle) {}
+    // `checked`: a failed write throws (standard output; standard error has nowhere to say so).
+    TextWriter(std::FILE* f, DWORD handle, bool checked)
+        : f_(f), handle_(handle), checked_(checked) {}
     void write(std::string_view utf8) override {
         HANDLE h = GetStdHandle(handle_);
         DWORD mode = 0;
@@ -402,17 +408,26 @@ public:
             std::fflush(f_);
             const std::wstring w = wide(utf8);
             DWORD done = 0;
-            WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &done, nullptr);
+            if (WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &done, nullptr) == 0 &&
+                checked_) {
+                throw WriteFailed{EIO};
+            }
             return;
         }
         const std::string bytes = encode(utf8, CodePage::Cp852);
-        std::fwrite(bytes.data(), 1, bytes.size(), f_);
-        std::fflush(f_);
+        errno = 0;
+        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f_) == bytes.size() &&
+                        std::fflush(f_) == 0;
+        if (!ok && checked_) {
+            std::clearerr(f_);
+            throw WriteFailed{errno != 0 ? errno : EIO};
+        }
     }
 
 private:
     std::FILE* f_;
     DWORD handle_;
+    bool checked_;
 };
 
 // Standard input, line by line. A read that Ctrl+C or the closing of the window broke off ends
@@ -469,8 +484,8 @@ private:
 struct Session::Impl {
     StdinReader in;
     StdoutWriter out;
-    TextWriter text_out{stdout, STD_OUTPUT_HANDLE};
-    TextWriter text_err{stderr, STD_ERROR_HANDLE};
+    TextWriter text_out{stdout, STD_OUTPUT_HANDLE, true};
+    TextWriter text_err{stderr, STD_ERROR_HANDLE, false};
     void* memory = nullptr;
 };
 

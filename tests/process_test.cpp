@@ -512,6 +512,104 @@ TEST(WriteFailure, AnalysisCutAtItsLastWholeLine) {
     EXPECT_EQ(s.get("vysledky.txt"), ref.s.get("vysledky.txt"));
 }
 
+// ---- The tools as processes ----
+
+const std::filesystem::path kCases = std::filesystem::path(KAVRON_TESTS_DIR) / "cases";
+
+// A tool whose input is a pipe that its writer holds open: the tool waits in the read, and each
+// interruption ends it with 128 + the signal, one line on standard error and none of its report
+// files left (so that the same command can be run again).
+struct ToolWait {
+    const char* tool;
+    int sig;
+};
+
+class ToolInterrupted : public ::testing::TestWithParam<ToolWait> {};
+
+TEST_P(ToolInterrupted, EndsTheReadAndRemovesItsReports) {
+    const ToolWait w = GetParam();
+    const std::string tool = w.tool;
+    test::Scratch s;
+    std::vector<std::string> args = {tool};
+    const std::string fifo = "in.fifo";
+    if (tool == "design") {
+        args.insert(args.end(), {"in.fifo", "--report", "z.txt", "--json", "z.json"});
+    } else if (tool == "deformation") {
+        s.put("e1.json", slurp(kCases / "deformation-example-pair" / "before" / "e1.json"));
+        args.insert(args.end(), {"e1.json", "in.fifo", "--report", "z.txt", "--json", "z.json"});
+    } else {
+        // The class's reference is the pipe.
+        std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "g");
+        args.insert(args.end(), {"in.fifo", "g", "--report", "z.txt", "--csv", "z.csv"});
+    }
+    ASSERT_EQ(mkfifo((s.dir() / fifo).c_str(), 0600), 0);
+    const int writer = open((s.dir() / fifo).c_str(), O_RDWR);  // a writer that stays
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(write(writer, "'Akce'\n", 7), 7);
+    Child child(s.dir(), args);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!s.exists("z.txt") && std::chrono::steady_clock::now() < until) {
+        usleep(10000);
+    }
+    ASSERT_TRUE(s.exists("z.txt"));
+    usleep(200000);  // the tool reads the pipe now
+    child.signal(w.sig);
+    const Ended e = child.wait();
+    close(writer);
+    EXPECT_EQ(e.status, 128 + w.sig);
+    EXPECT_FALSE(s.exists("z.txt"));
+    EXPECT_FALSE(s.exists("z.json"));
+    EXPECT_FALSE(s.exists("z.csv"));
+    EXPECT_EQ(e.err.rfind("kavron " + tool + ": výpočet přerušen (", 0), 0U) << e.err;
+    EXPECT_EQ(std::count(e.err.begin(), e.err.end(), '\n'), 1) << e.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, ToolInterrupted,
+    ::testing::Values(ToolWait{"design", SIGINT}, ToolWait{"design", SIGTERM},
+                      ToolWait{"design", SIGHUP}, ToolWait{"deformation", SIGINT},
+                      ToolWait{"deformation", SIGTERM}, ToolWait{"deformation", SIGHUP},
+                      ToolWait{"check", SIGINT}, ToolWait{"check", SIGTERM},
+                      ToolWait{"check", SIGHUP}));
+
+void stdout_to_full_device() {
+    const int fd = open("/dev/full", O_WRONLY);
+    if (fd >= 0) {
+        dup2(fd, 1);
+        close(fd);
+    }
+}
+
+// What a tool writes on the terminal (the class check's report, --help, --version) into an
+// output that cannot take it: status 4 and the reason, as for the console.
+struct Terminal {
+    void (*setup)();
+    const char* reason;
+};
+
+class ToolTerminal : public ::testing::TestWithParam<Terminal> {};
+
+TEST_P(ToolTerminal, AFailedWriteIsStatusFourWithItsReason) {
+    const Terminal t = GetParam();
+    test::Scratch s;
+    s.put("zadani.txt", slurp(kExamples / "trida" / "zadani.txt"));
+    std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "a");
+    const std::vector<std::vector<std::string>> commands = {
+        {"check", "zadani.txt", "a"}, {"--help"},           {"--version"},
+        {"design", "--help"},         {"check", "--help"}, {"deformation", "--help"}};
+    for (const auto& args : commands) {
+        Child child(s.dir(), args, t.setup);
+        const Ended e = child.wait();
+        EXPECT_EQ(e.status, 4) << args[0];
+        EXPECT_EQ(e.err, std::string("kavron: standardní výstup nelze zapsat: ") + t.reason + "\n")
+            << args[0];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, ToolTerminal,
+                         ::testing::Values(Terminal{stdout_to_full_device, "na disku není místo"},
+                                           Terminal{close_stdout, "výstup je uzavřen"}));
+
 // ---- Files of another user ----
 
 // Run as a user without privileges (the tests may run as root, whom no mode stops).
