@@ -20,11 +20,14 @@ struct Epoch {
     std::string name;    // the file, as given
     std::string action;  // UTF-8
     DateTime date{};
-    double m0 = 0;      // a posteriori (0 when not tested)
-    double MOO = 0;     // a-priori unit sd
-    int f = 0;          // redundancy
-    int distances = 0;  // measured distances
-    int n = 0;          // points
+    std::string date_text;   // the date as the file gives it, when it is no date and time
+    bool m0_tested = false;  // the epoch's m0 was tested (it had redundancy)
+    bool m0_failed = false;  // ... and failed its test: a gross error most likely
+    double m0 = 0;           // a posteriori (0 when not tested)
+    double MOO = 0;          // a-priori unit sd
+    int f = 0;               // redundancy
+    int distances = 0;       // measured distances
+    int n = 0;               // points
     int number[JB] = {};
     int code[JB] = {};
     double xyz[JB][3] = {};         // adjusted [mm]
@@ -69,6 +72,11 @@ struct Deformation {
     std::vector<Congruence> steps;
     std::vector<int> stable_points, moved_points;
     std::vector<Motion> points;  // the common points, in epoch 1's order
+    // The stable set fails its test and no further point can be taken out (two are left): the
+    // data cannot tell which of them moved, and no point is declared moved in that datum.
+    bool undecided = false;
+    // Whether the conclusion stands: no undecided stable set, no epoch whose m0 failed its test.
+    bool conclusive() const { return !undecided && !e1.m0_failed && !e2.m0_failed; }
 };
 
 }  // namespace kavron

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace kavron {
@@ -40,9 +41,90 @@ int conditions_of(const Epoch& e) {
     return n + (helmert ? (e.distances > 0 ? 4 : 5) : 0);
 }
 
+// A field that no adjustment of the program can have written: its name and why.
+struct Impossible {
+    std::string text;
+};
+
+// The number at `name` of `j` (whose path in the document is `where`), finite and within
+// [lo, hi].
+double number_at(const Json& j, const std::string& where, const std::string& name, double lo,
+                 double hi) {
+    const Json& v = j.at(name);
+    const std::string field = where.empty() ? name : where + "." + name;
+    if (!v.is_number()) {
+        throw Impossible{"pole " + field + " není číslo"};
+    }
+    const double x = v.get<double>();
+    if (!std::isfinite(x) || x < lo || x > hi) {
+        throw Impossible{"pole " + field + " je mimo možný rozsah (" + v.dump() + ")"};
+    }
+    return x;
+}
+
+// The whole number at `name` of `j`, within [lo, hi].
+int integer_at(const Json& j, const std::string& where, const std::string& name, int lo, int hi) {
+    const double x = number_at(j, where, name, lo, hi);
+    if (x != std::floor(x)) {
+        throw Impossible{"pole " + (where.empty() ? name : where + "." + name) +
+                         " není celé číslo (" + j.at(name).dump() + ")"};
+    }
+    return static_cast<int>(x);
+}
+
+// "2026-05-06T09:05:03" into the date and time; false when the text is no such date.
+bool date_of_text(const std::string& t, DateTime& d) {
+    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' ||
+        t[16] != ':') {
+        return false;
+    }
+    for (const std::size_t k : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
+        if (t[k] < '0' || t[k] > '9') {
+            return false;
+        }
+    }
+    const auto n = [&](std::size_t at, std::size_t w) { return std::stoi(t.substr(at, w)); };
+    d = {n(0, 4), n(5, 2), n(8, 2), n(11, 2), n(14, 2), n(17, 2)};
+    return true;
+}
+
+// The covariance's own check: symmetric, and no direction of negative variance beyond the
+// rounding of its digits.
+void check_covariance(const Epoch& e) {
+    const int N = 3 * e.n;
+    double top = 0;
+    for (int i = 0; i < N; ++i) {
+        top = std::max(top, std::fabs(e.Q[i][i]));
+    }
+    const double tolerance = 1e-9 * top + 1e-300;
+    std::vector<double> q(ix(N * N));
+    for (int i = 0; i < N; ++i) {
+        if (e.Q[i][i] < -tolerance) {
+            throw Impossible{"kovarianční matice má záporný rozptyl (řádek " +
+                             std::to_string(i + 1) + ")"};
+        }
+        for (int j = 0; j < N; ++j) {
+            if (std::fabs(e.Q[i][j] - e.Q[j][i]) > tolerance) {
+                throw Impossible{"kovarianční matice není symetrická (řádek " +
+                                 std::to_string(i + 1) + ", sloupec " + std::to_string(j + 1) +
+                                 ")"};
+            }
+            q[ix(i * N + j)] = e.Q[i][j];
+        }
+    }
+    std::vector<double> values, vectors;
+    symmetric_eigen(q, N, values, vectors);
+    if (N > 0 && values[0] < -1e-6 * std::max(top, values[ix(N - 1)])) {
+        throw Impossible{"kovarianční matice není pozitivně semidefinitní"};
+    }
+}
+
 std::optional<std::string> epoch_fields(const Json& doc, Epoch& e) {
     if (!doc.is_object() || doc.value("format", "") != "kavron-results") {
         return "není soubor výsledků programu kavron (--json)";
+    }
+    if (!doc.at("version").is_number_integer() || doc.at("version").get<long long>() != 1) {
+        return "má verzi formátu " + doc.at("version").dump() + ", program čte verzi 1";
     }
     const Json& ending = doc.at("ending");
     if (ending.at("kind") != "normal") {
@@ -50,18 +132,25 @@ std::optional<std::string> epoch_fields(const Json& doc, Epoch& e) {
     }
     e.action = doc.at("job").at("action").get<std::string>();
     const std::string date = doc.at("date");
-    e.date = {std::atoi(date.substr(0, 4).c_str()),  std::atoi(date.substr(5, 2).c_str()),
-              std::atoi(date.substr(8, 2).c_str()),  std::atoi(date.substr(11, 2).c_str()),
-              std::atoi(date.substr(14, 2).c_str()), std::atoi(date.substr(17, 2).c_str())};
+    if (!date_of_text(date, e.date)) {
+        e.date_text = date;
+    }
     const Json& st = doc.at("statistics");
-    e.MOO = st.at("m0_apriori");
-    e.f = st.at("redundancy");
-    e.m0 = st.at("m0").is_null() ? 0.0 : st.at("m0").get<double>();
-    e.distances = doc.at("job").at("counts").at("distances");
-    const double MO = st.at("m0_used");
-    const double MCH = doc.at("job").at("apriori").at("coordinate_sd_mm");
+    e.MOO = number_at(st, "statistics", "m0_apriori", 1e-6, 1e6);
+    e.f = integer_at(st, "statistics", "redundancy", 0, JM);
+    e.m0 = st.at("m0").is_null() ? 0.0 : number_at(st, "statistics", "m0", 0, 1e9);
+    if (!(e.variance_factor() <= 1e12)) {
+        throw Impossible{"m0 je vůči apriorní hodnotě nemožně velké (" + st.at("m0").dump() + ")"};
+    }
+    const Json& passed = st.at("m0_test_passed");
+    e.m0_tested = passed.is_boolean();
+    e.m0_failed = e.m0_tested && !passed.get<bool>();
+    e.distances = integer_at(doc.at("job").at("counts"), "job.counts", "distances", 0, JD);
+    const double MO = number_at(st, "statistics", "m0_used", 1e-9, 1e9);
+    const double MCH =
+        number_at(doc.at("job").at("apriori"), "job.apriori", "coordinate_sd_mm", 0, 1e9);
     const Json& pts = doc.at("points");
-    if (pts.size() > ix(JB)) {
+    if (!pts.is_array() || pts.size() > ix(JB)) {
         return "má víc bodů, než program pojme";
     }
     e.n = static_cast<int>(pts.size());
@@ -70,20 +159,38 @@ std::optional<std::string> epoch_fields(const Json& doc, Epoch& e) {
         return "kovarianční matice nemá rozměr bodů";
     }
     for (int i = 0; i < e.n; ++i) {
-        e.number[i] = pts[i].at("number");
-        e.code[i] = pts[i].at("code");
+        const std::string at = "points[" + std::to_string(i) + "]";
+        e.number[i] = integer_at(pts[i], at, "number", -32768, 32767);
+        for (int k = 0; k < i; ++k) {
+            if (e.number[k] == e.number[i]) {
+                throw Impossible{"bod " + std::to_string(e.number[i]) +
+                                 " je v poli points dvakrát"};
+            }
+        }
+        e.code[i] = integer_at(pts[i], at, "code", -7, 7);
         const Json& a = pts[i].at("adjusted");
-        e.xyz[i][0] = a.at("x");
-        e.xyz[i][1] = a.at("y");
-        e.xyz[i][2] = a.at("z");
+        e.xyz[i][0] = number_at(a, at + ".adjusted", "x", -1e12, 1e12);
+        e.xyz[i][1] = number_at(a, at + ".adjusted", "y", -1e12, 1e12);
+        e.xyz[i][2] = number_at(a, at + ".adjusted", "z", -1e12, 1e12);
     }
     // The covariance is MO² (R + MCH²/MO²·I): MOO² R is what the comparison wants.
     for (int i = 0; i < 3 * e.n; ++i) {
+        if (cov.at(i).size() != ix(3 * e.n)) {
+            return "kovarianční matice nemá rozměr bodů";
+        }
         for (int j = 0; j < 3 * e.n; ++j) {
-            const double c = cov.at(i).at(j).get<double>() - (i == j ? MCH * MCH : 0.0);
-            e.Q[i][j] = MO > 0 ? c * (e.MOO / MO) * (e.MOO / MO) : 0.0;
+            const Json& x = cov.at(i).at(j);
+            if (!x.is_number() || !std::isfinite(x.get<double>()) ||
+                std::fabs(x.get<double>()) > 1e18) {
+                throw Impossible{"kovarianční matice má nemožný prvek (řádek " +
+                                 std::to_string(i + 1) + ", sloupec " + std::to_string(j + 1) +
+                                 ")"};
+            }
+            const double c = x.get<double>() - (i == j ? MCH * MCH : 0.0);
+            e.Q[i][j] = c * (e.MOO / MO) * (e.MOO / MO);
         }
     }
+    check_covariance(e);
     return std::nullopt;
 }
 
@@ -332,6 +439,8 @@ std::optional<std::string> read_epoch(const std::string& bytes, Epoch& e) {
     try {
         const Json doc = Json::parse(bytes);
         return epoch_fields(doc, e);
+    } catch (const Impossible& i) {
+        return i.text;
     } catch (const Json::parse_error&) {
         return "není platný JSON";
     } catch (const Json::exception&) {
@@ -474,6 +583,37 @@ void differences(const Epoch& e1, const Epoch& e2, Common& c) {
     }
 }
 
+// Two epochs of one network differ in their common points by millimetres, or by what a point
+// moved; a difference of a tenth of the network's size (and over 0.1 m) says that the files
+// are of two networks that share point numbers.
+std::optional<std::string> same_network(const Epoch& e1, const Common& c) {
+    double extent = 0, most = 0;
+    int far = 0;
+    for (int j = 0; j < c.n; ++j) {
+        const auto& a = c.at[ix(j)];
+        for (int k = 0; k < j; ++k) {
+            const auto& b = c.at[ix(k)];
+            extent = std::max(
+                extent, std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                                  (a[2] - b[2]) * (a[2] - b[2])));
+        }
+        const double* d = &c.dx[ix(3 * j)];
+        const double shift = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        if (shift > most) {
+            most = shift;
+            far = e1.number[c.i1[ix(j)]];
+        }
+    }
+    if (most > 100.0 && most > 0.1 * extent) {
+        char b[160];
+        std::snprintf(b, sizeof b, " by se posunul o %.1f m při rozměru sítě %.1f m", most / 1000,
+                      extent / 1000);
+        return "epochy asi nejsou táž síť: společný bod " + std::to_string(far) + b +
+               "; porovnávejte výsledky téže sítě";
+    }
+    return std::nullopt;
+}
+
 // The pooled variance factor and the test of the epochs' equal precision.
 void precision(const Epoch& e1, const Epoch& e2, Deformation& out) {
     const bool first_larger = e1.variance_factor() >= e2.variance_factor();
@@ -545,17 +685,23 @@ std::optional<std::string> compare_epochs(const Epoch& e1, const Epoch& e2,
     out.ellipse95 = 2 * quantile(2, out.df, 0.95);
     precision(e1, e2, out);
     differences(e1, e2, c);
+    if (auto r = same_network(e1, c)) {
+        return r;
+    }
     const double p = 1 - alpha;
     std::vector<bool> B = c.B;
     out.global = test_of(datum_of(c.at, c.dx, c.Q, B), B, s0sq, out.df, p);
     localise(c, B, s0sq, p, e1, out);
+    // A stable set that still fails its test cannot be a datum that tells moved points apart.
+    out.undecided = !(out.steps.empty() ? out.global.passed : out.steps.back().passed);
     const Datum dt = datum_of(c.at, c.dx, c.Q, B);
     for (int j = 0; j < c.n; ++j) {
         Motion m = motion_of(dt, j, s0sq, out.df, p);
         m.number = e1.number[c.i1[ix(j)]];
         m.candidate = c.B[ix(j)];
         m.stable = B[ix(j)];
-        m.moved = (m.candidate && !m.stable) || (!m.candidate && m.statistic > m.critical);
+        m.moved = !out.undecided &&
+                  ((m.candidate && !m.stable) || (!m.candidate && m.statistic > m.critical));
         if (m.stable) {
             out.stable_points.push_back(m.number);
         }

@@ -10,6 +10,7 @@
 #include "checking/check.hpp"
 #include "deformation/deformation.hpp"
 #include "driver/commands.hpp"
+#include "driver/file_dialog.hpp"
 #include "driver/run.hpp"
 #include "planning/design.hpp"
 #include "platform/platform.hpp"
@@ -66,18 +67,24 @@ std::optional<Refusal> design_tool(const CommandLine& cl, ReportFiles& out,
 }
 
 std::optional<Refusal> deformation_tool(const CommandLine& cl, ReportFiles& out,
-                                        const std::filesystem::path& dir) {
+                                        const std::filesystem::path& dir, int& status) {
     const auto epochs = std::make_unique<Epoch[]>(2);
+    std::string bytes[2];
     for (int k = 0; k < 2; ++k) {
-        std::string bytes;
         const std::string& name = cl.operands[static_cast<std::size_t>(k)];
-        if (auto r = read_named_file(dir, name, bytes)) {
+        if (auto r = read_named_file(dir, name, bytes[k])) {
             return r;
         }
         epochs[k].name = name;
-        if (auto why = read_epoch(bytes, epochs[k])) {
+        if (auto why = read_epoch(bytes[k], epochs[k])) {
             return Refusal{2, "soubor " + name + ": " + *why};
         }
+    }
+    const std::string& first = cl.operands[0];
+    const std::string& second = cl.operands[1];
+    if (platform::same_file(path_of(dir, first), path_of(dir, second)) || bytes[0] == bytes[1]) {
+        return Refusal{2, "soubory " + first + " a " + second +
+                              " jsou tytéž výsledky: porovnávejte dvě různé epochy"};
     }
     const CommandLine::Given* stable = cl.find("--stable");
     const auto df = std::make_unique<Deformation>();
@@ -97,6 +104,7 @@ std::optional<Refusal> deformation_tool(const CommandLine& cl, ReportFiles& out,
             }
         }
     }
+    status = df->conclusive() ? 0 : 1;
     return std::nullopt;
 }
 
@@ -154,7 +162,7 @@ int run_tool(const std::vector<std::string>& args, ByteWriter& text, ByteWriter&
             return design_tool(cl, out, clock, dir);
         }
         if (c.name == "deformation") {
-            return deformation_tool(cl, out, dir);
+            return deformation_tool(cl, out, dir, status);
         }
         return check_tool(cl, out, text, dir, status);
     });

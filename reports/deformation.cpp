@@ -33,10 +33,11 @@ std::string date_of(const DateTime& d) {
 void epochs(Text& t, const Deformation& df) {
     for (const Epoch* e : {&df.e1, &df.e2}) {
         t.line(std::string(e == &df.e1 ? "Epocha 1: " : "Epocha 2: ") + e->name);
-        t.line("          " + e->action + ", " + date_of(e->date));
+        t.line("          " + e->action + ", " +
+               (e->date_text.empty() ? date_of(e->date) : e->date_text));
         t.line("          m0 = " + fixed(e->m0, 2) + " (apriorní " + fixed(e->MOO, 2) +
                "), nadbytečnost " + std::to_string(e->f) + ", rozptylový faktor " +
-               fixed(e->variance_factor(), 3));
+               fixed(e->variance_factor(), 3) + (e->m0_failed ? "; m0 neprošlo testem" : ""));
     }
     t.line();
 }
@@ -81,7 +82,22 @@ void tests(Text& t, const Deformation& df) {
 void verdict(Text& t, const Deformation& df) {
     t.line("Závěr");
     t.line("-----");
-    if (df.moved_points.empty()) {
+    for (const Epoch* e : {&df.e1, &df.e2}) {
+        if (e->m0_failed) {
+            t.line(std::string("Epocha ") + (e == &df.e1 ? "1" : "2") + " (" + e->name +
+                   ") neprošla testem m0 (m0 = " + fixed(e->m0, 2) + ", apriorní " +
+                   fixed(e->MOO, 2) +
+                   "): nejspíš obsahuje hrubou chybu měření, a porovnání proto není spolehlivé. "
+                   "Najděte ji rozborem spolehlivosti (--analysis) a epochu vyrovnejte znovu.");
+        }
+    }
+    if (df.undecided) {
+        t.line("Stabilní body " + list_of(df.stable_points) +
+               " spolu nesouhlasí (test shodnosti nevyhověl) a dál je rozlišit nelze: data "
+               "nerozhodnou, který z nich se posunul. V tomto umístění proto žádný bod za "
+               "posunutý neprohlašuji; zvolte jiné stabilní body (--stable) nebo porovnejte "
+               "víc společných bodů.");
+    } else if (df.moved_points.empty()) {
         t.line("Žádný bod se prokazatelně neposunul.");
     }
     for (const Motion& m : df.points) {
@@ -118,12 +134,17 @@ void table(Text& t, const Deformation& df) {
                           .c_str(),
                       m.d[0], m.d[1], m.d[2], m.length, m.horizontal, m.sd[0], m.sd[1], m.sd[2],
                       m.statistic, m.critical, m.c95[0], m.c95[1], m.c95[2],
-                      m.moved ? "ano" : "ne");
+                      df.undecided ? "?"
+                      : m.moved    ? "ano"
+                                   : "ne");
         t.line(b);
     }
     t.line();
     t.line("T: test bodu d' Q+ d / (h s0^2) proti F(h, f; 1 - alfa); a95, b95, c95: poloosy 95%");
     t.line("elipsoidu posunu; role: stabilní bod umístění, vyřazený z nich při hledání, objekt.");
+    if (df.undecided) {
+        t.line("posun ?: stabilní body spolu nesouhlasí, v jejich umístění nelze rozhodnout.");
+    }
 }
 
 }  // namespace
@@ -154,12 +175,14 @@ std::string deformation_json(const Deformation& df) {
     doc["version"] = 1;
     doc["epochs"] = Json::array();
     for (const Epoch* e : {&df.e1, &df.e2}) {
-        doc["epochs"].push_back({{"file", e->name},
-                                 {"action", e->action},
-                                 {"m0", e->m0},
-                                 {"m0_apriori", e->MOO},
-                                 {"redundancy", e->f},
-                                 {"variance_factor", e->variance_factor()}});
+        doc["epochs"].push_back(
+            {{"file", e->name},
+             {"action", e->action},
+             {"m0", e->m0},
+             {"m0_apriori", e->MOO},
+             {"redundancy", e->f},
+             {"variance_factor", e->variance_factor()},
+             {"m0_test_passed", e->m0_tested ? Json(!e->m0_failed) : Json(nullptr)}});
     }
     doc["s0"] = df.s0;
     doc["df"] = df.df;
@@ -177,6 +200,8 @@ std::string deformation_json(const Deformation& df) {
     }
     doc["stable_points"] = df.stable_points;
     doc["moved_points"] = df.moved_points;
+    doc["undecided"] = df.undecided;
+    doc["conclusive"] = df.conclusive();
     doc["points"] = Json::array();
     for (const Motion& m : df.points) {
         doc["points"].push_back(

@@ -7,12 +7,15 @@
 #include <boost/math/distributions/fisher_f.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <random>
 
 #include "deformation/deformation.hpp"
+#include "format/codepage.hpp"
 #include "harness.hpp"
 #include "network.hpp"
 #include "reports/reports.hpp"
@@ -409,6 +412,191 @@ TEST(Deformation, ShippedEpochsGiveTheCasesReport) {
     EXPECT_EQ(s.get("porovnani.txt"),
               test::slurp(std::filesystem::path(KAVRON_TESTS_DIR) / "cases" /
                           "deformation-example-pair" / "after" / "porovnani.txt"));
+}
+
+}  // namespace
+}  // namespace kavron
+
+namespace kavron {
+namespace {
+
+// The tool on two results files, as a user runs it: its status, its line on standard error and
+// the files it left.
+struct ToolRun {
+    test::Scratch s;
+    int status = -1;
+    std::string errors;
+    ToolRun(const std::string& r1, const std::string& r2, std::vector<std::string> extra = {}) {
+        s.put("e1.json", r1);
+        s.put("e2.json", r2);
+        std::vector<std::string> args = {"deformation", "e1.json", "e2.json", "--report",
+                                         "z.txt",       "--json",  "z.json"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        test::ScriptReader none({});
+        test::StringWriter out, text, err;
+        const auto storage = std::make_unique<Storage>();
+        status = run_command(args, none, out, text, err, test::fixed_clock, *storage, s.dir());
+        errors = err.text;
+    }
+    std::string report() const { return decode(s.get("z.txt"), CodePage::Cp1250); }
+};
+
+// The example's network with point 4 moved by 6 mm: the two epochs' results.
+struct MovedPair {
+    std::string r1, r2;
+    MovedPair() {
+        std::mt19937 rng(5);
+        r1 = results_of(noisy(base(), rng));
+        r2 = results_of(noisy(moved(base(), 5, -4, 3), rng));
+    }
+};
+
+// Two stable points that disagree (one of them moved) cannot be told apart: nothing is declared
+// moved in their datum, and the tool says that its conclusion does not stand.
+TEST(DeformationConclusion, AStablePairThatDisagreesDecidesNothing) {
+    const MovedPair p;
+    const ToolRun t(p.r1, p.r2, {"--stable", "3,4"});
+    EXPECT_EQ(t.status, 1) << t.errors;
+    const Json doc = Json::parse(t.s.get("z.json"));
+    EXPECT_FALSE(doc["global_test"]["passed"].get<bool>());
+    EXPECT_TRUE(doc["undecided"].get<bool>());
+    EXPECT_TRUE(doc["moved_points"].empty());
+    for (const Json& m : doc["points"]) {
+        EXPECT_FALSE(m["moved"].get<bool>()) << m["number"];
+    }
+    EXPECT_NE(t.report().find("Stabilní body 3, 4 spolu nesouhlasí"), std::string::npos)
+        << t.report();
+    // With a pair that agrees, the same comparison decides.
+    const ToolRun agreeing(p.r1, p.r2, {"--stable", "1,3"});
+    EXPECT_EQ(agreeing.status, 0) << agreeing.errors;
+    EXPECT_EQ(Json::parse(agreeing.s.get("z.json"))["moved_points"], Json::array({4}));
+}
+
+// Keeps the points of a results file whose numbers are given (and their covariance).
+std::string only_points(const std::string& results, const std::vector<int>& keep) {
+    Json j = Json::parse(results);
+    std::vector<std::size_t> rows;
+    Json points = Json::array();
+    for (std::size_t i = 0; i < j["points"].size(); ++i) {
+        const int n = j["points"][i]["number"];
+        if (std::find(keep.begin(), keep.end(), n) != keep.end()) {
+            points.push_back(j["points"][i]);
+            for (std::size_t a = 0; a < 3; ++a) {
+                rows.push_back(3 * i + a);
+            }
+        }
+    }
+    Json cov = Json::array();
+    for (const std::size_t r : rows) {
+        Json row = Json::array();
+        for (const std::size_t c : rows) {
+            row.push_back(j["covariance"]["matrix"][r][c]);
+        }
+        cov.push_back(row);
+    }
+    j["points"] = points;
+    j["covariance"]["matrix"] = cov;
+    return j.dump();
+}
+
+TEST(DeformationConclusion, TwoCommonPointsThatDisagreeDecideNothing) {
+    const MovedPair p;
+    const ToolRun t(p.r1, only_points(p.r2, {1, 4}));
+    EXPECT_EQ(t.status, 1) << t.errors;
+    const Json doc = Json::parse(t.s.get("z.json"));
+    EXPECT_TRUE(doc["undecided"].get<bool>());
+    EXPECT_EQ(doc["stable_points"], Json::array({1, 4}));
+    EXPECT_EQ(t.report().find("Žádný bod se prokazatelně neposunul"), std::string::npos);
+}
+
+// An epoch with a gross error fails its m0 test; pooled, it would hide a real movement: the
+// conclusion names it, and the status says the comparison is not to be trusted.
+TEST(DeformationConclusion, AnEpochThatFailedItsM0TestIsNamed) {
+    std::mt19937 rng(5);
+    const std::string r1 = results_of(noisy(base(), rng));
+    Network b = noisy(moved(base(), 5, -4, 3), rng);
+    b.dirs[1].blunder += 60;
+    const std::string r2 = results_of(b);
+    ASSERT_FALSE(Json::parse(r2)["statistics"]["m0_test_passed"].get<bool>());
+    const ToolRun t(r1, r2);
+    EXPECT_EQ(t.status, 1) << t.errors;
+    EXPECT_NE(t.report().find("Epocha 2 (e2.json) neprošla testem m0"), std::string::npos)
+        << t.report();
+    EXPECT_FALSE(Json::parse(t.s.get("z.json"))["conclusive"].get<bool>());
+    const ToolRun clean(r1, r1 + " ");
+    EXPECT_EQ(clean.status, 0) << clean.errors;
+}
+
+// A date that is no date and time is shown as the file gives it.
+TEST(DeformationConclusion, AShortDateIsShownAsGiven) {
+    const MovedPair p;
+    Json j = Json::parse(p.r2);
+    j["date"] = "2026";
+    const ToolRun t(p.r1, j.dump());
+    EXPECT_EQ(t.status, 0) << t.errors;
+    EXPECT_NE(t.report().find("Test network, 2026\r\n"), std::string::npos) << t.report();
+}
+
+// A results file that no run of the program can have written is refused with the field named,
+// status 2 and no file left.
+TEST(DeformationRefusals, ImpossibleFieldsAreNamed) {
+    const MovedPair p;
+    const auto with = [&](const std::function<void(Json&)>& change) {
+        Json j = Json::parse(p.r2);
+        change(j);
+        return j.dump();
+    };
+    const struct {
+        std::string r2;
+        std::string says;
+    } cases[] = {
+        {with([](Json& j) { j["statistics"]["redundancy"] = 1e20; }), "statistics.redundancy"},
+        {with([](Json& j) { j["statistics"]["redundancy"] = 2147483647; }), "redundancy"},
+        {with([](Json& j) { j["statistics"]["redundancy"] = -1; }), "redundancy"},
+        {with([](Json& j) { j["statistics"]["redundancy"] = 2.5; }), "redundancy není celé"},
+        {with([](Json& j) { j["statistics"]["m0_apriori"] = 0; }), "m0_apriori"},
+        {with([](Json& j) { j["statistics"]["m0_apriori"] = -3; }), "m0_apriori"},
+        {with([](Json& j) { j["statistics"]["m0"] = 1e200; }), "m0"},
+        {with([](Json& j) { j["covariance"]["matrix"][0][1] = 5.0; }), "není symetrická"},
+        {with([](Json& j) { j["covariance"]["matrix"][0][0] = -50.0; }), "záporný rozptyl"},
+        {with([](Json& j) {
+             Json& c = j["covariance"]["matrix"];
+             c[9][12] = c[12][9] = 10 * std::sqrt(c[9][9].get<double>() * c[12][12].get<double>());
+         }),
+         "pozitivně semidefinitní"},
+        {with([](Json& j) { j["points"][2]["number"] = j["points"][1]["number"]; }), "dvakrát"},
+        {with([](Json& j) { j["version"] = 2; }), "verzi formátu 2"},
+        {with([](Json& j) { j["points"][0]["adjusted"]["x"] = "1"; }), "points[0].adjusted.x"},
+        {with([](Json& j) {
+             for (Json& pt : j["points"]) {
+                 pt["adjusted"]["x"] = pt["adjusted"]["x"].get<double>() + 321000;
+             }
+         }),
+         "nejsou táž síť"},
+        {p.r1, "jsou tytéž výsledky"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun t(p.r1, c.r2);
+        EXPECT_EQ(t.status, 2) << c.says;
+        EXPECT_NE(t.errors.find(c.says), std::string::npos) << c.says << ": " << t.errors;
+        EXPECT_EQ(std::count(t.errors.begin(), t.errors.end(), '\n'), 1) << t.errors;
+        EXPECT_FALSE(t.s.exists("z.txt")) << c.says;
+        EXPECT_FALSE(t.s.exists("z.json")) << c.says;
+    }
+}
+
+TEST(DeformationRefusals, TheSameFileTwice) {
+    const MovedPair p;
+    test::Scratch s;
+    s.put("e1.json", p.r1);
+    test::ScriptReader none({});
+    test::StringWriter out, text, err;
+    const auto storage = std::make_unique<Storage>();
+    EXPECT_EQ(run_command({"deformation", "e1.json", "./e1.json", "--report", "z.txt"}, none, out,
+                          text, err, test::fixed_clock, *storage, s.dir()),
+              2);
+    EXPECT_NE(err.text.find("jsou tytéž výsledky"), std::string::npos) << err.text;
+    EXPECT_FALSE(s.exists("z.txt"));
 }
 
 }  // namespace

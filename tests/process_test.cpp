@@ -564,13 +564,14 @@ TEST_P(ToolInterrupted, EndsTheReadAndRemovesItsReports) {
     EXPECT_EQ(std::count(e.err.begin(), e.err.end(), '\n'), 1) << e.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, ToolInterrupted,
-    ::testing::Values(ToolWait{"design", SIGINT}, ToolWait{"design", SIGTERM},
-                      ToolWait{"design", SIGHUP}, ToolWait{"deformation", SIGINT},
-                      ToolWait{"deformation", SIGTERM}, ToolWait{"deformation", SIGHUP},
-                      ToolWait{"check", SIGINT}, ToolWait{"check", SIGTERM},
-                      ToolWait{"check", SIGHUP}));
+INSTANTIATE_TEST_SUITE_P(Signals, ToolInterrupted,
+                         ::testing::Values(ToolWait{"design", SIGINT}, ToolWait{"design", SIGTERM},
+                                           ToolWait{"design", SIGHUP},
+                                           ToolWait{"deformation", SIGINT},
+                                           ToolWait{"deformation", SIGTERM},
+                                           ToolWait{"deformation", SIGHUP},
+                                           ToolWait{"check", SIGINT}, ToolWait{"check", SIGTERM},
+                                           ToolWait{"check", SIGHUP}));
 
 void stdout_to_full_device() {
     const int fd = open("/dev/full", O_WRONLY);
@@ -595,7 +596,7 @@ TEST_P(ToolTerminal, AFailedWriteIsStatusFourWithItsReason) {
     s.put("zadani.txt", slurp(kExamples / "trida" / "zadani.txt"));
     std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "a");
     const std::vector<std::vector<std::string>> commands = {
-        {"check", "zadani.txt", "a"}, {"--help"},           {"--version"},
+        {"check", "zadani.txt", "a"}, {"--help"},          {"--version"},
         {"design", "--help"},         {"check", "--help"}, {"deformation", "--help"}};
     for (const auto& args : commands) {
         Child child(s.dir(), args, t.setup);
