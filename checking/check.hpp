@@ -34,15 +34,19 @@ bool listing_header(std::string_view listing, std::string& version, DateTime& da
 
 // The console answers that ask, in one dialog, for the derived quantities the listing holds, in
 // its order; false when the listing's quantities cannot come from one dialog (the answers then
-// ask for as many of them as fit).
-bool dialog_answers(std::string_view listing, std::vector<std::string>& answers);
+// ask for as many of them as fit). A point number printed as "****" (too wide for its field) is
+// the one of `wide` (the job's points with such numbers); when `wide` holds none or several, the
+// row cannot be told, and `unreadable` (when given) says so.
+bool dialog_answers(std::string_view listing, std::vector<std::string>& answers,
+                    const std::vector<int>& wide = {}, bool* unreadable = nullptr);
 
 // Checks the folders (names as given, relative to `dir` unless absolute) against the reference
-// input. A refusal (the reference cannot be read or does not run to its end) is returned as one
-// Czech line; a folder that cannot be checked gets its row.
+// input; the files `skip` (this run's reports) are no group's files. A refusal (the reference
+// cannot be read or does not run to its end) is returned as one Czech line; a folder that cannot
+// be checked gets its row.
 std::optional<std::string> check_class(const std::string& reference,
                                        const std::vector<std::string>& folders,
                                        const std::filesystem::path& dir, const RunJob& run,
-                                       ClassCheck& out);
+                                       ClassCheck& out, const std::vector<std::string>& skip = {});
 
 }  // namespace kavron

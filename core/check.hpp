@@ -23,7 +23,9 @@ struct Found {
     std::string input, listing, diagnostics;
     std::vector<std::string> other;    // the program's own reports (JSON, drawing, analysis)
     std::vector<std::string> unknown;  // anything else
-    std::string problem;               // Czech, UTF-8: why the folder cannot be checked
+    // Files that cannot be read, each with the system's reason: "mereni.txt (přístup odepřen)".
+    std::vector<std::string> unreadable;
+    std::string problem;  // Czech, UTF-8: why the folder cannot be checked
 };
 
 // The first line where the listing and the program's listing differ (1-based); the texts in
@@ -35,8 +37,41 @@ struct FirstDifference {
 
 // Why a listing is not the program's, where it can be told: another version of the program in
 // its header, another input, one or two edited lines, derived quantities that one dialog cannot
-// give, the listing saved again in UTF-8 or with other line ends (its content the program's).
-enum class Likely { None, Version, Input, EditedLine, Dialog, Recoded, LineEnds };
+// give, the listing cut short (it ends early), the listing saved again in UTF-8, with other line
+// ends or with a byte-order mark (its content the program's); or the derived quantities name
+// points whose numbers the listing prints as **** and cannot be told (the rest is compared).
+enum class Likely {
+    None,
+    Version,
+    Input,
+    EditedLine,
+    Dialog,
+    Truncated,
+    Recoded,
+    LineEnds,
+    ByteOrderMark,
+    WidePointNumbers
+};
+
+// What the check of a group found, each a part of its verdict, in the verdict's order.
+enum class Finding {
+    FolderProblem,          // the folder cannot be checked (files.problem)
+    NoInput,                // no input file (or none that can be read: files.unreadable)
+    NoListing,              // no listing
+    ListingSavedAgain,      // the program's listing saved again (likely: how)
+    ListingNotGenuine,      // the listing is not what the program makes of the input
+    DerivedNotCompared,     // the derived quantities could not be compared (likely)
+    DiagnosticsNotGenuine,  // the diagnostics file is not the program's
+    InputProblem,           // the input cannot be read (input_problem)
+    RunEnded,               // the run did not end normally (ending)
+    Typos,
+    Missing,
+    Extra,
+    Points,
+    M0Failed,
+    Suspect,
+    Coordinates,  // an adjusted coordinate differs from the reference's
+};
 
 // A measurement named by kind, station and target.
 struct Named {
@@ -84,7 +119,8 @@ struct GroupCheck {
     FirstDifference diagnostics_first;  // where it differs
     // The input against the reference input.
     bool input_read = false;
-    std::string input_problem;  // Czech, UTF-8: the input cannot be read (empty: it can)
+    std::string input_problem;      // Czech, UTF-8: the input cannot be read (empty: it can)
+    std::vector<Warning> warnings;  // the input was read otherwise than it looks
     std::vector<Typo> typos;
     std::vector<Named> missing, extra;
     std::vector<PointDifference> points;
@@ -99,13 +135,14 @@ struct GroupCheck {
     double max_mm = 0;  // the largest |difference| [mm]
     bool has_max_sigma = false;
     double max_sigma = 0;  // the largest |difference| / sd
-    std::string verdict;   // Czech, UTF-8, one line
-    bool ok = false;       // nothing found
+    std::vector<Finding> findings;
+    bool ok = false;  // nothing found
 };
 
 struct ClassCheck {
-    std::string reference;  // the reference input's name as given
-    double m0 = 0;          // the reference run's
+    std::string reference;          // the reference input's name as given
+    double m0 = 0;                  // the reference run's
+    std::vector<Warning> warnings;  // the reference input's
     std::vector<GroupCheck> groups;
 };
 

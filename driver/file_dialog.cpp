@@ -1,5 +1,7 @@
 #include "driver/file_dialog.hpp"
 
+#include "core/listing_texts.hpp"
+
 #include <cerrno>
 #include <optional>
 
@@ -48,7 +50,7 @@ Halt ask_until(Run& r, std::string_view prompt, std::string& name, TryOpen try_o
 }
 
 // The first record of every diagnostics file.
-const fmt::Layout kFirstRecord = {fmt::T(" "), fmt::T(" Toto okno slouží ke kontrole dat. ")};
+const fmt::Layout kFirstRecord = {fmt::T(" "), fmt::T(listing_text::kDiagnosticsFirst)};
 
 // Whether the diagnostics file may be (re)made at the path: nothing is there, something that is
 // not a regular file, an empty file, or a diagnostics file of this program. A regular file that

@@ -112,7 +112,7 @@ std::optional<Refusal> check_tool(const CommandLine& cl, ReportFiles& out, ByteW
                                   const std::filesystem::path& dir, int& status) {
     ClassCheck cc;
     const std::vector<std::string> folders(cl.operands.begin() + 1, cl.operands.end());
-    if (auto why = check_class(cl.operands[0], folders, dir, run_group, cc)) {
+    if (auto why = check_class(cl.operands[0], folders, dir, run_group, cc, out.paths())) {
         return Refusal{2, *why};
     }
     const bool all_ok =

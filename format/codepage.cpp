@@ -147,26 +147,56 @@ std::string decode(std::string_view bytes, CodePage cp) {
     return out;
 }
 
+namespace {
+
+// The length of the UTF-8 sequence at i, 0 when the bytes there are none.
+std::size_t sequence_at(std::string_view bytes, std::size_t i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    const std::size_t len = b < 0x80             ? 1
+                            : (b & 0xE0) == 0xC0 ? 2
+                            : (b & 0xF0) == 0xE0 ? 3
+                            : (b & 0xF8) == 0xF0 ? 4
+                                                 : 0;
+    if (len == 0 || i + len > bytes.size() || (len == 2 && b < 0xC2)) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return len;
+}
+
+}  // namespace
+
 bool valid_utf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const std::size_t len = b < 0x80             ? 1
-                                : (b & 0xE0) == 0xC0 ? 2
-                                : (b & 0xF0) == 0xE0 ? 3
-                                : (b & 0xF8) == 0xF0 ? 4
-                                                     : 0;
-        if (len == 0 || i + len > bytes.size() || (len == 2 && b < 0xC2)) {
+        const std::size_t len = sequence_at(bytes, i);
+        if (len == 0) {
             return false;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
         }
         i += len;
     }
     return true;
+}
+
+std::string utf8_replaced(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t len = sequence_at(bytes, i);
+        if (len == 0) {
+            out += "\xEF\xBF\xBD";  // U+FFFD, the replacement character
+            ++i;
+        } else {
+            out.append(bytes.substr(i, len));
+            i += len;
+        }
+    }
+    return out;
 }
 
 std::string as_utf8(std::string_view bytes, CodePage otherwise) {

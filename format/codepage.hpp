@@ -19,6 +19,8 @@ std::string decode(std::string_view bytes, CodePage cp);
 
 // Whether the bytes are UTF-8 throughout.
 bool valid_utf8(std::string_view bytes);
+// The bytes as UTF-8, each byte that begins no valid sequence replaced by U+FFFD.
+std::string utf8_replaced(std::string_view bytes);
 // A text of the user's (a note in the input, a typed name) as UTF-8: its bytes when they are
 // valid UTF-8, else taken as the code page `otherwise`.
 std::string as_utf8(std::string_view bytes, CodePage otherwise);

@@ -2,6 +2,7 @@
 // UTF-8 with a byte-order mark) and the JSON document.
 #include <nlohmann/json.hpp>
 
+#include "format/codepage.hpp"
 #include "reports/reports.hpp"
 #include "reports/text.hpp"
 
@@ -62,15 +63,116 @@ std::string likely_text(Likely l) {
             return "řádek výpisu byl asi upraven";
         case Likely::Dialog:
             return "výpočty na konci výpisu nemohly vzniknout v jednom dialogu";
+        case Likely::Truncated:
+            return "výpis končí předčasně: je to začátek výpisu programu";
         case Likely::Recoded:
             return "výpis je z programu, ale byl uložen znovu v kódování UTF-8";
         case Likely::LineEnds:
             return "výpis je z programu, ale byl uložen znovu s jinými konci řádků";
+        case Likely::ByteOrderMark:
+            return "výpis je z programu, ale byl uložen znovu se značkou BOM (UTF-8)";
+        case Likely::WidePointNumbers:
+            return "výpočty na konci výpisu jmenují body, jejichž čísla se tisknou jako ****: "
+                   "porovnána je část výpisu před nimi";
         case Likely::None:
             break;
     }
     return {};
 }
+
+// The same, short, for the verdict.
+std::string likely_short(Likely l) {
+    switch (l) {
+        case Likely::Version:
+            return "jiná verze programu";
+        case Likely::Input:
+            return "jiný vstup";
+        case Likely::EditedLine:
+            return "upravený řádek";
+        case Likely::Dialog:
+            return "výpočty na konci nepocházejí z jednoho dialogu";
+        case Likely::Truncated:
+            return "výpis končí předčasně";
+        case Likely::Recoded:
+            return "uložen znovu v UTF-8";
+        case Likely::LineEnds:
+            return "uložen znovu s jinými konci řádků";
+        case Likely::ByteOrderMark:
+            return "uložen znovu se značkou BOM";
+        case Likely::WidePointNumbers:
+            return "výpočty na konci nelze porovnat (čísla bodů ****)";
+        case Likely::None:
+            break;
+    }
+    return {};
+}
+
+std::string count(std::size_t n, const char* one, const char* few, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : n >= 2 && n <= 4 ? few : many);
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) {
+        out += out.empty() ? "" : ", ";
+        out += n;
+    }
+    return out;
+}
+
+std::string finding_text(const GroupCheck& g, Finding f) {
+    switch (f) {
+        case Finding::FolderProblem:
+            return g.files.problem;
+        case Finding::NoInput:
+            return g.files.unreadable.empty()
+                       ? "chybí vstupní soubor"
+                       : "chybí vstupní soubor (nelze přečíst: " + joined(g.files.unreadable) + ")";
+        case Finding::NoListing:
+            return "chybí výpis";
+        case Finding::ListingSavedAgain:
+            return "výpis " + likely_short(g.likely);
+        case Finding::ListingNotGenuine:
+            return "výpis neodpovídá vstupu (řádek " + std::to_string(g.first.line) +
+                   (g.likely != Likely::None ? ", " + likely_short(g.likely) : "") + ")";
+        case Finding::DerivedNotCompared:
+            return likely_short(g.likely);
+        case Finding::DiagnosticsNotGenuine:
+            return "chybový soubor neodpovídá vstupu";
+        case Finding::InputProblem:
+            return g.input_problem;
+        case Finding::RunEnded:
+            return "výpočet neskončil řádně: " + g.ending;
+        case Finding::Typos:
+            return count(g.typos.size(), "překlep", "překlepy", "překlepů");
+        case Finding::Missing:
+            return "chybí " + count(g.missing.size(), "měření", "měření", "měření");
+        case Finding::Extra:
+            return count(g.extra.size(), "měření", "měření", "měření") + " navíc";
+        case Finding::Points:
+            return "body se liší od zadání";
+        case Finding::M0Failed:
+            return "m0 neprošlo testem";
+        case Finding::Suspect:
+            return "podezřelé měření";
+        case Finding::Coordinates:
+            return "souřadnice se liší od referenčních";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string check_verdict(const GroupCheck& g) {
+    std::string out;
+    for (const Finding f : g.findings) {
+        out += out.empty() ? "" : "; ";
+        out += finding_text(g, f);
+    }
+    return out.empty() ? "v pořádku" : out;
+}
+
+namespace {
 
 void table(Text& t, const ClassCheck& c) {
     std::size_t w = 8;
@@ -79,7 +181,7 @@ void table(Text& t, const ClassCheck& c) {
         for (const char ch : g.folder) {
             chars += (static_cast<unsigned char>(ch) & 0xC0) != 0x80 ? 1 : 0;
         }
-        w = std::max(w, std::min<std::size_t>(chars, 30));
+        w = std::max(w, chars);
     }
     t.line(pad("Skupina", w, false) + "  Výpis       Překlepy      m0  Test  " +
            pad("Podezřelé", 20, false) + "  Rozdíl[mm]  [sigma]  Závěr");
@@ -87,13 +189,15 @@ void table(Text& t, const ClassCheck& c) {
         t.line(pad(g.folder, w, false) + "  " + pad(listing_cell(g), 10, false) +
                pad(typos_cell(g), 10) + pad(m0_cell(g), 8) + "  " + pad(test_cell(g), 4, false) +
                "  " + pad(g.suspect ? short_name(*g.suspect) : "-", 20, false) +
-               pad(max_mm_cell(g), 11) + pad(max_sigma_cell(g), 9) + "  " + g.verdict);
+               pad(max_mm_cell(g), 11) + pad(max_sigma_cell(g), 9) + "  " + check_verdict(g));
     }
     t.line();
 }
 
 void listing_details(Text& t, const GroupCheck& g) {
-    if (g.genuine == true) {
+    if (g.genuine == true && g.likely == Likely::WidePointNumbers) {
+        t.line("  Výpis odpovídá vstupu až po výpočty na konci: " + likely_text(g.likely) + ".");
+    } else if (g.genuine == true) {
         t.line("  Výpis odpovídá vstupu: program z něj dává tentýž výpis bajt po bajtu.");
     } else if (g.genuine == false) {
         t.line("  Výpis neodpovídá vstupu: první rozdíl je na řádku " +
@@ -185,16 +289,22 @@ void details(Text& t, const GroupCheck& g) {
         }
         t.line("  Další soubory: " + names);
     }
+    if (!f.unreadable.empty()) {
+        t.line("  Nelze přečíst: " + joined(f.unreadable));
+    }
     listing_details(t, g);
     if (!g.input_problem.empty()) {
         t.line("  " + g.input_problem);
+    }
+    for (const Warning& w : g.warnings) {
+        t.line("  Upozornění ke vstupu: " + w.text);
     }
     input_details(t, g);
     if (!g.ending.empty()) {
         t.line("  Výpočet neskončil řádně: " + g.ending);
     }
     results_details(t, g);
-    t.line("  Závěr: " + g.verdict);
+    t.line("  Závěr: " + check_verdict(g));
     t.line();
 }
 
@@ -210,6 +320,9 @@ std::string check_report(const ClassCheck& c) {
         ok += g.ok ? 1 : 0;
     }
     t.line("Zadání (referenční vstup): " + c.reference + " (m0 = " + fixed(c.m0, 2) + ")");
+    for (const Warning& w : c.warnings) {
+        t.line("  Upozornění k zadání: " + w.text);
+    }
     t.line("Skupin: " + std::to_string(c.groups.size()) + ", v pořádku: " + std::to_string(ok));
     t.line("Rozdíl souřadnic je označen nad " + fixed(kCoordinateFlag, 0) +
            " sigma rozdílu, překlep nad " + fixed(kTypoFlag, 0) + " sigma rozdílu měření.");
@@ -223,8 +336,14 @@ std::string check_report(const ClassCheck& c) {
 
 namespace {
 
-// A CSV field: quoted when it holds a separator, a quote or a line end.
-std::string csv_field(const std::string& s) {
+// A CSV field: valid UTF-8; a text that a spreadsheet would take as a formula (it begins with
+// =, +, -, @, a tab or a carriage return) preceded by an apostrophe, so that it shows as text;
+// quoted when it holds a separator, a quote or a line end.
+std::string csv_field(const std::string& cell) {
+    std::string s = utf8_replaced(cell);
+    if (!s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos) {
+        s.insert(0, 1, '\'');
+    }
     if (s.find_first_of(";\"\r\n") == std::string::npos) {
         return s;
     }
@@ -267,7 +386,7 @@ std::string check_csv(const ClassCheck& c) {
              g.genuine == false ? std::to_string(g.first.line) : "",
              g.input_read ? std::to_string(g.typos.size()) : "", comma(m0_cell(g)),
              comma(test_cell(g)), suspect, comma(max_mm_cell(g)), comma(max_sigma_cell(g)),
-             g.verdict});
+             check_verdict(g)});
     }
     return out;
 }
@@ -288,10 +407,19 @@ Json text_or_null(const std::string& s) {
     return s.empty() ? Json(nullptr) : Json(s);
 }
 
+Json warnings_json(const std::vector<Warning>& warnings) {
+    Json out = Json::array();
+    for (const Warning& w : warnings) {
+        out.push_back({{"line", w.line}, {"kind", std::string(w.kind)}, {"text", w.text}});
+    }
+    return out;
+}
+
 // The group's input against the reference input.
 void input_json(Json& j, const GroupCheck& g) {
     const char* const what[] = {"missing", "extra", "code", "coordinates"};
     j["input_problem"] = text_or_null(g.input_problem);
+    j["warnings"] = warnings_json(g.warnings);
     j["typos"] = Json::array();
     for (const Typo& p : g.typos) {
         Json typo = named_json(p.m);
@@ -347,6 +475,7 @@ Json group_json(const GroupCheck& g) {
                   {"diagnostics", text_or_null(f.diagnostics)},
                   {"reports", f.other},
                   {"unknown", f.unknown},
+                  {"unreadable", f.unreadable},
                   {"problem", text_or_null(f.problem)}};
     j["genuine"] = optional_json(g.genuine);
     j["first_difference"] = g.genuine == false ? Json{{"line", g.first.line},
@@ -357,7 +486,7 @@ Json group_json(const GroupCheck& g) {
     j["diagnostics_genuine"] = optional_json(g.diagnostics);
     input_json(j, g);
     results_json(j, g);
-    j["verdict"] = g.verdict;
+    j["verdict"] = check_verdict(g);
     j["ok"] = g.ok;
     return j;
 }
@@ -370,6 +499,7 @@ std::string check_json(const ClassCheck& c) {
     doc["version"] = 1;
     doc["reference"] = c.reference;
     doc["reference_m0"] = c.m0;
+    doc["reference_warnings"] = warnings_json(c.warnings);
     doc["groups"] = Json::array();
     for (const GroupCheck& g : c.groups) {
         doc["groups"].push_back(group_json(g));

@@ -1,6 +1,8 @@
 // The listing's sections, each written from the results value.
 #include "reports/listing.hpp"
 
+#include "core/listing_texts.hpp"
+
 #include <cstdlib>
 
 #include "format/codepage.hpp"
@@ -63,8 +65,9 @@ void kind_table(OutFile& lst, const Results& res, const Table& tb, int first, in
 
 void header(OutFile& lst, const Results& res) {
     const DateTime& d = res.date;
-    lst.write({T(" KAVRON " KAVRON_VERSION " Prostorová síť   E3   Datum: "), I(2), T("."), I(2),
-               T("."), I(4), T("   Čas: "), I(2), T(":"), I(2), T(":"), I(2), E(), E()},
+    using namespace listing_text;
+    lst.write({T(kHead), T(KAVRON_VERSION), T(kTitle), I(2), T("."), I(2), T("."), I(4), T(kTime),
+               I(2), T(":"), I(2), T(":"), I(2), E(), E()},
               {d.day, d.month, d.year, d.hour, d.minute, d.second});
     lst.write({T(" Akce: "), A(), E()}, {raw(res.action)});
     const Layout row = {T(""), A(), F(6, 1)};
@@ -204,7 +207,7 @@ void closing(OutFile& lst, const Results& res) {
 
 namespace {
 
-constexpr std::string_view kPRO[2] = {"prostorové", "vodorovné "};
+constexpr const std::string_view* kPRO = listing_text::kDistanceKind;
 constexpr std::string_view kPROS[2] = {"prostorová", "vodorovná "};
 
 }  // namespace
@@ -218,24 +221,24 @@ void derived_header(OutFile& lst, Derived kind) {
         case Derived::SpatialDistance:
         case Derived::HorizontalDistance: {
             const int FLAG = kind == Derived::HorizontalDistance ? 1 : 0;
-            lst.write({E(), E(), T(" Výpočet "), A(), T("délky a její směrod. odchylky"), E(), E(),
-                       T(" "), A(), T(" délka         d        směrod. odch. délky "), E(),
-                       T("   mezi body             [mm]             [mm]"), E(), E()},
+            lst.write({E(), E(), T(listing_text::kDerivedLead), A(), T(listing_text::kDistanceTail),
+                       E(), E(), T(" "), A(), T(" délka         d        směrod. odch. délky "),
+                       E(), T("   mezi body             [mm]             [mm]"), E(), E()},
                       {lit(kPRO[FLAG]), lit(kPROS[FLAG])});
             break;
         }
         case Derived::HeightDifference:
-            titled(" Výpočet převýšení a jeho směrodat. odchylky",
+            titled(listing_text::kHeightTitle,
                    "   převýšení              h       směrod. odch. převýšení ",
                    "   mezi body             [mm]             [mm]");
             break;
         case Derived::Angle:
-            titled(" Výpočet vodorovného úhlu a jeho směrodat. odch.",
+            titled(listing_text::kAngleTitle,
                    "      Úhel mezi           Úhel     směrod. odch. úhlu ",
                    "        body              [cc]            [cc]");
             break;
         case Derived::ZenithAngle:
-            titled(" Výpočet zenitového úhlu a jeho směrod. odch.",
+            titled(listing_text::kZenithTitle,
                    " zenitový úhel            z        směrod. odch. úhlu ",
                    "   mezi body             [cc]             [cc]");
             break;

@@ -54,6 +54,8 @@ std::string deformation_svg(const Deformation& df);
 // The check of a class: the report (code page 1250, CR LF), the class table for a spreadsheet
 // (semicolons, UTF-8 with a byte-order mark, CR LF) and the JSON document (docs/json.md).
 std::string check_report(const ClassCheck& c);
+// What was found in a group, in Czech on one line ("v pořádku" when nothing).
+std::string check_verdict(const GroupCheck& g);
 std::string check_csv(const ClassCheck& c);
 std::string check_json(const ClassCheck& c);
 

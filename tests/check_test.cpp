@@ -4,6 +4,8 @@
 // not from the program's own comparison.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -175,8 +177,8 @@ TEST_F(GeneratedClass, EveryPlantedFaultIsFlaggedAndNothingElse) {
         EXPECT_EQ(g.diagnostics, true) << g.folder;
         expect_input_agrees(g);
         expect_results_agree(g);
-        EXPECT_TRUE(g.ok) << g.folder << ": " << g.verdict;
-        EXPECT_EQ(g.verdict, "v pořádku");
+        EXPECT_TRUE(g.ok) << g.folder << ": " << check_verdict(g);
+        EXPECT_EQ(check_verdict(g), "v pořádku");
     }
     // The edited digit: that line, told as an edited line.
     const GroupCheck& edited = group(2);
@@ -212,7 +214,7 @@ TEST_F(GeneratedClass, EveryPlantedFaultIsFlaggedAndNothingElse) {
     const GroupCheck& none = group(7);
     EXPECT_FALSE(none.genuine.has_value());
     EXPECT_FALSE(none.ok);
-    EXPECT_EQ(none.verdict, "chybí výpis");
+    EXPECT_EQ(check_verdict(none), "chybí výpis");
     expect_input_agrees(none);
     expect_results_agree(none);
 }
@@ -271,13 +273,13 @@ TEST(CheckFolders, FilesAreToldApartByContentAndBadFoldersGetRows) {
     EXPECT_EQ(cc.groups[6].genuine, false);
     EXPECT_EQ(cc.groups[6].likely, Likely::LineEnds);
     EXPECT_EQ(cc.groups[6].first.line, 1);
-    EXPECT_EQ(cc.groups[5].verdict, "výpis uložen znovu v UTF-8");
+    EXPECT_EQ(check_verdict(cc.groups[5]), "výpis uložen znovu v UTF-8");
     const GroupCheck& d = cc.groups[4];
     EXPECT_EQ(d.files.input, "mereni.txt");
     EXPECT_TRUE(d.files.unknown.empty());
     EXPECT_EQ(d.genuine, true);
     EXPECT_EQ(d.input_problem, "vstup nelze přečíst: chyba na řádku 9");
-    EXPECT_EQ(d.verdict, "vstup nelze přečíst: chyba na řádku 9");
+    EXPECT_EQ(check_verdict(d), "vstup nelze přečíst: chyba na řádku 9");
     EXPECT_FALSE(d.adjusted);
     EXPECT_FALSE(d.ok);
     EXPECT_EQ(cc.groups[0].files.input, "data.dat");
@@ -286,10 +288,10 @@ TEST(CheckFolders, FilesAreToldApartByContentAndBadFoldersGetRows) {
     EXPECT_EQ(cc.groups[0].genuine, true);
     EXPECT_EQ(cc.groups[1].files.problem, "více vstupních souborů: kopie.txt, mereni.txt");
     EXPECT_FALSE(cc.groups[1].genuine.has_value());
-    EXPECT_EQ(cc.groups[2].verdict, "chybí vstupní soubor; chybí výpis");
+    EXPECT_EQ(check_verdict(cc.groups[2]), "chybí vstupní soubor; chybí výpis");
     EXPECT_EQ(cc.groups[3].files.problem, "není složka, kterou lze přečíst");
     for (const GroupCheck& g : cc.groups) {
-        EXPECT_FALSE(g.verdict.empty());
+        EXPECT_FALSE(check_verdict(g).empty());
     }
 }
 
@@ -382,6 +384,151 @@ TEST(CheckCases, EveryNormalRunsListingIsGenuine) {
         ++checked;
     }
     EXPECT_GE(checked, 10);
+}
+
+}  // namespace
+}  // namespace kavron
+
+namespace kavron {
+namespace {
+
+// The check as a teacher runs it, in-process: its status, its report (UTF-8) and its CSV.
+struct CheckRun {
+    int status = -1;
+    std::string errors, report, csv;
+    CheckRun(const fs::path& dir, std::vector<std::string> args) {
+        args.insert(args.begin(), "check");
+        test::ScriptReader none({});
+        test::StringWriter out, text, err;
+        const auto st = std::make_unique<Storage>();
+        status = run_command(args, none, out, text, err, test::fixed_clock, *st, dir);
+        errors = err.text;
+        report = text.text;
+    }
+};
+
+// What a teacher must not be told is in order: each found, with its reason.
+TEST(CheckFindings, FilesThatCannotBeTrustedAreFindings) {
+    test::Scratch s;
+    put(s.dir() / "zadani.txt", true_network().text());
+    // An empty input beside a listing: nothing to make the listing from.
+    run_in(s.dir() / "prazdny", measured(31));
+    put(s.dir() / "prazdny" / "mereni.txt", "");
+    // The listing saved again with a byte-order mark.
+    run_in(s.dir() / "bom", measured(32));
+    put(s.dir() / "bom" / "vysledky.txt", "\xEF\xBB\xBF" + slurp(s.dir() / "bom" / "vysledky.txt"));
+    // The listing cut short in its middle, as an upload that broke off.
+    run_in(s.dir() / "kratky", measured(33));
+    const std::string full = slurp(s.dir() / "kratky" / "vysledky.txt");
+    put(s.dir() / "kratky" / "vysledky.txt", full.substr(0, full.size() / 2));
+    // A run that did not converge: its ending in words.
+    test::Network far = true_network();
+    for (auto& p : far.pts) {
+        if (p.code == 0) {
+            p.ox = 3e6;
+            p.oy = -2e6;
+        }
+    }
+    put(s.dir() / "nekonverguje" / "mereni.txt", far.text());
+    ClassCheck cc;
+    ASSERT_EQ(check_class("zadani.txt", {"prazdny", "bom", "kratky", "nekonverguje"}, s.dir(),
+                          run_group, cc),
+              std::nullopt);
+    for (const GroupCheck& g : cc.groups) {
+        EXPECT_FALSE(g.ok) << g.folder << ": " << check_verdict(g);
+    }
+    EXPECT_NE(check_verdict(cc.groups[0]).find("vstupní soubor mereni.txt je prázdný"),
+              std::string::npos)
+        << check_verdict(cc.groups[0]);
+    EXPECT_EQ(cc.groups[1].likely, Likely::ByteOrderMark);
+    EXPECT_EQ(check_verdict(cc.groups[1]), "výpis uložen znovu se značkou BOM");
+    EXPECT_EQ(cc.groups[2].likely, Likely::Truncated);
+    EXPECT_EQ(static_cast<std::size_t>(cc.groups[2].first.line),
+              lines_of(full.substr(0, full.size() / 2)).size());
+    EXPECT_NE(check_verdict(cc.groups[2]).find("výpis končí předčasně"), std::string::npos);
+    EXPECT_EQ(cc.groups[3].ending, "Způsob zadání výpočtu nevede k výsledku")
+        << check_verdict(cc.groups[3]);
+}
+
+// A report of this run created in a group's folder is none of the group's files.
+TEST(CheckFindings, AReportOfTheRunIsNoGroupsFile) {
+    test::Scratch s;
+    put(s.dir() / "zadani.txt", true_network().text());
+    run_in(s.dir() / "g", measured(34));
+    fs::remove(s.dir() / "g" / "mereni.txt");
+    const CheckRun run(s.dir(), {"zadani.txt", "g", "--csv", "g/tabulka.csv"});
+    EXPECT_EQ(run.status, 1) << run.errors;
+    const std::string csv = slurp(s.dir() / "g" / "tabulka.csv");
+    EXPECT_NE(csv.find("chybí vstupní soubor"), std::string::npos) << csv;
+}
+
+// A point numbered beyond 9999 is printed as **** in the derived quantities' rows: with one such
+// point the rows are asked for again and the listing is genuine.
+TEST(CheckFindings, DerivedRowsOfAWideNumberedPoint) {
+    test::Scratch s;
+    test::Network n = true_network();
+    std::string input = n.text();
+    const std::string from = "\n5 ", to = "\n12345 ";
+    for (std::size_t at = input.find(from); at != std::string::npos;
+         at = input.find(from, at + to.size())) {
+        input.replace(at, from.size(), to);
+    }
+    for (std::size_t at = input.find(" 5 "); at != std::string::npos;
+         at = input.find(" 5 ", at + 7)) {
+        input.replace(at, 3, " 12345 ");
+    }
+    put(s.dir() / "zadani.txt", input);
+    fs::create_directories(s.dir() / "g");
+    put(s.dir() / "g" / "mereni.txt", input);
+    test::ScriptReader in(
+        {"chyby.txt", "vysledky.txt", "mereni.txt", "a", "1 12345", "-1 -1", "a", "n", "n", "n"});
+    test::StringWriter out;
+    const auto st = std::make_unique<Storage>();
+    ASSERT_EQ(run_program(in, out, test::fixed_clock, *st, s.dir() / "g"), 0);
+    ASSERT_NE(slurp(s.dir() / "g" / "vysledky.txt").find("     1 -****"), std::string::npos);
+    ClassCheck cc;
+    ASSERT_EQ(check_class("zadani.txt", {"g"}, s.dir(), run_group, cc), std::nullopt);
+    EXPECT_EQ(cc.groups[0].genuine, true) << check_verdict(cc.groups[0]);
+    EXPECT_TRUE(cc.groups[0].ok) << check_verdict(cc.groups[0]);
+}
+
+// The class table for a spreadsheet: a name that a spreadsheet would run as a formula shows as
+// text, bytes that are not UTF-8 are replaced; the report's table takes the longest name whole.
+TEST(CheckFindings, TableCellsAreTextAndNamesWhole) {
+    test::Scratch s;
+    put(s.dir() / "zadani.txt", true_network().text());
+    const std::string formula = "=HYPERLINK(\"http://x\")";
+    const std::string long_name = "skupina-s-velmi-dlouhym-jmenem-ctyricet-znaku";
+    for (const std::string& g : {formula, std::string("-1+2"), std::string("bad\xFF"), long_name}) {
+        run_in(s.dir() / g, measured(35));
+    }
+    const CheckRun run(s.dir(), {"zadani.txt", formula, "-1+2", "bad\xFF", long_name, "--csv",
+                                 "t.csv", "--report", "t.txt"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    const std::string csv = slurp(s.dir() / "t.csv");
+    EXPECT_NE(csv.find("\r\n\"'=HYPERLINK(\"\"http://x\"\")\";"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\n'-1+2;"), std::string::npos) << csv;
+    EXPECT_TRUE(valid_utf8(csv));
+    const std::string report = decode(slurp(s.dir() / "t.txt"), CodePage::Cp1250);
+    EXPECT_NE(report.find("\r\n" + long_name + "  pravý"), std::string::npos) << report;
+    EXPECT_NE(report.find("\r\nSkupina" + std::string(long_name.size() - 7, ' ') + "  Výpis"),
+              std::string::npos);
+}
+
+// The reader's warnings of a group's input (a line that lacks its weight) reach the report and
+// the JSON.
+TEST(CheckFindings, TheReadersWarningsAreShown) {
+    test::Scratch s;
+    put(s.dir() / "zadani.txt", true_network().text());
+    std::string input = measured(36);
+    const std::size_t at = input.find(" 0.01\n");
+    input.erase(at, 5);
+    run_in(s.dir() / "g", input);
+    const CheckRun run(s.dir(), {"zadani.txt", "g", "--json", "k.json", "--report", "k.txt"});
+    const std::string report = decode(slurp(s.dir() / "k.txt"), CodePage::Cp1250);
+    EXPECT_NE(report.find("Upozornění ke vstupu: řádek"), std::string::npos) << report;
+    const auto doc = nlohmann::json::parse(slurp(s.dir() / "k.json"));
+    EXPECT_FALSE(doc["groups"][0]["warnings"].empty());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -98,10 +99,16 @@ public:
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
+    // Types the lines; a program that has ended already (its input closed) takes no more.
     void type(const std::vector<std::string>& lines) {
+        std::signal(SIGPIPE, SIG_IGN);
         for (const std::string& l : lines) {
             const std::string s = l + "\n";
-            ASSERT_EQ(write(in_, s.data(), s.size()), static_cast<ssize_t>(s.size()));
+            const ssize_t n = write(in_, s.data(), s.size());
+            if (n < 0 && errno == EPIPE) {
+                return;
+            }
+            ASSERT_EQ(n, static_cast<ssize_t>(s.size()));
         }
     }
     void end_input() {
@@ -400,6 +407,14 @@ void limit_memory() {
 #endif
 }
 
+template <rlim_t kMegabytes>
+void limit_memory_to() {
+#ifndef KAVRON_ASAN
+    const rlimit lim{kMegabytes << 20, kMegabytes << 20};
+    setrlimit(RLIMIT_AS, &lim);
+#endif
+}
+
 // A device of endless bytes is refused after its first megabyte, long before the memory runs out;
 // the prompt asks again, and says why on standard error.
 TEST(EndlessInput, ADeviceIsRefusedAtItsFirstMegabyte) {
@@ -654,6 +669,45 @@ TEST(OtherUsersFiles, UnreadableFileAndReadOnlyFolder) {
               std::string::npos)
         << e.err;
     EXPECT_TRUE(s.exists("l.txt"));
+}
+
+// The class check reads a folder's files one at a time: a folder of many large files that are
+// none of the program's is checked in the memory of one of them.
+TEST(CheckProcess, ManyUnknownFilesInBoundedMemory) {
+    test::Scratch s;
+    s.put("zadani.txt", slurp(kExamples / "trida" / "zadani.txt"));
+    std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "g");
+    const std::string big(std::size_t{1} << 20, 'x');
+    for (int k = 0; k < 80; ++k) {
+        s.put("g/priloha" + std::to_string(k) + ".txt", big);
+    }
+    Child child(s.dir(), {"check", "zadani.txt", "g", "--csv", "t.csv"}, limit_memory_to<48>);
+    const Ended e = child.wait();
+    EXPECT_EQ(e.status, 0) << e.err;
+    EXPECT_NE(s.get("t.csv").find("g;ano;"), std::string::npos) << s.get("t.csv");
+}
+
+// An input that the teacher's account cannot read is a finding with the reason, not a missing
+// file.
+TEST(CheckProcess, AnUnreadableInputIsNamedWithItsReason) {
+    test::Scratch s;
+    s.put("zadani.txt", slurp(kExamples / "trida" / "zadani.txt"));
+    std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "g");
+    chmod(s.dir().c_str(), 0777);
+    chmod((s.dir() / "g").c_str(), 0777);
+    chmod((s.dir() / "g" / "mereni.txt").c_str(), 0);
+    const std::filesystem::path program = s.dir() / "kavron";
+    std::filesystem::copy_file(KAVRON_PROGRAM, program);
+    chmod(program.c_str(), 0755);
+    Child child(s.dir(), {"check", "zadani.txt", "g", "--csv", "t.csv"}, as_nobody, true,
+                program.string());
+    const Ended e = child.wait();
+    chmod((s.dir() / "g" / "mereni.txt").c_str(), 0644);
+    EXPECT_EQ(e.status, 1) << e.err;
+    EXPECT_NE(s.get("t.csv").find("chybí vstupní soubor (nelze přečíst: mereni.txt (přístup "
+                                  "odepřen))"),
+              std::string::npos)
+        << s.get("t.csv");
 }
 
 }  // namespace
