@@ -24,7 +24,7 @@ struct Warning {
     std::string_view kind;  // "multi_line_read", "unread_values", "duplicate_point",
                             // "scattered_direction_set", "byte_order_mark",
                             // "unclosed_action_line", "repeated_direction", "negative_weight",
-                            // "negative_apriori", "section_end_read_as_value"
+                            // "negative_apriori", "section_end_read_as_value", "small_weight"
     std::string text;       // Czech, UTF-8
 };
 

@@ -8,9 +8,9 @@
 
 namespace kavron {
 
-// sqrt of the 95 % quantile of chi-squared with 3 degrees of freedom (7.8147): an ellipsoid's
-// semi-axes times it bound the point with 95 % confidence.
-constexpr double kConfidence95 = 2.7955;
+// The 95 % factors: kConfidence95 on an ellipsoid's semi-axes, kEllipse95 on an ellipse's,
+// kNormal975 on a sd (both sides).
+#include "core/confidence.inc"
 
 // What the plan must meet.
 struct Requirements {

@@ -50,56 +50,61 @@ constexpr Option kCheckOptions[] = {
 }  // namespace
 
 const Command kConsole{
-    "",
-    "",
-    0,
-    0,
-    "",
-    "",
-    kConsoleOptions,
-    "Vyrovnání malé prostorové geodetické sítě. Jména souborů a úlohu zadáte v dialogu\n"
-    "na konzoli; výpis výsledků je stejný s volbami i bez nich."};
+    .extra = "neznámá volba",
+    .options = kConsoleOptions,
+    .about =
+        "Vyrovnání malé prostorové geodetické sítě. Jména souborů a úlohu zadáte v dialogu\n"
+        "na konzoli; výpis výsledků je stejný s volbami i bez nich."};
 
 const Command kDesign{
-    "design",
-    "VSTUP",
-    1,
-    1,
-    "chybí vstupní soubor",
-    "druhý vstup",
-    kDesignOptions,
-    "kavron design VSTUP ... spočítá bez dialogu návrh sítě: jaké přesnosti a spolehlivosti\n"
-    "plánovaná síť ze VSTUPu dosáhne (z přibližných souřadnic a vah, změřené hodnoty se\n"
-    "nepoužívají), zda splní požadavky, a které měření navíc jí nejvíc pomůže.\n"
-    "Stav 0: návrh je hotov, 1: plán nelze vyrovnat, 2: chybný příkaz nebo vstup."};
+    .name = "design",
+    .operands = "VSTUP",
+    .min_operands = 1,
+    .max_operands = 1,
+    .missing = "chybí vstupní soubor",
+    .extra = "druhý vstup",
+    .options = kDesignOptions,
+    .about =
+        "kavron design VSTUP ... spočítá bez dialogu návrh sítě: jaké přesnosti a "
+        "spolehlivosti\n"
+        "plánovaná síť ze VSTUPu dosáhne (z přibližných souřadnic a vah, změřené hodnoty "
+        "se\n"
+        "nepoužívají), zda splní požadavky, a které měření navíc jí nejvíc pomůže.\n"
+        "Stav 0: návrh je hotov, 1: plán nelze vyrovnat, 2: chybný příkaz nebo vstup."};
 
 const Command kDeformation{
-    "deformation",
-    "EPOCHA1.json EPOCHA2.json",
-    2,
-    2,
-    "chybí soubory výsledků obou epoch",
-    "třetí vstup",
-    kDeformationOptions,
-    "kavron deformation EPOCHA1.json EPOCHA2.json ... porovná dvě epochy téže sítě (soubory\n"
-    "výsledků z --json): posuny bodů s jejich přesností, test shodnosti stabilních bodů a body,\n"
-    "které se posunuly.\n"
-    "Stav 0: porovnání je hotovo, 1: hotovo, ale data nestačí na jednoznačný závěr,\n"
-    "2: chybný příkaz nebo soubor."};
+    .name = "deformation",
+    .operands = "EPOCHA1.json EPOCHA2.json",
+    .min_operands = 2,
+    .max_operands = 2,
+    .missing = "chybí soubory výsledků obou epoch",
+    .extra = "třetí vstup",
+    .options = kDeformationOptions,
+    .about =
+        "kavron deformation EPOCHA1.json EPOCHA2.json ... porovná dvě epochy téže sítě "
+        "(soubory\n"
+        "výsledků z --json): posuny bodů s jejich přesností, test shodnosti stabilních bodů "
+        "a body,\n"
+        "které se posunuly.\n"
+        "Stav 0: porovnání je hotovo, 1: hotovo, ale data nestačí na jednoznačný závěr,\n"
+        "2: chybný příkaz nebo soubor."};
 
 const Command kCheck{
-    "check",
-    "ZADÁNÍ SLOŽKA...",
-    2,
-    SIZE_MAX,
-    "chybí zadání nebo složky skupin",
-    "",
-    kCheckOptions,
-    "kavron check ZADÁNÍ SLOŽKA... zkontroluje odevzdané úlohy třídy: v každé SLOŽCE vstup\n"
-    "skupiny, její výpis a chybový soubor (poznají se podle obsahu). Řekne, zda výpis dává\n"
-    "program z tohoto vstupu, která měření se od ZADÁNÍ liší víc, než dovoluje přesnost\n"
-    "(překlepy), a jak se výsledky liší od výsledků ZADÁNÍ. Bez voleb vypíše zprávu sem.\n"
-    "Stav 0: vše v pořádku, 1: u některé skupiny je nález."};
+    .name = "check",
+    .operands = "ZADÁNÍ SLOŽKA...",
+    .min_operands = 2,
+    .max_operands = SIZE_MAX,
+    .missing = "chybí zadání nebo složky skupin",
+    .options = kCheckOptions,
+    .about =
+        "kavron check ZADÁNÍ SLOŽKA... zkontroluje odevzdané úlohy třídy: v každé SLOŽCE "
+        "vstup\n"
+        "skupiny, její výpis a chybový soubor (poznají se podle obsahu). Řekne, zda výpis "
+        "dává\n"
+        "program z tohoto vstupu, která měření se od ZADÁNÍ liší víc, než dovoluje přesnost\n"
+        "(překlepy), a jak se výsledky liší od výsledků ZADÁNÍ. Bez voleb vypíše zprávu "
+        "sem.\n"
+        "Stav 0: vše v pořádku, 1: u některé skupiny je nález."};
 
 namespace {
 const Command* const kAll[] = {&kConsole, &kDesign, &kDeformation, &kCheck};

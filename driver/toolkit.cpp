@@ -60,17 +60,6 @@ std::optional<double> typed_number(std::string_view s) {
     return v;
 }
 
-std::string typed_figure(double v, int decimals) {
-    char b[64];
-    for (int d = decimals; d < 17; ++d) {
-        std::snprintf(b, sizeof b, "%.*f", d, v);
-        if (std::strtod(b, nullptr) == v) {
-            break;
-        }
-    }
-    return b;
-}
-
 namespace {
 
 // "101,102,105": the point numbers (each 1 to 99999).
@@ -114,7 +103,8 @@ std::optional<Refusal> parse_command_line(const Command& c, const std::vector<st
         }
         if (o == nullptr) {
             if (out.operands.size() == c.max_operands) {
-                return Refusal{2, with_usage(c, std::string(c.extra) + ": " + a)};
+                const std::string text = std::string(c.extra) + ": " + a;
+                return Refusal{2, tool ? with_usage(c, text) : text};
             }
             out.operands.push_back(a);
             continue;
@@ -151,7 +141,7 @@ std::optional<Refusal> parse_command_line(const Command& c, const std::vector<st
         out.given.push_back(std::move(g));
     }
     if (out.operands.size() < c.min_operands && !out.version) {
-        return Refusal{2, with_usage(c, c.missing)};
+        return Refusal{2, tool ? with_usage(c, c.missing) : std::string(c.missing)};
     }
     return std::nullopt;
 }
@@ -183,7 +173,7 @@ std::size_t chars_of(std::string_view utf8) {
 // The usage line after `lead`, wrapped before a bracket that would pass the width.
 std::string wrapped_usage(const Command& c, const std::string& lead) {
     const std::string line = usage_line(c);
-    const std::string indent(lead.size() + 7, ' ');
+    const std::string indent(chars_of(lead) + 7, ' ');
     std::string out = lead;
     std::size_t col = chars_of(lead), start = 0;
     while (start < line.size()) {

@@ -42,13 +42,13 @@ struct Option {
 
 // A command: the console program (empty name) or a tool.
 struct Command {
-    std::string_view name;      // "design"
-    std::string_view operands;  // the usage line's operands ("VSTUP")
+    std::string_view name = {};      // "design"
+    std::string_view operands = {};  // the usage line's operands ("VSTUP")
     std::size_t min_operands = 0, max_operands = 0;
-    std::string_view missing;  // Czech: the refusal when operands are missing
-    std::string_view extra;    // Czech: the refusal when there is one too many
-    std::span<const Option> options;
-    std::string_view about;  // Czech: the paragraph of --help; '\n' begins a line
+    std::string_view missing = {};  // Czech: the refusal when operands are missing
+    std::string_view extra = {};    // Czech: the refusal when there is one too many
+    std::span<const Option> options = {};
+    std::string_view about = {};  // Czech: the paragraph of --help; '\n' begins a line
 };
 
 // The command line as parsed: the operands, and the options in the order given.
@@ -84,9 +84,6 @@ std::string help_text(const Command& c);
 // A number as a user types it: digits with a decimal point or a decimal comma, a sign, an
 // exponent; nothing else, nothing more.
 std::optional<double> typed_number(std::string_view s);
-// A figure as the user would type it back: the shortest decimals, at least `decimals`, that
-// give the same double (0.30, 0.001).
-std::string typed_figure(double v, int decimals);
 
 // ---- Report files ----
 

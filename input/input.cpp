@@ -129,6 +129,10 @@ Line read_measurement(Reading& rd, Job& job, MeasureVars& m, Halt& halt) {
         job.warnings.push_back({m.line, "negative_weight",
                                 "řádek " + std::to_string(m.line) + ": záporná váha " +
                                     fixed_text(m.VIR) + " se počítá jako 1"});
+    } else if (m.VIR < kMinWeight) {
+        job.warnings.push_back({m.line, "small_weight",
+                                "řádek " + std::to_string(m.line) + ": váha " + fixed_text(m.VIR) +
+                                    " je menší než 0,001 a počítá se jako 1"});
     }
     if (m.VIR < kMinWeight) {
         m.VIR = 1.0;

@@ -1,9 +1,11 @@
 #include "planning/design.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "format/codepage.hpp"
+#include "geometry/geometry.hpp"
 #include "results/reliability.hpp"
 #include "results/results.hpp"
 
@@ -93,6 +95,35 @@ std::vector<Candidate> candidates_of(const Job& job) {
     return out;
 }
 
+// Whether the datum fixes the network. A system whose datum leaves it free is singular, and an
+// inversion that meets no pivot that is exactly zero still gives numbers: the inverse then does
+// not invert (N + GᵀG times it is far from the identity), and redundancy numbers leave [0, 1].
+bool fixes_the_network(const Job& job, const Work& w, const Results& res) {
+    constexpr double kTolerance = 1e-6;
+    int n = 0;  // the free unknowns that the solution inverted
+    for (int i = 1; i <= job.IB; ++i) {
+        const geo::Fixed f = geo::fixed_components(job.KOD1[i]);
+        n += (f.x ? 0 : 1) + (f.y ? 0 : 1) + (f.z ? 0 : 1);
+    }
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            double s = 0;
+            for (int k = 1; k <= n; ++k) {
+                s += w.MI(i, k) * w.M(k, j);
+            }
+            if (!(std::fabs(s - (i == j ? 1.0 : 0.0)) <= kTolerance)) {
+                return false;
+            }
+        }
+    }
+    for (int g = 1; g <= res.observations_read; ++g) {
+        if (!(res.reliability.of[g].r <= 1 + kTolerance)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 Job with_candidate(const Job& job, const Candidate& c) {
@@ -150,6 +181,9 @@ Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& fig
     compute_ellipsoids(job, sol, res);
     res.reliability = Reliability{};
     compute_reliability(job, sol, res);
+    if (!fixes_the_network(job, dw.work, res)) {
+        return stop_underdetermined();
+    }
     without_residuals(res);
     figures = {};
     for (int i = 1; i <= job.IB; ++i) {

@@ -64,12 +64,12 @@ void verdict(Text& t, const Plan& plan) {
     t.line("Požadavky");
     t.line("---------");
     t.line("  největší poloosa 95% elipsoidu:  " +
-           (plan.req.has_limit ? "nejvýše " + fixed(plan.req.limit_mm, 1) + " mm"
+           (plan.req.has_limit ? "nejvýše " + text::typed(plan.req.limit_mm, 1) + " mm"
                                : std::string("bez požadavku (--limit)")) +
            "; plán má " + fixed(f.largest_semi_axis, 2) + " mm" +
            (f.largest_point != 0 ? " (bod " + std::to_string(f.largest_point) + ")" : ""));
-    t.line("  nejmenší číslo nadbytečnosti r:  nejméně " + fixed(plan.req.min_r, 2) + "; plán má " +
-           fixed(f.smallest_r, 3) +
+    t.line("  nejmenší číslo nadbytečnosti r:  nejméně " + text::typed(plan.req.min_r, 2) +
+           "; plán má " + fixed(f.smallest_r, 3) +
            (f.smallest_index != 0 ? " (měření č. " + std::to_string(f.smallest_index) + ")" : ""));
     std::string s;
     if (plan.met) {
@@ -83,7 +83,8 @@ void verdict(Text& t, const Plan& plan) {
             }
             s += (plan.weak_points.size() == 1 ? " bod " : " body ") + list +
                  (plan.weak_points.size() == 1 ? " má" : " mají") + " poloosu větší než " +
-                 fixed(plan.req.limit_mm, 1) + " mm" + (plan.weak_measurements.empty() ? "." : ";");
+                 text::typed(plan.req.limit_mm, 1) + " mm" +
+                 (plan.weak_measurements.empty() ? "." : ";");
         }
         if (!plan.weak_measurements.empty()) {
             std::string list;
@@ -91,7 +92,7 @@ void verdict(Text& t, const Plan& plan) {
                 list += (list.empty() ? "" : ", ") + std::to_string(g);
             }
             s += " měření č. " + list + (plan.weak_measurements.size() == 1 ? " má" : " mají") +
-                 " r menší než " + fixed(plan.req.min_r, 2) + ".";
+                 " r menší než " + text::typed(plan.req.min_r, 2) + ".";
         }
     }
     t.line();
@@ -218,6 +219,13 @@ void key(Text& t) {
 std::string design_report(const Plan& plan, const std::string& input) {
     Text t;
     head(t, plan, input);
+    if (!plan.res.warnings.empty()) {
+        t.line("Upozornění ke vstupnímu souboru (vstup se přečetl jinak, než na pohled vypadá)");
+        for (const Warning& w : plan.res.warnings) {
+            t.line("  " + w.text);
+        }
+        t.line();
+    }
     verdict(t, plan);
     points_table(t, plan.res);
     measurements_table(t, plan.res);

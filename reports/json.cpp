@@ -176,6 +176,18 @@ Json reliability_json(const Results& res) {
 
 }  // namespace
 
+namespace {
+
+Json warnings_of(const Results& res) {
+    Json warnings = Json::array();
+    for (const Warning& w : res.warnings) {
+        warnings.push_back({{"line", w.line}, {"kind", std::string(w.kind)}, {"text", w.text}});
+    }
+    return warnings;
+}
+
+}  // namespace
+
 std::string json_report(const Results& res, int status) {
     Json doc;
     doc["format"] = "kavron-results";
@@ -206,11 +218,7 @@ std::string json_report(const Results& res, int status) {
     if (res.reliability.computed) {
         doc["reliability"] = reliability_json(res);
     }
-    Json warnings = Json::array();
-    for (const Warning& w : res.warnings) {
-        warnings.push_back({{"line", w.line}, {"kind", std::string(w.kind)}, {"text", w.text}});
-    }
-    doc["warnings"] = warnings;
+    doc["warnings"] = warnings_of(res);
     Json derived = Json::array();
     for (const DerivedQuantity& q : res.derived) {
         const bool angle = q.kind == Derived::Angle || q.kind == Derived::ZenithAngle;
@@ -305,6 +313,7 @@ std::string design_json(const Plan& plan) {
     doc["suggestions"] = {{"candidates_tried", plan.candidates},
                           {"largest_semi_axis", suggestions_of(plan.by_semi_axis)},
                           {"smallest_redundancy", suggestions_of(plan.by_redundancy)}};
+    doc["warnings"] = warnings_of(res);
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

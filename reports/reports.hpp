@@ -24,8 +24,8 @@ std::string json_report(const Results& res, int status);
 // measurements whose redundancy number is below `min_r` marked weak, and the first suggestion
 // (its two point numbers; 0 for none) dashed.
 struct PlanDrawing {
-    double ellipse_factor = 2.4477;  // sqrt of chi-squared 0.95 with 2 degrees of freedom
-    double bar_factor = 1.96;        // the normal 97.5 % quantile
+    double ellipse_factor = kEllipse95;
+    double bar_factor = kNormal975;
     double min_r = 0.3;
     int suggestion[2] = {0, 0};
 };

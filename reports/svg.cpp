@@ -11,23 +11,28 @@
 #include <utility>
 #include <vector>
 
+#include "crmath/crmath.hpp"
 #include "geometry/geometry.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {
 
-// Only the drawing uses the plan ellipse, with the platform's functions.
+namespace {
+constexpr double kPi = 3.141592653589793;  // the double nearest to pi
+}  // namespace
+
+// The horizontal error ellipse, with the program's own correctly rounded atan2.
 PlanEllipse plan_ellipse(double cxx, double cxy, double cyy) {
     const double mean = (cxx + cyy) / 2.0;
     const double half = (cxx - cyy) / 2.0;
     const double d = std::sqrt(half * half + cxy * cxy);
     const double l1 = mean + d;
     const double l2 = std::max(mean - d, 0.0);
-    double theta = 0.5 * std::atan2(2.0 * cxy, cxx - cyy);  // from +x towards +y
+    double theta = 0.5 * crmath::atan2(2.0 * cxy, cxx - cyy);  // from +x towards +y
     if (theta < 0) {
-        theta += std::acos(-1.0);
+        theta += kPi;
     }
-    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / std::acos(-1.0)};
+    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / kPi};
 }
 
 namespace {
@@ -66,9 +71,34 @@ std::string num(double v) {
     return b;
 }
 
+// The power of ten at most v (v > 0), from powers that are exact (or, below 1, the quotient of
+// two exact numbers: the double nearest to the power); k receives its exponent.
+double decade(double v, int& k) {
+    double p = 1;
+    k = 0;
+    if (v >= 1) {
+        while (p * 10 <= v && k < 300) {
+            p *= 10;
+            ++k;
+        }
+        return p;
+    }
+    double q = 1;  // 10^-k, exact while k <= 22
+    while (1 / q > v && k < 300) {
+        q *= 10;
+        --k;
+    }
+    return 1 / q;
+}
+
+double decade(double v) {
+    int k = 0;
+    return decade(v, k);
+}
+
 // 1, 2 or 5 times a power of ten, at least v.
 double nice_above(double v) {
-    const double p = std::pow(10.0, std::floor(std::log10(v)));
+    const double p = decade(v);
     for (const double m : {1.0, 2.0, 5.0, 10.0}) {
         if (m * p >= v) {
             return m * p;
@@ -79,7 +109,7 @@ double nice_above(double v) {
 
 // 1, 2 or 5 times a power of ten, at most v.
 double nice_below(double v) {
-    const double p = std::pow(10.0, std::floor(std::log10(v)));
+    const double p = decade(v);
     for (const double m : {5.0, 2.0, 1.0}) {
         if (m * p <= v) {
             return m * p;
@@ -123,7 +153,9 @@ std::string length_label(double mm) {
     if (mm >= 1.0) {
         return with_spaces(mm) + " mm";
     }
-    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(mm) - 1e-9)), 1, 20);
+    int k = 0;
+    (void)decade(mm, k);
+    const int decimals = std::clamp(-k, 1, 20);
     char b[48];
     std::snprintf(b, sizeof b, "%.*f mm", decimals, mm);
     std::string label = b;
@@ -308,7 +340,7 @@ Pairs connections(std::string& out, const Results& res, const Page& pg, const Pl
     for (const auto& [ab, kinds] : pairs) {
         const double x1 = pg.X(ab.first), y1 = pg.Y(ab.first);
         const double x2 = pg.X(ab.second), y2 = pg.Y(ab.second);
-        const double len = std::hypot(x2 - x1, y2 - y1);
+        const double len = std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1));
         if (len < 1e-9) {
             continue;
         }
@@ -413,7 +445,7 @@ Errors errors_of(const Results& res, const Page& pg, const PlanDrawing* plan) {
 // side of a point for its label: the one farthest from every connection that leaves it and from
 // the bar of its z, left of it.
 int free_side(int i, const Pairs& pairs, const Page& pg, bool bar) {
-    const double pi = std::acos(-1.0);
+    const double pi = kPi;
     std::vector<double> away;  // directions of the connections on the page, radians
     if (bar) {
         away.push_back(pi);
@@ -421,7 +453,7 @@ int free_side(int i, const Pairs& pairs, const Page& pg, bool bar) {
     for (const auto& [ab, kinds] : pairs) {
         if (ab.first == i || ab.second == i) {
             const int j = ab.first == i ? ab.second : ab.first;
-            away.push_back(std::atan2(-(pg.Y(j) - pg.Y(i)), pg.X(j) - pg.X(i)));
+            away.push_back(crmath::atan2(-(pg.Y(j) - pg.Y(i)), pg.X(j) - pg.X(i)));
         }
     }
     int best = 1;  // up and to the right when nothing is in the way
@@ -444,8 +476,8 @@ void points(std::string& out, const Results& res, const Page& pg, const Pairs& p
     out += "<g>\n";
     for (int i = 1; i <= pg.n; ++i) {
         out += symbol(res.points[i].code, pg.X(i), pg.Y(i)) + "\n";
-        const double a = free_side(i, pairs, pg, e.magnify > 0 && e.bar[i]) * std::acos(-1.0) / 4;
-        const double c = std::cos(a), sn = std::sin(a);
+        const double a = free_side(i, pairs, pg, e.magnify > 0 && e.bar[i]) * kPi / 4;
+        const double c = crmath::cos(a), sn = crmath::sin(a);
         const char* anchor = c > 0.3 ? "start" : c < -0.3 ? "end" : "middle";
         const double x = pg.X(i) + 34 * c;
         const double y = pg.Y(i) - 34 * sn + (sn < -0.3 ? 32 : sn > 0.3 ? 0 : 15);

@@ -3,6 +3,7 @@
 // written in code page 1250 with CR LF, figures, and the names of the measurements.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/results.hpp"
@@ -22,6 +23,19 @@ struct Text {
 inline std::string fixed(double v, int decimals) {
     char b[64];
     std::snprintf(b, sizeof b, std::fabs(v) < 1e12 ? "%.*f" : "%.*e", decimals, v);
+    return b;
+}
+
+// A value the user typed, as typed: the fewest decimals, at least `decimals`, that give the
+// same double back (0.30, 0.001).
+inline std::string typed(double v, int decimals) {
+    char b[64];
+    for (int d = decimals; d < 17; ++d) {
+        std::snprintf(b, sizeof b, "%.*f", d, v);
+        if (std::strtod(b, nullptr) == v) {
+            break;
+        }
+    }
     return b;
 }
 
