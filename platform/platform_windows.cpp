@@ -416,8 +416,8 @@ public:
         }
         const std::string bytes = encode(utf8, CodePage::Cp852);
         errno = 0;
-        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f_) == bytes.size() &&
-                        std::fflush(f_) == 0;
+        const bool ok =
+            std::fwrite(bytes.data(), 1, bytes.size(), f_) == bytes.size() && std::fflush(f_) == 0;
         if (!ok && checked_) {
             std::clearerr(f_);
             throw WriteFailed{errno != 0 ? errno : EIO};
