@@ -1,5 +1,10 @@
 #include "driver/ending.hpp"
 
+#include <new>
+
+#include "driver/run_parts.hpp"
+#include "platform/platform.hpp"
+
 #include <algorithm>
 
 #include "format/codepage.hpp"
@@ -67,6 +72,65 @@ int finish(Run& r, Results& res, const Stop& s) {
             break;
     }
     return e.status;
+}
+
+// The end of a run that could not write one of its files or its console: the message on
+// standard error, the ending in the reports; status 4.
+int write_failure(Results& res, const std::string& what, int error, ByteWriter* errors) {
+    const std::string message = "kavron: " + what + " nelze zapsat: " + platform::reason_of(error);
+    if (errors != nullptr) {
+        errors->write(message + "\n");
+    }
+    if (res.ending != Ending::WriteError) {
+        res.ending = Ending::WriteError;
+        res.ending_text.clear();
+        res.ending_note = message;
+    }
+    return info(Ending::WriteError).status;
+}
+
+// A file named in the dialog, for a message.
+std::string file_named(const std::string& name) {
+    std::string n = name;
+    while (!n.empty() && n.back() == ' ') {
+        n.pop_back();
+    }
+    return "soubor " + platform::shown_name(n, true);
+}
+
+// Which channel failed: the listing, the diagnostics file or the console.
+int channel_failure(Run& r, Results& res, int error, ByteWriter* errors) {
+    if (r.lst.failed()) {
+        return write_failure(res, file_named(r.ADRESA), r.lst.error(), errors);
+    }
+    if (r.diag.failed()) {
+        return write_failure(res, file_named(r.ADRESC), r.diag.error(), errors);
+    }
+    return write_failure(res, "standardní výstup", error, errors);
+}
+
+namespace {
+
+// The end of a run that met a fault of its own: said on the console, status 3.
+int internal_error(Run& r, Results& res, const std::string& what) {
+    const int status =
+        finish(r, res, stop(Ending::InternalError).line(cp852("Vnitřní chyba programu: ") + what));
+    r.con.finish();
+    return status;
+}
+
+}  // namespace
+
+int finish_guarded(Run& r, Results& res, const std::function<Stop()>& stages) {
+    try {
+        return finish(r, res, stages());
+    } catch (const fmt::LayoutError& e) {
+        // A write statement that does not fit its values: say so rather than print a wrong digit.
+        return internal_error(r, res, e.what());
+    } catch (const std::bad_alloc&) {
+        // The memory ran out (a job never needs much: something is badly wrong).
+        return internal_error(r, res, cp852("nedostatek paměti"));
+    }
 }
 
 }  // namespace kavron
