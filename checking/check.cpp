@@ -80,9 +80,9 @@ std::string in_dir(const std::filesystem::path& dir, const std::string& name) {
 
 // How a run that did not end normally ended, in words: the first line of its ending's text that
 // says something (not a line of stars and spaced capitals), else the ending's name.
-std::string ending_in_words(const Results& res) {
+std::string ending_in_words(const Outcome& end) {
     std::size_t start = 0;
-    const std::string& t = res.ending_text;
+    const std::string& t = end.text;
     while (start < t.size()) {
         const std::size_t end = std::min(t.find('\n', start), t.size());
         const std::string line = t.substr(start, end - start);
@@ -94,7 +94,7 @@ std::string ending_in_words(const Results& res) {
         }
         start = end + 1;
     }
-    return std::string(info(res.ending).kind);
+    return std::string(info(end.ending).kind);
 }
 
 void check_group(const std::string& folder, const std::filesystem::path& dir, const Results& ref,
@@ -108,22 +108,22 @@ void check_group(const std::string& folder, const std::filesystem::path& dir, co
         return;
     }
     const auto res = std::make_unique<Results>();
-    remake(f, run, g, *res);
-    g.input_read = res->input_line == 0;
+    const Outcome end = remake(f, run, g, *res);
+    g.input_read = end.input_line == 0;
     g.warnings = res->warnings;
     if (f.input.find_first_not_of(" \t\r\n") == std::string::npos) {
         g.input_read = false;
         g.input_problem = "vstupní soubor " + f.found.input + " je prázdný";
     } else if (!g.input_read) {
-        g.input_problem = "vstup nelze přečíst: chyba na řádku " + std::to_string(res->input_line);
+        g.input_problem = "vstup nelze přečíst: chyba na řádku " + std::to_string(end.input_line);
     } else {
         compare_points(ref, *res, g);
         compare_measurements(ref, *res, g);
     }
-    if (res->ending == Ending::Normal && res->adjusted) {
+    if (end.ending == Ending::Normal && res->adjusted) {
         compare_results(ref, *res, g);
     } else if (g.input_read) {
-        g.ending = ending_in_words(*res);
+        g.ending = ending_in_words(end);
     }
     findings(g);
 }
@@ -146,9 +146,10 @@ std::optional<std::string> check_class(const std::string& reference,
             return "zadání " + reference + " nelze přečíst: " + platform::reason_of(error);
     }
     const auto ref = std::make_unique<Results>();
-    (void)run(bytes, DateTime{2000, 1, 1, 0, 0, 0}, kNoQuantities, "", reference, *ref);
-    if (ref->ending != Ending::Normal || !ref->adjusted) {
-        return "zadání " + reference + " nelze vyrovnat: " + ending_in_words(*ref);
+    const RunOutcome made =
+        run(bytes, DateTime{2000, 1, 1, 0, 0, 0}, kNoQuantities, "", reference, *ref);
+    if (made.end.ending != Ending::Normal || !ref->adjusted) {
+        return "zadání " + reference + " nelze vyrovnat: " + ending_in_words(made.end);
     }
     out.reference = platform::shown_name(reference, false);
     out.m0 = ref->m0_tested ? ref->m0 : ref->MO;

@@ -19,6 +19,7 @@ namespace kavron {
 struct RunOutcome {
     std::string listing, diagnostics;
     int status = 0;
+    Outcome end;  // how the run ended
 };
 using RunJob = std::function<RunOutcome(
     std::string_view input, const DateTime& date, const std::vector<std::string>& answers,

@@ -345,7 +345,7 @@ std::string before_derived(const std::string& listing) {
 
 }  // namespace
 
-void remake(const FolderFiles& f, const RunJob& run, GroupCheck& g, Results& res) {
+Outcome remake(const FolderFiles& f, const RunJob& run, GroupCheck& g, Results& res) {
     DateTime date{2000, 1, 1, 0, 0, 0};
     std::vector<std::string> answers;
     bool one_dialog = true, unreadable = false;
@@ -382,6 +382,7 @@ void remake(const FolderFiles& f, const RunJob& run, GroupCheck& g, Results& res
         g.diagnostics =
             named && same_bytes(f.diagnostics, out.diagnostics, g.diagnostics_first, differing);
     }
+    return out.end;
 }
 
 }  // namespace kavron

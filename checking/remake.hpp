@@ -13,7 +13,7 @@
 namespace kavron {
 
 // Runs the group's input again and compares its listing and diagnostics file; fills the
-// group's listing and diagnostics parts and the run's results.
-void remake(const FolderFiles& f, const RunJob& run, GroupCheck& g, Results& res);
+// group's listing and diagnostics parts and the run's results, and tells how the run ended.
+Outcome remake(const FolderFiles& f, const RunJob& run, GroupCheck& g, Results& res);
 
 }  // namespace kavron

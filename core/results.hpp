@@ -1,9 +1,10 @@
 #pragma once
 // The results value: everything the run's writers (the listing's result sections, the JSON, the
 // drawing) need, filled by the steps of the run as they compute it and never changed by a later
-// step. Each part names the step that fills it; a part whose step has not run keeps its initial
-// value (`adjusted` and `has_*` tell). Units as in the listing: mm for coordinates, distances
-// and their deviations, cc for directions and angles, gon for the ellipsoid angles.
+// step; and the run's outcome, how it ended. Each part names the step that fills it; a part whose
+// step has not run keeps its initial value (`adjusted` and `has_*` tell). Units as in the listing:
+// mm for coordinates, distances and their deviations, cc for directions and angles, gon for the
+// ellipsoid angles.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -140,12 +141,17 @@ struct Results {
 
     // ---- The dialog ----
     std::vector<DerivedQuantity> derived;
+};
 
-    // ---- The ending (every step that ends the run) ----
+// How a run ended, beside its results: written by the driver as it writes the ending (and again
+// by a failed write or an interruption after it), read by the reports.
+struct Outcome {
     Ending ending = Ending::Normal;
-    std::string ending_text;  // UTF-8: what the ending said on the console, line by line
-    std::string ending_note;  // UTF-8: what the ending said elsewhere than on the console
-    int input_line = 0;       // an input error: the line of the file where the failing read stood
+    std::string text;    // UTF-8: what the ending said on the console, line by line
+    std::string note;    // UTF-8: what the ending said elsewhere than on the console
+    int input_line = 0;  // an input error: the line of the file where the failing read stood
+    int status = 0;      // the run's exit status
+    std::string diagnostics_name;  // the diagnostics file name as far as the dialog took it
 };
 
 }  // namespace kavron

@@ -15,43 +15,43 @@ namespace {
 
 // Adds a text of the ending, as the console shows it (code page 852), to the ending's text in
 // UTF-8: its lines with the blanks at their ends dropped, empty ones left out.
-void note(Results& res, std::string_view bytes) {
+void note(Outcome& end, std::string_view bytes) {
     const std::string utf8 = decode(bytes, CodePage::Cp852);
     std::size_t start = 0;
     while (start <= utf8.size()) {
-        const std::size_t end = std::min(utf8.find_first_of("\r\n", start), utf8.size());
-        const std::string_view line = std::string_view(utf8).substr(start, end - start);
+        const std::size_t stop = std::min(utf8.find_first_of("\r\n", start), utf8.size());
+        const std::string_view line = std::string_view(utf8).substr(start, stop - start);
         const std::size_t a = line.find_first_not_of(' ');
         if (a != std::string_view::npos) {
-            if (!res.ending_text.empty()) {
-                res.ending_text.push_back('\n');
+            if (!end.text.empty()) {
+                end.text.push_back('\n');
             }
-            res.ending_text.append(line.substr(a, line.find_last_not_of(' ') - a + 1));
+            end.text.append(line.substr(a, line.find_last_not_of(' ') - a + 1));
         }
-        start = end + 1;
+        start = stop + 1;
     }
 }
 
-void say_line(Run& r, Results& res, std::string_view bytes) {
+void say_line(Run& r, Outcome& end, std::string_view bytes) {
     r.con.text_line(bytes);
-    note(res, bytes);
+    note(end, bytes);
 }
 
 }  // namespace
 
-int finish(Run& r, Results& res, const Stop& s) {
-    res.ending = s.ending;
-    res.ending_text.clear();
+int finish(Run& r, Outcome& end, const Stop& s) {
+    end.ending = s.ending;
+    end.text.clear();
     if (s.input_line != 0) {
-        res.input_line = s.input_line;
+        end.input_line = s.input_line;
     }
     for (const Said& said : s.said) {
         if (said.record) {
             r.con.record(said.bytes);
-            note(res,
+            note(end,
                  std::string_view(said.bytes).substr(std::min<std::size_t>(1, said.bytes.size())));
         } else {
-            say_line(r, res, said.bytes);
+            say_line(r, end, said.bytes);
         }
         if (said.pause) {
             (void)r.con.read_line(false);
@@ -63,28 +63,29 @@ int finish(Run& r, Results& res, const Stop& s) {
             r.con.text_line("KONEC");
             break;
         case Close::StopText:
-            say_line(r, res, cp852(e.stop_text));
+            say_line(r, end, cp852(e.stop_text));
             break;
         case Close::StopPlain:
-            say_line(r, res, "Stop - Program terminated.");
+            say_line(r, end, "Stop - Program terminated.");
             break;
         case Close::Status:
             break;
     }
+    end.status = e.status;
     return e.status;
 }
 
 // The end of a run that could not write one of its files or its console: the message on
 // standard error, the ending in the reports; status 4.
-int write_failure(Results& res, const std::string& what, int error, ByteWriter* errors) {
+int write_failure(Outcome& end, const std::string& what, int error, ByteWriter* errors) {
     const std::string message = "kavron: " + what + " nelze zapsat: " + platform::reason_of(error);
     if (errors != nullptr) {
         errors->write(message + "\n");
     }
-    if (res.ending != Ending::WriteError) {
-        res.ending = Ending::WriteError;
-        res.ending_text.clear();
-        res.ending_note = message;
+    if (end.ending != Ending::WriteError) {
+        end.ending = Ending::WriteError;
+        end.text.clear();
+        end.note = message;
     }
     return info(Ending::WriteError).status;
 }
@@ -99,37 +100,37 @@ std::string file_named(const std::string& name) {
 }
 
 // Which channel failed: the listing, the diagnostics file or the console.
-int channel_failure(Run& r, Results& res, int error, ByteWriter* errors) {
+int channel_failure(Run& r, Outcome& end, int error, ByteWriter* errors) {
     if (r.lst.failed()) {
-        return write_failure(res, file_named(r.ADRESA), r.lst.error(), errors);
+        return write_failure(end, file_named(r.ADRESA), r.lst.error(), errors);
     }
     if (r.diag.failed()) {
-        return write_failure(res, file_named(r.ADRESC), r.diag.error(), errors);
+        return write_failure(end, file_named(r.ADRESC), r.diag.error(), errors);
     }
-    return write_failure(res, "standardní výstup", error, errors);
+    return write_failure(end, "standardní výstup", error, errors);
 }
 
 namespace {
 
 // The end of a run that met a fault of its own: said on the console, status 3.
-int internal_error(Run& r, Results& res, const std::string& what) {
+int internal_error(Run& r, Outcome& end, const std::string& what) {
     const int status =
-        finish(r, res, stop(Ending::InternalError).line(cp852("Vnitřní chyba programu: ") + what));
+        finish(r, end, stop(Ending::InternalError).line(cp852("Vnitřní chyba programu: ") + what));
     r.con.finish();
     return status;
 }
 
 }  // namespace
 
-int finish_guarded(Run& r, Results& res, const std::function<Stop()>& stages) {
+int finish_guarded(Run& r, Outcome& end, const std::function<Stop()>& stages) {
     try {
-        return finish(r, res, stages());
+        return finish(r, end, stages());
     } catch (const fmt::LayoutError& e) {
         // A write statement that does not fit its values: say so rather than print a wrong digit.
-        return internal_error(r, res, e.what());
+        return internal_error(r, end, e.what());
     } catch (const std::bad_alloc&) {
         // The memory ran out (a job never needs much: something is badly wrong).
-        return internal_error(r, res, cp852("nedostatek paměti"));
+        return internal_error(r, end, cp852("nedostatek paměti"));
     }
 }
 

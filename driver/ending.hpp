@@ -24,8 +24,8 @@ struct Run {
     ByteWriter* errors = nullptr;
 };
 
-// Names the ending in the results and writes its texts: each on the console and in the ending's
+// Names the ending in the outcome and writes its texts: each on the console and in the ending's
 // text; then closes the console as the endings table says. Returns the exit status.
-int finish(Run& r, Results& res, const Stop& s);
+int finish(Run& r, Outcome& end, const Stop& s);
 
 }  // namespace kavron

@@ -72,7 +72,7 @@ InMemory run_in_memory(std::string_view input, const DateTime& date,
     diagnostics_opened(r);
     diagnostics_named(r);
     r.inp.load(input);
-    m.status = finish_guarded(r, res, [&] { return job_run(r, st); });
+    m.status = finish_guarded(r, st.outcome, [&] { return job_run(r, st); });
     r.lst.close();
     r.diag.close();
     return m;
@@ -84,7 +84,7 @@ RunOutcome run_group(std::string_view input, const DateTime& date,
     const auto st = std::make_unique<Storage>();
     const InMemory m = run_in_memory(input, date, answers, listing_name, input_name, *st);
     res = st->results;
-    return {m.listing, m.diagnostics, m.status};
+    return {m.listing, m.diagnostics, m.status, st->outcome};
 }
 
 }  // namespace kavron

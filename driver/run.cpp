@@ -158,19 +158,19 @@ private:
 // The run up to the closing of its console; every way it ends gives its status here.
 int run_to_end(Run& r, Storage& st, const std::filesystem::path& dir,
                const std::vector<std::string>& reports, ByteWriter* errors) {
-    Results& res = st.results;
+    Outcome& end = st.outcome;
     try {
-        const int status = finish_guarded(r, res, [&] { return whole_run(r, st, dir, reports); });
+        const int status = finish_guarded(r, end, [&] { return whole_run(r, st, dir, reports); });
         r.con.finish();
         return status;
     } catch (const Interrupted& i) {
         r.con.stop();
-        res.ending = Ending::Interrupted;
-        res.ending_text.clear();
-        res.ending_note = std::string("výpočet přerušen (") + i.what() + ")";
+        end.ending = Ending::Interrupted;
+        end.text.clear();
+        end.note = std::string("výpočet přerušen (") + i.what() + ")";
         return i.status;
     } catch (const WriteFailed& w) {
-        const int status = channel_failure(r, res, w.error, errors);
+        const int status = channel_failure(r, end, w.error, errors);
         if (!r.con.broken()) {
             try {
                 r.con.finish();
@@ -195,8 +195,9 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     res.date = clock();
     const std::vector<std::string> reports =
         options.reports != nullptr ? options.reports->paths() : std::vector<std::string>{};
-    int status = run_to_end(r, storage, dir, reports, options.errors);
-    storage.ADRESC = r.ADRESC;  // as far as the dialog took it, however the run ended
+    Outcome& end = storage.outcome;
+    end.status = run_to_end(r, storage, dir, reports, options.errors);
+    end.diagnostics_name = r.ADRESC;  // as far as the dialog took it, however the run ended
 
     // The files are closed; a failure there is a failure of the run.
     const struct {
@@ -206,11 +207,11 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     for (const auto& [f, name] : files) {
         const bool already = f.failed();
         if (!f.close() && !already) {
-            const int s = write_failure(res, file_named(name), f.error(), options.errors);
-            status = status == 0 ? s : status;
+            const int s = write_failure(end, file_named(name), f.error(), options.errors);
+            end.status = end.status == 0 ? s : end.status;
         }
     }
-    return write_reports(r, res, options, status);
+    return write_reports(r, res, end, options);
 }
 
 int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>& clock,

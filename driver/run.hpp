@@ -38,7 +38,7 @@ struct Storage {
     Solution solution;
     Work work;
     Results results;
-    std::string ADRESC;  // the diagnostics file name as far as the dialog took it
+    Outcome outcome;
 };
 
 // The whole program: console in and out, the clock, and the folder that relative file names are

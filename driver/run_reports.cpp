@@ -8,9 +8,9 @@ namespace kavron {
 // The reports asked for, in this order: the drawing first, so that the JSON can tell whether it
 // was written. When one cannot be written, those written before it are written again with the
 // ending it gave the run. Returns the run's status.
-int write_reports(const Run& r, Results& res, const Options& options, int status) {
+int write_reports(const Run& r, const Results& res, Outcome& end, const Options& options) {
     if (options.reports == nullptr) {
-        return status;
+        return end.status;
     }
     ReportFiles& files = *options.reports;
     std::string listing = r.ADRESA;
@@ -23,17 +23,17 @@ int write_reports(const Run& r, Results& res, const Options& options, int status
     }
     const auto text_of = [&](std::string_view option) {
         if (option == "--svg") {
-            return svg_report(res);
+            return svg_report(res, end);
         }
         if (option == "--analysis") {
-            return analysis_report(res, status, platform::shown_name(listing, true));
+            return analysis_report(res, end, platform::shown_name(listing, true));
         }
-        return json_report(res, status);
+        return json_report(res, end);
     };
     const auto failed = [&](std::size_t k, int error) {
-        const int s = write_failure(res, "soubor " + platform::shown_name(files.name(k), false),
+        const int s = write_failure(end, "soubor " + platform::shown_name(files.name(k), false),
                                     error, options.errors);
-        status = status == 0 ? s : status;
+        end.status = end.status == 0 ? s : end.status;
     };
     for (int pass = 0; pass < 2; ++pass) {
         bool failure = false;
@@ -57,7 +57,7 @@ int write_reports(const Run& r, Results& res, const Options& options, int status
             failed(k, error);
         }
     }
-    return status;
+    return end.status;
 }
 
 }  // namespace kavron

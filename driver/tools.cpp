@@ -59,7 +59,7 @@ std::optional<Refusal> design_tool(const CommandLine& cl, ReportFiles& out,
             drawing.suggestion[0] = plan->by_semi_axis.front().station;
             drawing.suggestion[1] = plan->by_semi_axis.front().target;
         }
-        if (auto r = out.put("--svg", svg_report(plan->res, &drawing))) {
+        if (auto r = out.put("--svg", svg_report(plan->res, Outcome{}, &drawing))) {
             return r;
         }
     }

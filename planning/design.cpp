@@ -20,23 +20,6 @@ struct Keep : LineReader, ByteWriter {
     void write(std::string_view bytes) override { text.append(bytes); }
 };
 
-// What a plan cannot have: the figures that follow from the measured values (the residuals and
-// their tests). They are cleared so that no report shows them.
-void without_residuals(Results& res) {
-    Reliability& rel = res.reliability;
-    rel.max_w = 0;
-    rel.max_index = 0;
-    rel.tied_count = 0;
-    rel.has_chi2 = false;
-    for (int g = 1; g <= res.observations_read; ++g) {
-        Reliable& o = rel.of[g];
-        o.w = o.tau = o.v_over_r = o.m0_without = 0;
-        o.has_tau = o.outlier = o.has_m0_without = false;
-        res.observations[g].residual = 0;
-    }
-    res.pvv = 0;
-}
-
 bool holds(const Job& job, Kind kind, int a, int b) {
     for (int g = 1; g <= job.NR; ++g) {
         if (job.kind(g) == kind &&
@@ -180,11 +163,10 @@ Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& fig
     }
     compute_ellipsoids(job, sol, res);
     res.reliability = Reliability{};
-    compute_reliability(job, sol, res);
+    compute_plan_reliability(job, sol, res);
     if (!fixes_the_network(job, dw.work, res)) {
         return stop_underdetermined();
     }
-    without_residuals(res);
     figures = {};
     for (int i = 1; i <= job.IB; ++i) {
         if (determined(res, i) && largest_semi_axis(res, i) > figures.largest_semi_axis) {

@@ -21,7 +21,7 @@ using text::naming;
 using text::Text;
 using text::unit_of;
 
-void head(Text& t, const Results& res, int status, const std::string& listing) {
+void head(Text& t, const Results& res, const Outcome& end, const std::string& listing) {
     t.line("Rozbor spolehlivosti měření");
     t.line("===========================");
     t.line();
@@ -31,21 +31,21 @@ void head(Text& t, const Results& res, int status, const std::string& listing) {
     std::snprintf(date, sizeof date, "%2d.%2d.%4d %2d:%02d:%02d", d.day, d.month, d.year, d.hour,
                   d.minute, d.second);
     t.line(std::string("Výpočet:  ") + date + (listing.empty() ? "" : ", výpis " + listing));
-    if (res.ending == Ending::Normal) {
+    if (end.ending == Ending::Normal) {
         t.line("Konec:    výpočet doběhl");
     } else {
-        t.line("Konec:    výpočet skončil předčasně (" + std::string(info(res.ending).kind) +
-               ", návratový kód " + std::to_string(status) + ")");
-        const std::string message = ending_message(res);
+        t.line("Konec:    výpočet skončil předčasně (" + std::string(info(end.ending).kind) +
+               ", návratový kód " + std::to_string(end.status) + ")");
+        const std::string message = ending_message(end);
         std::size_t start = 0;
         while (start < message.size()) {
-            const std::size_t end = std::min(message.find('\n', start), message.size());
-            t.line("          " + message.substr(start, end - start));
-            start = end + 1;
+            const std::size_t stop = std::min(message.find('\n', start), message.size());
+            t.line("          " + message.substr(start, stop - start));
+            start = stop + 1;
         }
-        if (res.input_line != 0) {
+        if (end.input_line != 0) {
             t.line("          (číslo řádku počítá přečtené záznamy; čtení selhalo na " +
-                   std::to_string(res.input_line) + ". řádku souboru)");
+                   std::to_string(end.input_line) + ". řádku souboru)");
         }
     }
     t.line();
@@ -353,11 +353,11 @@ void key(Text& t) {
 
 }  // namespace
 
-std::string analysis_report(const Results& res, int status, const std::string& listing) {
+std::string analysis_report(const Results& res, const Outcome& end, const std::string& listing) {
     Text t;
-    head(t, res, status, listing);
+    head(t, res, end, listing);
     warnings(t, res);
-    if (res.ending == Ending::NoConvergence) {
+    if (end.ending == Ending::NoConvergence) {
         misclosures(t, res);
     }
     if (res.reliability.computed) {

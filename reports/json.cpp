@@ -25,11 +25,11 @@ std::string action_text(std::string bytes) {
     return as_utf8(bytes, CodePage::Cp1250);
 }
 
-std::string ending_message(const Results& res) {
-    if (!res.ending_note.empty()) {
-        return res.ending_note;
+std::string ending_message(const Outcome& end) {
+    if (!end.note.empty()) {
+        return end.note;
     }
-    return res.ending == Ending::Normal ? std::string() : res.ending_text;
+    return end.ending == Ending::Normal ? std::string() : end.text;
 }
 
 namespace {
@@ -188,7 +188,7 @@ Json warnings_of(const Results& res) {
 
 }  // namespace
 
-std::string json_report(const Results& res, int status) {
+std::string json_report(const Results& res, const Outcome& end) {
     Json doc;
     doc["format"] = "kavron-results";
     doc["version"] = 1;
@@ -197,11 +197,11 @@ std::string json_report(const Results& res, int status) {
     std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day,
                   d.hour, d.minute, d.second);
     doc["date"] = date;
-    const std::string message = ending_message(res);
-    doc["ending"] = {{"status", status},
-                     {"kind", std::string(info(res.ending).kind)},
+    const std::string message = ending_message(end);
+    doc["ending"] = {{"status", end.status},
+                     {"kind", std::string(info(end.ending).kind)},
                      {"message", message},
-                     {"input_line", res.input_line != 0 ? Json(res.input_line) : Json(nullptr)}};
+                     {"input_line", end.input_line != 0 ? Json(end.input_line) : Json(nullptr)}};
     doc["job"] = job_of(res);
     doc["points"] = points_of(res);
     if (res.adjusted) {

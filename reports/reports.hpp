@@ -16,10 +16,10 @@ std::string action_text(std::string bytes);
 
 // What the ending said: its note, or its text (the console's lines of the ending, without the
 // closing KONEC); empty for the normal end.
-std::string ending_message(const Results& res);
+std::string ending_message(const Outcome& end);
 
-// `status` is the run's exit status.
-std::string json_report(const Results& res, int status);
+// The run's results and how it ended.
+std::string json_report(const Results& res, const Outcome& end);
 // What a drawing of a plan adds: its ellipses and z bars at 95 % (the factors on σ), the
 // measurements whose redundancy number is below `min_r` marked weak, and the first suggestion
 // (its two point numbers; 0 for none) dashed.
@@ -29,9 +29,9 @@ struct PlanDrawing {
     double min_r = 0.3;
     int suggestion[2] = {0, 0};
 };
-std::string svg_report(const Results& res, const PlanDrawing* plan = nullptr);
+std::string svg_report(const Results& res, const Outcome& end, const PlanDrawing* plan = nullptr);
 // The reliability analysis for a student (code page 1250, CR LF); `listing` names the listing.
-std::string analysis_report(const Results& res, int status, const std::string& listing);
+std::string analysis_report(const Results& res, const Outcome& end, const std::string& listing);
 
 // The horizontal standard error ellipse from the x, y block of a covariance [mm²]: the semi-axes
 // [mm] and the bearing of the major axis [gon, 0 to 200, clockwise from +x].

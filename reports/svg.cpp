@@ -240,7 +240,7 @@ std::string page_start() {
            "\">\n<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n";
 }
 
-void head(std::string& out, const Results& res, bool plan) {
+void head(std::string& out, const Results& res, const Outcome& end, bool plan) {
     out += page_start();
     out +=
         ".fixed { fill: #000; stroke: #000; stroke-width: 3; }\n"
@@ -276,11 +276,11 @@ void head(std::string& out, const Results& res, bool plan) {
            esc(action_text(res.action)) + "</text>\n";
     out += "<text x=\"" + num(kLeft) + "\" y=\"245\" font-size=\"40\">" + date +
            "    osa x nahoru, osa y doprava</text>\n";
-    if (!res.adjusted || res.ending != Ending::Normal) {
+    if (!res.adjusted || end.ending != Ending::Normal) {
         out += "<text x=\"" + num(kLeft) + "\" y=\"310\" font-size=\"40\" fill=\"#c0201a\">" +
                (res.adjusted ? "výpočet skončil předčasně ("
                              : "přibližné souřadnice, výpočet nedoběhl (") +
-               std::string(info(res.ending).kind) + ")</text>\n";
+               std::string(info(end.ending).kind) + ")</text>\n";
     }
 }
 
@@ -651,11 +651,11 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
 
 }  // namespace
 
-std::string svg_report(const Results& res, const PlanDrawing* plan) {
+std::string svg_report(const Results& res, const Outcome& end, const PlanDrawing* plan) {
     const Page pg = page_of(res);
     const Errors e = errors_of(res, pg, plan);
     std::string out;
-    head(out, res, plan != nullptr);
+    head(out, res, end, plan != nullptr);
     const Pairs pairs = connections(out, res, pg, plan);
     if (plan != nullptr) {
         suggestion(out, res, pg, *plan);

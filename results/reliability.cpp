@@ -138,14 +138,25 @@ void ties(const Adjusted& t, Results& res, const double (*W)[JM + 1]) {
     }
 }
 
-// The tests of a controlled measurement g with residual v and weight p, from its qvv and r.
-void test_of(const Adjusted& t, Results& res, int g, int nr, const int* full) {
+// What the figures come from: an adjustment of measured values, or a plan, whose values are
+// not measured (its residuals mean nothing, so nothing that follows from them is computed).
+enum class Of { Adjustment, Plan };
+
+// The tests of a controlled measurement g with residual v and weight p, from its qvv and r; of a
+// plan only the minimal detectable bias and its effect.
+void test_of(const Adjusted& t, Results& res, int g, int nr, const int* full, Of of) {
     Reliability& rel = res.reliability;
     Reliable& o = rel.of[g];
     const double m0_apriori = res.MOO;
     const double p = t.job.PPP(1, g), v = t.sol.V(g, 1);
     effect_of(t, g, nr, full, o.mdb_effect, o.mdb_point);
     o.sd_v = m0_apriori * std::sqrt(o.qvv);
+    if (of == Of::Plan) {
+        o.mdb = rel.delta0 * m0_apriori / std::sqrt(p * o.r);
+        o.mdb_effect *= o.mdb;
+        rel.controlled += 1;
+        return;
+    }
     o.w = v / o.sd_v;
     o.has_tau = rel.m0_large;
     if (o.has_tau) {
@@ -191,7 +202,9 @@ double qvv_of(const Adjusted& t, int g, const double (*T)[JM + 1], double* w) {
 
 }  // namespace
 
-void compute_reliability(const Job& job, const Solution& sol, Results& res) {
+namespace {
+
+void reliability_of(const Job& job, const Solution& sol, Results& res, Of of) {
     const Adjusted t{job, sol};
     Reliability& rel = res.reliability;
     overall(res);
@@ -219,11 +232,23 @@ void compute_reliability(const Job& job, const Solution& sol, Results& res) {
         rel.sum_r += o.r;
         o.controlled = o.r >= kUncontrolled;
         if (o.controlled) {
-            test_of(t, res, g, nr, full);
+            test_of(t, res, g, nr, full, of);
         }
     }
-    ties(t, res, W);
+    if (of == Of::Adjustment) {
+        ties(t, res, W);
+    }
     rel.computed = true;
+}
+
+}  // namespace
+
+void compute_reliability(const Job& job, const Solution& sol, Results& res) {
+    reliability_of(job, sol, res, Of::Adjustment);
+}
+
+void compute_plan_reliability(const Job& job, const Solution& sol, Results& res) {
+    reliability_of(job, sol, res, Of::Plan);
 }
 
 }  // namespace kavron

@@ -12,5 +12,9 @@ namespace kavron {
 
 // After compute_statistics: fills res.reliability from the job and its solution.
 void compute_reliability(const Job& job, const Solution& sol, Results& res);
+// The same of a plan, whose measured values mean nothing: the redundancy numbers, the minimal
+// detectable biases and their effects, the critical values; nothing that follows from the
+// residuals (the tests, the largest |w|, the ties, the m0 without a measurement).
+void compute_plan_reliability(const Job& job, const Solution& sol, Results& res);
 
 }  // namespace kavron

@@ -88,8 +88,8 @@ TEST(Exits, WeightMatrixPausesAfterEveryDiagonalRecord) {
     job.con.record(" an open line");
     job.out.text.clear();
     kavron::Run r{job.con, {}, {}, {}, {}, {}, {}};
-    Results res;
-    EXPECT_EQ(finish(r, res, stop_weights_singular(diagonal, 2)), 0);
+    Outcome end;
+    EXPECT_EQ(finish(r, end, stop_weights_singular(diagonal, 2)), 0);
     EXPECT_EQ(job.in.taken(), 3u);  // one wait after the first line and after each weight
     job.con.finish();
     EXPECT_EQ(job.out.text,
@@ -102,10 +102,10 @@ TEST(Exits, WeightMatrixPausesAfterEveryDiagonalRecord) {
 TEST(Exits, AdviceBlockClosesWithTwoContactRecordsOfFixedLength) {
     Reader job("'w'\n1 1 1 1 0\n");
     kavron::Run r{job.con, {}, {}, {}, {}, {}, {}};
-    Results res;
-    EXPECT_EQ(finish(r, res, stop_no_convergence()), 0);
-    EXPECT_EQ(res.ending, Ending::NoConvergence);
-    EXPECT_EQ(res.ending_text.substr(0, 26), "***** P O Z O R ! *****\nZp");
+    Outcome end;
+    EXPECT_EQ(finish(r, end, stop_no_convergence()), 0);
+    EXPECT_EQ(end.ending, Ending::NoConvergence);
+    EXPECT_EQ(end.text.substr(0, 26), "***** P O Z O R ! *****\nZp");
     const std::string& text = job.out.text;
     const auto pos = text.find(cp852("  nevedou-li"));
     ASSERT_NE(pos, std::string::npos);

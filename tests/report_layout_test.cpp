@@ -83,7 +83,7 @@ TEST(AnalysisTable, FiguresOfAGrossErrorStandApart) {
         m.has_m0_without = true;
         m.m0_without = 12345678.9;
     }
-    const auto rows = table_rows(analysis_report(*res, 0, "v.txt"));
+    const auto rows = table_rows(analysis_report(*res, Outcome{}, "v.txt"));
     ASSERT_EQ(rows.size(), 2U);
     for (const auto& row : rows) {
         // number, kind and the fourteen figures, each a field of its own.
@@ -106,7 +106,7 @@ TEST(AnalysisText, ControlCharactersOfTheInputReachNoTerminal) {
     res->action = std::string("Akce \x1b]0;titulek\x07 a\rb\x7f", 21);
     res->action.resize(80, ' ');
     res->warnings.push_back({3, "unread_values", "řádek 3: zbylo \x1b[2J\x1b[H"});
-    const std::string report = analysis_report(*res, 0, "v\x1b.txt");
+    const std::string report = analysis_report(*res, Outcome{}, "v\x1b.txt");
     for (std::size_t i = 0; i < report.size(); ++i) {
         const auto c = static_cast<unsigned char>(report[i]);
         const bool line_end =
@@ -132,7 +132,7 @@ TEST(Drawing, MarksAnUncontrolledMeasurementBesideAControlledOne) {
     res->observations[2] = {Kind::Distance, 102, 101, 100000.0, 1.0, 0.0};
     res->reliability.of[1].controlled = true;
     res->reliability.of[2].controlled = false;
-    const std::string svg = svg_report(*res);
+    const std::string svg = svg_report(*res, Outcome{});
     EXPECT_NE(svg.find("class=\"dist\"/>"), std::string::npos);
     EXPECT_NE(svg.find("class=\"dist unc\"/>"), std::string::npos);
     EXPECT_NE(svg.find("nekontrolované měření"), std::string::npos);
@@ -142,7 +142,7 @@ TEST(Drawing, ScaleInPlainNumbers) {
     for (const double far : {1e5, 1e11, 3e13}) {
         auto res = two_points();
         res->points[2].approx[0] = res->points[2].adjusted[0] = far;
-        const std::string svg = svg_report(*res);
+        const std::string svg = svg_report(*res, Outcome{});
         const auto at = svg.find("síť: ");
         ASSERT_NE(at, std::string::npos);
         const std::string label = svg.substr(at, svg.find('<', at) - at);

@@ -153,7 +153,7 @@ TEST(Reports, DrawingShowsTheEllipseOfAHandWorkedBlock) {
             res.covariance[i][j] = cov[i][j];
         }
     }
-    const std::string svg = svg_report(res);
+    const std::string svg = svg_report(res, Outcome{});
     EXPECT_NE(svg.find("<ellipse cx=\"1050.0\" cy=\"1375.0\" rx=\"100.0\" ry=\"50.0\" "
                        "transform=\"rotate(-45.0 1050.0 1375.0)\""),
               std::string::npos)

@@ -170,7 +170,7 @@ std::string run_and_check(const std::string& bytes, const std::filesystem::path&
     }
     for (const auto& [name, content] : before) {
         const std::string now = read(dir / name);
-        std::string diagnostics = job->ADRESC;
+        std::string diagnostics = job->outcome.diagnostics_name;
         diagnostics.erase(diagnostics.find_last_not_of(' ') + 1);
         const bool may_change = name == "old.txt" && diagnostics == "old.txt";
         if (now != content && !may_change) {
