@@ -1,11 +1,13 @@
-// The report "Porovnání epoch" and the JSON of a comparison of two epochs. Czech, code page 1250,
-// CR LF, like the analysis.
+// The comparison of two epochs: the report "Porovnání epoch" (Czech, code page 1250, CR LF, like
+// the analysis), its JSON and the drawing of the displacements.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "reports/reports.hpp"
+#include "reports/svg_parts.hpp"
 #include "reports/text.hpp"
 
 namespace kavron {
@@ -221,6 +223,168 @@ std::string deformation_json(const Deformation& df) {
              {"moved", m.moved}});
     }
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+using namespace svg;
+
+// The page, its style and its title for the drawing of the displacements.
+std::string displacement_head(const Deformation& df) {
+    std::string out = page_start();
+    out +=
+        ".pt { fill: #fff; stroke: #000; stroke-width: 3; }\n"
+        ".moved { fill: #c0201a; stroke: #000; stroke-width: 3; }\n"
+        ".arrow { stroke: #1f5fbf; stroke-width: 6; fill: none; marker-end: url(#head); }\n"
+        ".ell { stroke: #c0201a; stroke-width: 4; fill: #c0201a; fill-opacity: 0.12; }\n"
+        ".bar { stroke: #000; stroke-width: 6; }\n</style>\n";
+    out +=
+        "<defs><marker id=\"head\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
+        "markerWidth=\"5\" markerHeight=\"5\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 "
+        "z\" fill=\"#1f5fbf\"/></marker></defs>\n";
+    out += Tag("rect")
+               .at("x", "0")
+               .at("y", "0")
+               .at("width", kPageW)
+               .at("height", kPageH)
+               .at("fill", "#fff")
+               .empty() +
+           "\n";
+    out += Tag("text")
+               .at("x", kLeft)
+               .at("y", "170")
+               .at("font-size", "60")
+               .at("font-weight", "bold")
+               .text("Porovnání epoch: posuny bodů") +
+           "\n";
+    const char* const y[3] = {"235", "285", "335"};
+    const std::string lines[3] = {"1: " + df.e1.action, "2: " + df.e2.action,
+                                  "osa x nahoru, osa y doprava"};
+    for (int k = 0; k < 3; ++k) {
+        out += Tag("text").at("x", kLeft).at("y", y[k]).at("font-size", "36").text(lines[k]) + "\n";
+    }
+    return out;
+}
+
+// The key and the scale bars of the drawing of the displacements.
+void displacement_key(std::string& out, const Page& pg, double magnify) {
+    const double net = nice_below(360.0 / pg.s);
+    const auto scale = [&](const char* y, double length, const char* cls) {
+        out += Tag("line")
+                   .at("x1", "1500")
+                   .at("y1", y)
+                   .at("x2", 1500 + length)
+                   .at("y2", y)
+                   .at("class", cls)
+                   .empty() +
+               "\n";
+    };
+    const auto label = [&](std::string_view x, const char* y, const std::string& text) {
+        out += Tag("text").at("x", x).at("y", y).text(text) + "\n";
+    };
+    out += "<g font-size=\"34\">\n";
+    scale("2450", net * pg.s, "bar");
+    label("1500", "2510", "síť: " + length_label(net));
+    if (magnify > 0) {
+        const double len = nice_above(100.0 / magnify);
+        scale("2600", len * magnify, "arrow");
+        label("1500", "2660", "posuny a elipsy: " + length_label(len));
+    }
+    const std::string key_x = num(kLeft + 190);
+    out += Tag("line")
+               .at("x1", kLeft)
+               .at("y1", "2450")
+               .at("x2", kLeft + 160)
+               .at("y2", "2450")
+               .at("class", "arrow")
+               .empty() +
+           "\n";
+    label(key_x, "2462", "posun bodu (zvětšený)");
+    out += Tag("ellipse")
+               .at("cx", kLeft + 80)
+               .at("cy", "2530")
+               .at("rx", "50")
+               .at("ry", "25")
+               .at("class", "ell")
+               .empty() +
+           "\n";
+    label(key_x, "2542", "95% elipsa posunu (vodorovná)");
+    out += Tag("circle")
+               .at("cx", kLeft + 80)
+               .at("cy", "2610")
+               .at("r", "14")
+               .at("class", "moved")
+               .empty() +
+           "\n";
+    label(key_x, "2622", "bod, který se posunul");
+}
+
+}  // namespace
+
+std::string deformation_svg(const Deformation& df) {
+    double x[JB + 1] = {}, y[JB + 1] = {};
+    const int n = static_cast<int>(df.points.size());
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < df.e1.n; ++i) {
+            if (df.e1.number[i] == df.points[static_cast<std::size_t>(j)].number) {
+                x[j + 1] = df.e1.xyz[i][0];
+                y[j + 1] = df.e1.xyz[i][1];
+            }
+        }
+    }
+    const Page pg = page_at(n, x, y);
+    // One magnification for the arrows and the ellipses: the largest of either about 35 mm.
+    double largest = 0;
+    PlanEllipse ell[JB + 1] = {};
+    for (int j = 1; j <= n; ++j) {
+        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
+        ell[j] = plan_ellipse(m.cxx * df.ellipse95, m.cxy * df.ellipse95, m.cyy * df.ellipse95);
+        largest = std::max({largest, m.horizontal, ell[j].a});
+    }
+    const double magnify = largest > 0 ? nice_below(350.0 / largest / pg.s) * pg.s : 0;
+    std::string out = displacement_head(df);
+    for (int j = 1; j <= n; ++j) {
+        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
+        const double X = pg.X(j), Y = pg.Y(j);
+        if (magnify > 0) {
+            const double X2 = X + m.d[1] * magnify, Y2 = Y - m.d[0] * magnify;
+            out += Tag("ellipse")
+                       .at("cx", X2)
+                       .at("cy", Y2)
+                       .at("rx", ell[j].a * magnify)
+                       .at("ry", ell[j].b * magnify)
+                       .at("transform", "rotate(" + num(ell[j].bearing * 0.9 - 90.0) + " " +
+                                            num(X2) + " " + num(Y2) + ")")
+                       .at("class", "ell")
+                       .empty() +
+                   "\n";
+            out += Tag("line")
+                       .at("x1", X)
+                       .at("y1", Y)
+                       .at("x2", X2)
+                       .at("y2", Y2)
+                       .at("class", "arrow")
+                       .empty() +
+                   "\n";
+        }
+        out += Tag("circle")
+                   .at("cx", X)
+                   .at("cy", Y)
+                   .at("r", "14")
+                   .at("class", m.moved ? "moved" : "pt")
+                   .empty() +
+               "\n";
+        out += Tag("text")
+                   .at("x", X + 24)
+                   .at("y", Y - 20)
+                   .at("font-size", "40")
+                   .at("font-weight", "bold")
+                   .text(std::to_string(m.number) + (m.moved ? " posun" : "")) +
+               "\n";
+    }
+    displacement_key(out, pg, magnify);
+    out += "</g>\n</svg>\n";
+    return out;
 }
 
 }  // namespace kavron

@@ -1,10 +1,11 @@
-// The report "Návrh sítě": the figures a planned network will have, whether they meet the
-// requirements, and the measurements that would help most. Czech, code page 1250, CR LF, like
-// the analysis.
+// The design of a plan: the report "Návrh sítě" (the figures a planned network will have,
+// whether they meet the requirements, and the measurements that would help most; Czech, code
+// page 1250, CR LF, like the analysis) and its JSON.
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "reports/json_parts.hpp"
 #include "reports/reports.hpp"
 #include "reports/text.hpp"
 
@@ -232,6 +233,86 @@ std::string design_report(const Plan& plan, const std::string& input) {
     suggestions(t, plan);
     key(t);
     return text::in_cp1250(t.out);
+}
+
+namespace {
+
+std::string_view kind_key(Kind k) {
+    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith_angle" : "distance";
+}
+
+Json suggestions_of(const std::vector<Candidate>& list) {
+    Json out = Json::array();
+    for (const Candidate& c : list) {
+        out.push_back({{"kind", std::string(kind_key(c.kind))},
+                       {"station", c.station},
+                       {"target", c.target},
+                       {"weight", c.weight},
+                       {"index", c.at},
+                       {"largest_semi_axis_mm", c.figures.largest_semi_axis},
+                       {"smallest_redundancy", c.figures.smallest_r}});
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string design_json(const Plan& plan) {
+    const Results& res = plan.res;
+    Json doc;
+    doc["format"] = "kavron-design";
+    doc["version"] = 1;
+    doc["job"] = job_json(res);
+    doc["statistics"] = {{"redundancy", res.redundancy},
+                         {"m0_apriori", static_cast<double>(res.MOO)}};
+    Json points = points_json(res);
+    for (int i = 1; i <= res.points_read; ++i) {
+        Json& p = points[static_cast<std::size_t>(i - 1)];
+        p.erase("adjusted");
+        const Ellipsoid& e = res.points[i].ellipsoid;
+        p["confidence95"] = {
+            {"a", kConfidence95 * e.a}, {"b", kConfidence95 * e.b}, {"c", kConfidence95 * e.c}};
+        const int a = 3 * i - 3;
+        const PlanEllipse pe = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
+                                            res.covariance[a + 1][a + 1]);
+        p["plan_ellipse"] = {{"a", pe.a}, {"b", pe.b}, {"bearing", pe.bearing}};
+        p["determined"] = determined(res, i);
+    }
+    doc["points"] = points;
+    Json observations = Json::array();
+    for (int g = 1; g <= res.observations_read; ++g) {
+        const Observation& o = res.observations[g];
+        const Reliable& m = res.reliability.of[g];
+        const auto num = [&](double v) { return m.controlled ? Json(v) : Json(nullptr); };
+        observations.push_back(
+            {{"index", g},
+             {"kind", std::string(kind_key(o.kind))},
+             {"station", o.station},
+             {"target", o.target},
+             {"weight", o.weight},
+             {"sd", static_cast<double>(res.MOO) / std::sqrt(o.weight)},
+             {"unit", o.kind == Kind::Distance ? "mm" : "cc"},
+             {"redundancy", m.r},
+             {"mdb", num(m.mdb)},
+             {"mdb_effect_mm", num(m.mdb_effect)},
+             {"mdb_effect_point",
+              m.controlled && m.mdb_point != 0 ? Json(m.mdb_point) : Json(nullptr)}});
+    }
+    doc["observations"] = observations;
+    const PlanFigures& f = plan.figures;
+    doc["requirements"] = {
+        {"limit_mm", plan.req.has_limit ? Json(plan.req.limit_mm) : Json(nullptr)},
+        {"min_redundancy", plan.req.min_r},
+        {"largest_semi_axis_mm", f.largest_semi_axis},
+        {"largest_point", f.largest_point != 0 ? Json(f.largest_point) : Json(nullptr)},
+        {"smallest_redundancy", f.smallest_r},
+        {"smallest_index", f.smallest_index},
+        {"met", plan.met}};
+    doc["suggestions"] = {{"candidates_tried", plan.candidates},
+                          {"largest_semi_axis", suggestions_of(plan.by_semi_axis)},
+                          {"smallest_redundancy", suggestions_of(plan.by_redundancy)}};
+    doc["warnings"] = warnings_json(res);
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace kavron

@@ -8,15 +8,10 @@
 #include <vector>
 
 #include "format/codepage.hpp"
+#include "reports/json_parts.hpp"
 #include "reports/reports.hpp"
 
 namespace kavron {
-
-namespace {
-
-using Json = nlohmann::ordered_json;
-
-}  // namespace
 
 std::string action_text(std::string bytes) {
     while (!bytes.empty() && bytes.back() == ' ') {
@@ -58,7 +53,9 @@ std::string_view derived_kind(Derived d) {
     return {};
 }
 
-Json job_of(const Results& res) {
+}  // namespace
+
+Json job_json(const Results& res) {
     Json job;
     job["action"] = action_text(res.action);
     job["apriori"] = {{"direction_sd_cc", static_cast<double>(res.UU)},
@@ -72,7 +69,7 @@ Json job_of(const Results& res) {
     return job;
 }
 
-Json points_of(const Results& res) {
+Json points_json(const Results& res) {
     Json points = Json::array();
     for (int i = 1; i <= res.points_read; ++i) {
         const Point& pt = res.points[i];
@@ -94,6 +91,8 @@ Json points_of(const Results& res) {
     }
     return points;
 }
+
+namespace {
 
 Json covariance_of(const Results& res) {
     Json rows = Json::array();
@@ -176,17 +175,13 @@ Json reliability_json(const Results& res) {
 
 }  // namespace
 
-namespace {
-
-Json warnings_of(const Results& res) {
+Json warnings_json(const Results& res) {
     Json warnings = Json::array();
     for (const Warning& w : res.warnings) {
         warnings.push_back({{"line", w.line}, {"kind", std::string(w.kind)}, {"text", w.text}});
     }
     return warnings;
 }
-
-}  // namespace
 
 std::string json_report(const Results& res, const Outcome& end) {
     Json doc;
@@ -202,8 +197,8 @@ std::string json_report(const Results& res, const Outcome& end) {
                      {"kind", std::string(info(end.ending).kind)},
                      {"message", message},
                      {"input_line", end.input_line != 0 ? Json(end.input_line) : Json(nullptr)}};
-    doc["job"] = job_of(res);
-    doc["points"] = points_of(res);
+    doc["job"] = job_json(res);
+    doc["points"] = points_json(res);
     if (res.adjusted) {
         doc["covariance"] = covariance_of(res);
         doc["statistics"] = {
@@ -218,7 +213,7 @@ std::string json_report(const Results& res, const Outcome& end) {
     if (res.reliability.computed) {
         doc["reliability"] = reliability_json(res);
     }
-    doc["warnings"] = warnings_of(res);
+    doc["warnings"] = warnings_json(res);
     Json derived = Json::array();
     for (const DerivedQuantity& q : res.derived) {
         const bool angle = q.kind == Derived::Angle || q.kind == Derived::ZenithAngle;
@@ -230,90 +225,6 @@ std::string json_report(const Results& res, const Outcome& end) {
                            {"unit", angle ? "cc" : "mm"}});
     }
     doc["derived"] = derived;
-    return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-}
-
-}  // namespace kavron
-
-namespace kavron {
-
-namespace {
-
-std::string_view kind_key(Kind k) {
-    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith_angle" : "distance";
-}
-
-Json suggestions_of(const std::vector<Candidate>& list) {
-    Json out = Json::array();
-    for (const Candidate& c : list) {
-        out.push_back({{"kind", std::string(kind_key(c.kind))},
-                       {"station", c.station},
-                       {"target", c.target},
-                       {"weight", c.weight},
-                       {"index", c.at},
-                       {"largest_semi_axis_mm", c.figures.largest_semi_axis},
-                       {"smallest_redundancy", c.figures.smallest_r}});
-    }
-    return out;
-}
-
-}  // namespace
-
-std::string design_json(const Plan& plan) {
-    const Results& res = plan.res;
-    Json doc;
-    doc["format"] = "kavron-design";
-    doc["version"] = 1;
-    doc["job"] = job_of(res);
-    doc["statistics"] = {{"redundancy", res.redundancy},
-                         {"m0_apriori", static_cast<double>(res.MOO)}};
-    Json points = points_of(res);
-    for (int i = 1; i <= res.points_read; ++i) {
-        Json& p = points[static_cast<std::size_t>(i - 1)];
-        p.erase("adjusted");
-        const Ellipsoid& e = res.points[i].ellipsoid;
-        p["confidence95"] = {
-            {"a", kConfidence95 * e.a}, {"b", kConfidence95 * e.b}, {"c", kConfidence95 * e.c}};
-        const int a = 3 * i - 3;
-        const PlanEllipse pe = plan_ellipse(res.covariance[a][a], res.covariance[a][a + 1],
-                                            res.covariance[a + 1][a + 1]);
-        p["plan_ellipse"] = {{"a", pe.a}, {"b", pe.b}, {"bearing", pe.bearing}};
-        p["determined"] = determined(res, i);
-    }
-    doc["points"] = points;
-    Json observations = Json::array();
-    for (int g = 1; g <= res.observations_read; ++g) {
-        const Observation& o = res.observations[g];
-        const Reliable& m = res.reliability.of[g];
-        const auto num = [&](double v) { return m.controlled ? Json(v) : Json(nullptr); };
-        observations.push_back(
-            {{"index", g},
-             {"kind", std::string(kind_key(o.kind))},
-             {"station", o.station},
-             {"target", o.target},
-             {"weight", o.weight},
-             {"sd", static_cast<double>(res.MOO) / std::sqrt(o.weight)},
-             {"unit", o.kind == Kind::Distance ? "mm" : "cc"},
-             {"redundancy", m.r},
-             {"mdb", num(m.mdb)},
-             {"mdb_effect_mm", num(m.mdb_effect)},
-             {"mdb_effect_point",
-              m.controlled && m.mdb_point != 0 ? Json(m.mdb_point) : Json(nullptr)}});
-    }
-    doc["observations"] = observations;
-    const PlanFigures& f = plan.figures;
-    doc["requirements"] = {
-        {"limit_mm", plan.req.has_limit ? Json(plan.req.limit_mm) : Json(nullptr)},
-        {"min_redundancy", plan.req.min_r},
-        {"largest_semi_axis_mm", f.largest_semi_axis},
-        {"largest_point", f.largest_point != 0 ? Json(f.largest_point) : Json(nullptr)},
-        {"smallest_redundancy", f.smallest_r},
-        {"smallest_index", f.smallest_index},
-        {"met", plan.met}};
-    doc["suggestions"] = {{"candidates_tried", plan.candidates},
-                          {"largest_semi_axis", suggestions_of(plan.by_semi_axis)},
-                          {"smallest_redundancy", suggestions_of(plan.by_redundancy)}};
-    doc["warnings"] = warnings_of(res);
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

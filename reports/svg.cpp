@@ -14,12 +14,9 @@
 #include "crmath/crmath.hpp"
 #include "geometry/geometry.hpp"
 #include "reports/reports.hpp"
+#include "reports/svg_parts.hpp"
 
 namespace kavron {
-
-namespace {
-constexpr double kPi = 3.141592653589793;  // the double nearest to pi
-}  // namespace
 
 // The horizontal error ellipse, with the program's own correctly rounded atan2.
 PlanEllipse plan_ellipse(double cxx, double cxy, double cyy) {
@@ -30,195 +27,53 @@ PlanEllipse plan_ellipse(double cxx, double cxy, double cyy) {
     const double l2 = std::max(mean - d, 0.0);
     double theta = 0.5 * crmath::atan2(2.0 * cxy, cxx - cyy);  // from +x towards +y
     if (theta < 0) {
-        theta += kPi;
+        theta += svg::kPi;
     }
-    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / kPi};
+    return {std::sqrt(std::max(l1, 0.0)), std::sqrt(l2), theta * 200.0 / svg::kPi};
 }
 
 namespace {
 
-constexpr double kPageW = 2100, kPageH = 2970;
-constexpr double kLeft = 150, kRight = 1950, kTop = 420, kBottom = 2330;
-
-std::string esc(const std::string& s) {
-    std::string out;
-    for (const char c : s) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) || c == '\t') {
-                    out.push_back(c);
-                }
-        }
-    }
-    return out;
-}
-
-std::string num(double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
-    return b;
-}
-
-// The power of ten at most v (v > 0), from powers that are exact (or, below 1, the quotient of
-// two exact numbers: the double nearest to the power); k receives its exponent.
-double decade(double v, int& k) {
-    double p = 1;
-    k = 0;
-    if (v >= 1) {
-        while (p * 10 <= v && k < 300) {
-            p *= 10;
-            ++k;
-        }
-        return p;
-    }
-    double q = 1;  // 10^-k, exact while k <= 22
-    while (1 / q > v && k < 300) {
-        q *= 10;
-        --k;
-    }
-    return 1 / q;
-}
-
-double decade(double v) {
-    int k = 0;
-    return decade(v, k);
-}
-
-// 1, 2 or 5 times a power of ten, at least v.
-double nice_above(double v) {
-    const double p = decade(v);
-    for (const double m : {1.0, 2.0, 5.0, 10.0}) {
-        if (m * p >= v) {
-            return m * p;
-        }
-    }
-    return 10 * p;
-}
-
-// 1, 2 or 5 times a power of ten, at most v.
-double nice_below(double v) {
-    const double p = decade(v);
-    for (const double m : {5.0, 2.0, 1.0}) {
-        if (m * p <= v) {
-            return m * p;
-        }
-    }
-    return p;
-}
-
-// A requirement as the legend gives it: 0.3 as "0,3".
-std::string fixed_text(double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%g", v);
-    std::string s = b;
-    for (char& c : s) {
-        c = c == '.' ? ',' : c;
-    }
-    return s;
-}
-
-std::string with_spaces(double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%.0f", v);
-    // Thousands apart by a blank, as Czech writes them.
-    const std::string digits = b;
-    std::string s;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            s.push_back(' ');
-        }
-        s.push_back(digits[i]);
-    }
-    return s;
-}
-
-// A length of the scale (1, 2 or 5 times a power of ten) in plain digits: metres from 1 m on,
-// thousands apart by a blank, millimetres below with the decimals they need.
-std::string length_label(double mm) {
-    if (mm >= 1000.0) {
-        return with_spaces(mm / 1000.0) + " m";
-    }
-    if (mm >= 1.0) {
-        return with_spaces(mm) + " mm";
-    }
-    int k = 0;
-    (void)decade(mm, k);
-    const int decimals = std::clamp(-k, 1, 20);
-    char b[48];
-    std::snprintf(b, sizeof b, "%.*f mm", decimals, mm);
-    std::string label = b;
-    std::replace(label.begin(), label.end(), '.', ',');  // a Czech decimal comma
-    return label;
-}
+using namespace svg;
 
 // The symbol of a point by its datum role.
 std::string symbol(int code, double X, double Y) {
     const int c = std::abs(code);
-    const std::string at = num(X) + "," + num(Y);
-    const std::string tri = "<path d=\"M" + num(X) + "," + num(Y - 26) + " L" + num(X + 23) + "," +
-                            num(Y + 14) + " L" + num(X - 23) + "," + num(Y + 14) + " Z\"";
+    const auto triangle = [&](const char* cls) {
+        return Tag("path")
+            .at("d", "M" + num(X) + "," + num(Y - 26) + " L" + num(X + 23) + "," + num(Y + 14) +
+                         " L" + num(X - 23) + "," + num(Y + 14) + " Z")
+            .at("class", cls)
+            .empty();
+    };
+    const auto circle = [&](const char* r, const char* cls) {
+        return Tag("circle").at("cx", X).at("cy", Y).at("r", r).at("class", cls).empty();
+    };
     switch (c) {
         case 7:
-            return tri + " class=\"fixed\"/>";
+            return triangle("fixed");
         case 4:
         case 5:
         case 6:
-            return tri + " class=\"partly\"/>";
+            return triangle("partly");
         case 2:
-            return tri + " class=\"open\"/><circle cx=\"" + num(X) + "\" cy=\"" + num(Y) +
-                   "\" r=\"5\" class=\"fixed\"/>";
+            return triangle("open") + circle("5", "fixed");
         case 3:
-            return "<rect x=\"" + num(X - 17) + "\" y=\"" + num(Y - 17) +
-                   "\" width=\"34\" height=\"34\" class=\"open\"/>";
+            return Tag("rect")
+                .at("x", X - 17)
+                .at("y", Y - 17)
+                .at("width", "34")
+                .at("height", "34")
+                .at("class", "open")
+                .empty();
         default:
-            return "<circle cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" r=\"17\" class=\"open\"/>";
+            return circle("17", "open");
     }
 }
 
 }  // namespace
 
 namespace {
-
-// The page: where every point is drawn, at one scale for the whole network.
-struct Page {
-    int n = 0;
-    double px[JB + 1] = {}, py[JB + 1] = {};  // plan coordinates [mm]
-    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    double s = 1;  // drawn units per mm of the network
-    double cx = (kLeft + kRight) / 2, cy = (kTop + kBottom) / 2;
-    double X(int i) const { return cx + (py[i] - (ymin + ymax) / 2) * s; }
-    double Y(int i) const { return cy - (px[i] - (xmin + xmax) / 2) * s; }
-};
-
-// The page of the points at the plan coordinates x[1..n], y[1..n].
-Page page_at(int n, const double* x, const double* y) {
-    Page pg;
-    pg.n = n;
-    for (int i = 1; i <= pg.n; ++i) {
-        pg.px[i] = x[i];
-        pg.py[i] = y[i];
-        pg.xmin = i == 1 ? pg.px[i] : std::min(pg.xmin, pg.px[i]);
-        pg.xmax = i == 1 ? pg.px[i] : std::max(pg.xmax, pg.px[i]);
-        pg.ymin = i == 1 ? pg.py[i] : std::min(pg.ymin, pg.py[i]);
-        pg.ymax = i == 1 ? pg.py[i] : std::max(pg.ymax, pg.py[i]);
-    }
-    const double w = kRight - kLeft, h = kBottom - kTop;
-    const double extent = std::max({pg.ymax - pg.ymin, (pg.xmax - pg.xmin) * w / h, 0.0});
-    pg.s = extent > 0 ? 0.85 * w / extent : 1.0;
-    return pg;
-}
 
 // Plan coordinates of the points: adjusted when the adjustment finished, else as read.
 Page page_of(const Results& res) {
@@ -229,15 +84,6 @@ Page page_of(const Results& res) {
         y[i] = res.adjusted ? p.adjusted[1] : p.approx[1];
     }
     return page_at(res.points_read, x, y);
-}
-
-// The document's first lines: an A4 page in tenths of a millimetre, and the start of its style.
-std::string page_start() {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"210mm\" height=\"297mm\" "
-           "viewBox=\"0 0 " +
-           num(kPageW) + " " + num(kPageH) +
-           "\">\n<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n";
 }
 
 void head(std::string& out, const Results& res, const Outcome& end, bool plan) {
@@ -391,8 +237,14 @@ void suggestion(std::string& out, const Results& res, const Page& pg, const Plan
     if (at[0] == 0 || at[1] == 0 || at[0] == at[1]) {
         return;
     }
-    out += "<line x1=\"" + num(pg.X(at[0])) + "\" y1=\"" + num(pg.Y(at[0])) + "\" x2=\"" +
-           num(pg.X(at[1])) + "\" y2=\"" + num(pg.Y(at[1])) + "\" class=\"sugg\"/>\n";
+    out += Tag("line")
+               .at("x1", pg.X(at[0]))
+               .at("y1", pg.Y(at[0]))
+               .at("x2", pg.X(at[1]))
+               .at("y2", pg.Y(at[1]))
+               .at("class", "sugg")
+               .empty() +
+           "\n";
 }
 
 // Error ellipses and z bars, magnified by one factor: the largest ellipse (or z bar, when no
@@ -497,15 +349,25 @@ void ellipses(std::string& out, const Page& pg, const Errors& e) {
         const double deg = e.ell[i].bearing * 0.9 - 90.0;
         const double X = pg.X(i), Y = pg.Y(i);
         if (e.ellipse[i]) {
-            out += "<ellipse cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" rx=\"" +
-                   num(e.ell[i].a * e.magnify) + "\" ry=\"" + num(e.ell[i].b * e.magnify) +
-                   "\" transform=\"rotate(" + num(deg) + " " + num(X) + " " + num(Y) +
-                   ")\" class=\"ell\"/>\n";
+            out += Tag("ellipse")
+                       .at("cx", X)
+                       .at("cy", Y)
+                       .at("rx", e.ell[i].a * e.magnify)
+                       .at("ry", e.ell[i].b * e.magnify)
+                       .at("transform", "rotate(" + num(deg) + " " + num(X) + " " + num(Y) + ")")
+                       .at("class", "ell")
+                       .empty() +
+                   "\n";
         }
         if (e.bar[i]) {
-            out += "<line x1=\"" + num(X - 40) + "\" y1=\"" + num(Y - e.sz[i] * e.magnify) +
-                   "\" x2=\"" + num(X - 40) + "\" y2=\"" + num(Y + e.sz[i] * e.magnify) +
-                   "\" class=\"zbar\"/>\n";
+            out += Tag("line")
+                       .at("x1", X - 40)
+                       .at("y1", Y - e.sz[i] * e.magnify)
+                       .at("x2", X - 40)
+                       .at("y2", Y + e.sz[i] * e.magnify)
+                       .at("class", "zbar")
+                       .empty() +
+                   "\n";
         }
     }
     out += "</g>\n";
@@ -523,20 +385,27 @@ constexpr Role kRoles[] = {{7, "pevný bod (7)", 7, 7},
                            {3, "Helmertův bod (3)", 3, 3},
                            {0, "volný bod (0, 1)", 0, 1}};
 
+// A row of the legend's second column at y0: a line of the class and its text; y0 moves on.
+void key_row(std::string& out, double& y0, const std::string& cls, const std::string& text) {
+    out += Tag("line")
+               .at("x1", "800")
+               .at("y1", y0)
+               .at("x2", "960")
+               .at("y2", y0)
+               .at("class", cls)
+               .empty() +
+           "\n";
+    out += Tag("text").at("x", "990").at("y", y0 + 12).text(text) + "\n";
+    y0 += 75;
+}
+
 // A plan's rows of the legend: its weak measurements and its first suggestion.
 void plan_rows(std::string& out, double& y0, bool weak, const PlanDrawing* plan) {
     if (weak) {
-        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-               "\" class=\"weak\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">slabé měření (r pod " +
-               fixed_text(plan->min_r) + ")</text>\n";
-        y0 += 75;
+        key_row(out, y0, "weak", "slabé měření (r pod " + fixed_text(plan->min_r) + ")");
     }
     if (plan != nullptr && plan->suggestion[0] != 0) {
-        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-               "\" class=\"sugg\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">první návrh: co přidat</text>\n";
-        y0 += 75;
+        key_row(out, y0, "sugg", "první návrh: co přidat");
     }
 }
 
@@ -551,8 +420,7 @@ void legend_roles(std::string& out, const Results& res, const Page& pg) {
         }
         if (shown) {
             out += symbol(role.code, kLeft + 30, y0) + "\n";
-            out += "<text x=\"" + num(kLeft + 80) + "\" y=\"" + num(y0 + 12) + "\">" + role.text +
-                   "</text>\n";
+            out += Tag("text").at("x", kLeft + 80).at("y", y0 + 12).text(role.text) + "\n";
             y0 += 75;
         }
     }
@@ -570,16 +438,10 @@ void legend_marks(std::string& out, double& y0, const Pairs& pairs, const PlanDr
     }
     plan_rows(out, y0, weak, plan);
     if (suspects) {
-        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-               "\" class=\"suspect\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">podezřelé měření (|w|)</text>\n";
-        y0 += 75;
+        key_row(out, y0, "suspect", "podezřelé měření (|w|)");
     }
     if (uncontrolled) {
-        out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-               "\" class=\"dist unc\"/>\n";
-        out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">nekontrolované měření</text>\n";
-        y0 += 75;
+        key_row(out, y0, "dist unc", "nekontrolované měření");
     }
 }
 
@@ -625,26 +487,33 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
             shown = shown || kinds.count(k) != 0;
         }
         if (shown) {
-            out += "<line x1=\"800\" y1=\"" + num(y0) + "\" x2=\"960\" y2=\"" + num(y0) +
-                   "\" class=\"" + kLineClass[k] + "\"/>\n";
-            out += "<text x=\"990\" y=\"" + num(y0 + 12) + "\">" + lines[k] + "</text>\n";
-            y0 += 75;
+            key_row(out, y0, kLineClass[k], lines[k]);
         }
     }
     legend_marks(out, y0, pairs, plan);
     legend_errors(out, y0, pg, e, plan);
     // The network in metres (or millimetres for a tiny one).
     const double net = nice_below(360.0 / pg.s);
-    out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * pg.s) +
-           "\" y2=\"2450\" class=\"bar\"/>\n";
-    out += "<text x=\"1500\" y=\"2510\">síť: " + length_label(net) + "</text>\n";
+    const auto scale = [&](const char* y, double length, const char* cls) {
+        out += Tag("line")
+                   .at("x1", "1500")
+                   .at("y1", y)
+                   .at("x2", 1500 + length)
+                   .at("y2", y)
+                   .at("class", cls)
+                   .empty() +
+               "\n";
+    };
+    const auto label = [&](const char* y, const std::string& text) {
+        out += Tag("text").at("x", "1500").at("y", y).text(text) + "\n";
+    };
+    scale("2450", net * pg.s, "bar");
+    label("2510", "síť: " + length_label(net));
     if (e.magnify > 0) {
         const double len = nice_above(100.0 / e.magnify);
-        out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * e.magnify) +
-               "\" y2=\"2600\" class=\"zbar\"/>\n";
-        out += "<text x=\"1500\" y=\"2660\">elipsy: " + length_label(len) + "</text>\n";
-        out +=
-            "<text x=\"1500\" y=\"2720\">zvětšení " + with_spaces(e.magnify / pg.s) + "×</text>\n";
+        scale("2600", len * e.magnify, "zbar");
+        label("2660", "elipsy: " + length_label(len));
+        label("2720", "zvětšení " + with_spaces(e.magnify / pg.s) + "×");
     }
     out += "</g>\n";
 }
@@ -664,105 +533,6 @@ std::string svg_report(const Results& res, const Outcome& end, const PlanDrawing
     ellipses(out, pg, e);
     legend(out, res, pg, pairs, e, plan);
     out += "</svg>\n";
-    return out;
-}
-
-namespace {
-
-// The page, its style and its title for the drawing of the displacements.
-std::string displacement_head(const Deformation& df) {
-    std::string out = page_start();
-    out +=
-        ".pt { fill: #fff; stroke: #000; stroke-width: 3; }\n"
-        ".moved { fill: #c0201a; stroke: #000; stroke-width: 3; }\n"
-        ".arrow { stroke: #1f5fbf; stroke-width: 6; fill: none; marker-end: url(#head); }\n"
-        ".ell { stroke: #c0201a; stroke-width: 4; fill: #c0201a; fill-opacity: 0.12; }\n"
-        ".bar { stroke: #000; stroke-width: 6; }\n</style>\n";
-    out +=
-        "<defs><marker id=\"head\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
-        "markerWidth=\"5\" markerHeight=\"5\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 "
-        "z\" fill=\"#1f5fbf\"/></marker></defs>\n";
-    out += "<rect x=\"0\" y=\"0\" width=\"" + num(kPageW) + "\" height=\"" + num(kPageH) +
-           "\" fill=\"#fff\"/>\n";
-    out += "<text x=\"" + num(kLeft) + "\" y=\"170\" font-size=\"60\" font-weight=\"bold\">" +
-           "Porovnání epoch: posuny bodů</text>\n";
-    out += "<text x=\"" + num(kLeft) + "\" y=\"235\" font-size=\"36\">1: " + esc(df.e1.action) +
-           "</text>\n<text x=\"" + num(kLeft) +
-           "\" y=\"285\" font-size=\"36\">2: " + esc(df.e2.action) + "</text>\n<text x=\"" +
-           num(kLeft) + "\" y=\"335\" font-size=\"36\">osa x nahoru, osa y doprava</text>\n";
-    return out;
-}
-
-// The key and the scale bars of the drawing of the displacements.
-void displacement_key(std::string& out, const Page& pg, double magnify) {
-    const double net = nice_below(360.0 / pg.s);
-    out += "<g font-size=\"34\">\n";
-    out += "<line x1=\"1500\" y1=\"2450\" x2=\"" + num(1500 + net * pg.s) +
-           "\" y2=\"2450\" class=\"bar\"/>\n";
-    out += "<text x=\"1500\" y=\"2510\">síť: " + length_label(net) + "</text>\n";
-    if (magnify > 0) {
-        const double len = nice_above(100.0 / magnify);
-        out += "<line x1=\"1500\" y1=\"2600\" x2=\"" + num(1500 + len * magnify) +
-               "\" y2=\"2600\" class=\"arrow\"/>\n";
-        out += "<text x=\"1500\" y=\"2660\">posuny a elipsy: " + length_label(len) + "</text>\n";
-    }
-    out += "<line x1=\"" + num(kLeft) + "\" y1=\"2450\" x2=\"" + num(kLeft + 160) +
-           "\" y2=\"2450\" class=\"arrow\"/>\n<text x=\"" + num(kLeft + 190) +
-           "\" y=\"2462\">posun bodu (zvětšený)</text>\n";
-    out += "<ellipse cx=\"" + num(kLeft + 80) +
-           "\" cy=\"2530\" rx=\"50\" ry=\"25\" "
-           "class=\"ell\"/>\n<text x=\"" +
-           num(kLeft + 190) + "\" y=\"2542\">95% elipsa posunu (vodorovná)</text>\n";
-    out += "<circle cx=\"" + num(kLeft + 80) +
-           "\" cy=\"2610\" r=\"14\" class=\"moved\"/>\n"
-           "<text x=\"" +
-           num(kLeft + 190) + "\" y=\"2622\">bod, který se posunul</text>\n";
-}
-
-}  // namespace
-
-std::string deformation_svg(const Deformation& df) {
-    double x[JB + 1] = {}, y[JB + 1] = {};
-    const int n = static_cast<int>(df.points.size());
-    for (int j = 0; j < n; ++j) {
-        for (int i = 0; i < df.e1.n; ++i) {
-            if (df.e1.number[i] == df.points[static_cast<std::size_t>(j)].number) {
-                x[j + 1] = df.e1.xyz[i][0];
-                y[j + 1] = df.e1.xyz[i][1];
-            }
-        }
-    }
-    const Page pg = page_at(n, x, y);
-    // One magnification for the arrows and the ellipses: the largest of either about 35 mm.
-    double largest = 0;
-    PlanEllipse ell[JB + 1] = {};
-    for (int j = 1; j <= n; ++j) {
-        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
-        ell[j] = plan_ellipse(m.cxx * df.ellipse95, m.cxy * df.ellipse95, m.cyy * df.ellipse95);
-        largest = std::max({largest, m.horizontal, ell[j].a});
-    }
-    const double magnify = largest > 0 ? nice_below(350.0 / largest / pg.s) * pg.s : 0;
-    std::string out = displacement_head(df);
-    for (int j = 1; j <= n; ++j) {
-        const Motion& m = df.points[static_cast<std::size_t>(j - 1)];
-        const double X = pg.X(j), Y = pg.Y(j);
-        if (magnify > 0) {
-            const double X2 = X + m.d[1] * magnify, Y2 = Y - m.d[0] * magnify;
-            out += "<ellipse cx=\"" + num(X2) + "\" cy=\"" + num(Y2) + "\" rx=\"" +
-                   num(ell[j].a * magnify) + "\" ry=\"" + num(ell[j].b * magnify) +
-                   "\" transform=\"rotate(" + num(ell[j].bearing * 0.9 - 90.0) + " " + num(X2) +
-                   " " + num(Y2) + ")\" class=\"ell\"/>\n";
-            out += "<line x1=\"" + num(X) + "\" y1=\"" + num(Y) + "\" x2=\"" + num(X2) +
-                   "\" y2=\"" + num(Y2) + "\" class=\"arrow\"/>\n";
-        }
-        out += "<circle cx=\"" + num(X) + "\" cy=\"" + num(Y) + "\" r=\"14\" class=\"" +
-               (m.moved ? "moved" : "pt") + "\"/>\n";
-        out += "<text x=\"" + num(X + 24) + "\" y=\"" + num(Y - 20) +
-               "\" font-size=\"40\" font-weight=\"bold\">" + std::to_string(m.number) +
-               (m.moved ? " posun" : "") + "</text>\n";
-    }
-    displacement_key(out, pg, magnify);
-    out += "</g>\n</svg>\n";
     return out;
 }
 
