@@ -23,11 +23,11 @@ cp "$root/examples/nejvetsi.txt" "$root/examples/nejvetsi.konzole" .
 if [ -n "$old" ]; then
   cp "$old" kavron-old
   ./spawn_time "${ROUNDS:-3000}" './kavron < nejvetsi.konzole' ./empty-cpp ./empty-c-static \
-    './kavron-old < nejvetsi.konzole' > times
+    './kavron-old < nejvetsi.konzole' > times.txt
 else
-  ./spawn_time "${ROUNDS:-3000}" './kavron < nejvetsi.konzole' ./empty-cpp ./empty-c-static > times
+  ./spawn_time "${ROUNDS:-3000}" './kavron < nejvetsi.konzole' ./empty-cpp ./empty-c-static > times.txt
 fi
-{ read -r k; read -r e; read -r s; read -r o || o=; } < times
+{ read -r k; read -r e; read -r s; read -r o || o=; } < times.txt
 awk -v k="$k" -v e="$e" -v s="$s" -v o="$o" 'BEGIN {
   printf "kavron (release), largest job: %.2f ms\n", k / 1000
   printf "empty C++ program (dynamic):   %.2f ms\n", e / 1000

@@ -18,6 +18,7 @@ linux=$work/kavron-$version-linux-x86_64
 cd "$linux"
 [[ $(bin/kavron --version) == "kavron $version" ]] || fail "bin/kavron --version"
 # Every path of the guide's Linux paragraph and of the README's Linux paragraph.
+# shellcheck disable=SC2016  # the backquotes are the guides' own, not a command
 paths=$(
   { sed -n '/^\*\*Linux\.\*\*/,/^$/p' share/doc/kavron/navod.md
     sed -n '/^\*\*Linux\.\*\*/,/^$/p' share/doc/kavron/README.md; } |
