@@ -1,5 +1,5 @@
 // The glossary names every short upper-case name that a header of the program uses, so that a
-// newcomer finds each one explained (docs/glossary.md).
+// newcomer finds each one explained (docs/glossary.md), and no name that the code does not use.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -58,6 +58,32 @@ TEST(Glossary, NamesEveryShortNameOfTheHeaders) {
     EXPECT_GT(headers, 15);
     EXPECT_TRUE(missing.empty()) << "not in docs/glossary.md: "
                                  << ::testing::PrintToString(missing);
+    // And the other way: every short name the glossary explains is used by the program's code.
+    std::set<std::string> used;
+    for (const char* layer : kLayers) {
+        for (const auto& e : fs::directory_iterator(root / layer)) {
+            if (e.path().extension() != ".hpp" && e.path().extension() != ".cpp") {
+                continue;
+            }
+            std::istringstream in(test::slurp(e.path()));
+            for (std::string line; std::getline(in, line);) {
+                const std::string code = code_of(line);
+                for (auto it = std::sregex_iterator(code.begin(), code.end(), short_name);
+                     it != std::sregex_iterator(); ++it) {
+                    used.insert(it->str());
+                }
+            }
+        }
+    }
+    std::set<std::string> stale;
+    const std::regex whole(R"([A-Z][A-Z0-9]{1,7})");
+    for (const std::string& name : explained) {
+        if (std::regex_match(name, whole) && used.count(name) == 0) {
+            stale.insert(name);
+        }
+    }
+    EXPECT_TRUE(stale.empty()) << "in docs/glossary.md but in no code: "
+                               << ::testing::PrintToString(stale);
 }
 
 }  // namespace

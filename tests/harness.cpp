@@ -71,4 +71,22 @@ LoadedJob::LoadedJob(const std::string& text, std::vector<std::string> answers)
          !read_measurements(rd, *job);
 }
 
+JsonRun run_with_json(const std::string& input, std::vector<std::string> script,
+                      const std::vector<std::string>& extra) {
+    Scratch s;
+    s.put("in.txt", input);
+    if (script.size() < 3 || script[2] != "in.txt") {
+        script.insert(script.begin(), {"chyby.txt", "vysledky.txt", "in.txt"});
+    }
+    ScriptReader in(script);
+    StringWriter out, text, errors;
+    std::vector<std::string> args = {"--json", "r.json"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const auto storage = std::make_unique<Storage>();
+    JsonRun r;
+    r.status = run_command(args, in, out, text, errors, fixed_clock, *storage, s.dir());
+    r.json = s.get("r.json");
+    return r;
+}
+
 }  // namespace kavron::test

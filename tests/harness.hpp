@@ -53,6 +53,17 @@ std::vector<std::string> lines_of(const std::string& text);
 // 6 May 2026, 9:05:03: single digits everywhere but the year.
 DateTime fixed_clock();
 
+// A console run of the input (as in.txt) with its console script and --json: the JSON document's
+// text (empty when none was written) and the run's status. A script without file names gets the
+// dialog's three (chyby.txt, vysledky.txt, in.txt) before it; the extra arguments go on the
+// command line.
+struct JsonRun {
+    std::string json;
+    int status = -1;
+};
+JsonRun run_with_json(const std::string& input, std::vector<std::string> script,
+                      const std::vector<std::string>& extra = {});
+
 // A job read by the input stage, ready for the stages after it: its files in a scratch folder
 // (out.txt, err.txt), a console with the given answers.
 struct LoadedJob {

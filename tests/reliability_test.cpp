@@ -26,13 +26,7 @@ using test::slurp;
 
 // A run with --json; the document.
 Json run_json(const std::string& input, const std::vector<std::string>& script) {
-    test::Scratch s;
-    s.put("in.txt", input);
-    test::ScriptReader in(script);
-    test::StringWriter out, text, errors;
-    const auto job = std::make_unique<Storage>();
-    run_command({"--json", "r.json"}, in, out, text, errors, test::fixed_clock, *job, s.dir());
-    return Json::parse(s.get("r.json"));
+    return Json::parse(test::run_with_json(input, script).json);
 }
 
 Json run_example(const std::string& name) {

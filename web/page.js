@@ -142,19 +142,26 @@
     return out;
   }
 
-  // One run with the lines typed so far: the console as shown, and when the program ended,
-  // its exit status and the files of its folder.
+  // One run of a module with its command line, its files and the console lines given (code
+  // page 852), the clock at `now`. `waiting`: when the lines run out, the run waits for more
+  // (it is dropped: status null) instead of meeting the end of its console input. Gives the
+  // console as shown (the program's console and its texts), where each line was read, the texts
+  // for the terminal alone, and, when the program ended, its status and the files it wrote.
   const WAITING = { waiting: true };
-  async function runOnce(run) {
-    const input = encode852(run.lines.map((l) => l + '\n').join(''));
+  async function runProgram({ factory, module, args, files, lines, now, waiting }) {
+    const input = encode852(lines.map((l) => l + '\n').join(''));
     let pos = 0;
     const shown = [];
+    const texts = [];
     let written = 0; // characters of the console so far
     const marks = []; // where each answer line was read: the console's length then
     const io = {
       // One answer line a call, so that the page knows where the program read each.
       input(cap) {
-        if (pos >= input.length) throw WAITING;
+        if (pos >= input.length) {
+          if (waiting) throw WAITING;
+          return null;
+        }
         let end = input.indexOf(10, pos);
         end = end < 0 ? input.length : end + 1;
         const b = input.subarray(pos, Math.min(end, pos + cap));
@@ -164,24 +171,29 @@
       },
       // 1: the console (code page 852, CR LF); 2 and 3: texts in UTF-8.
       output(channel, bytes) {
+        if (channel !== 1) texts.push(utf8.decode(bytes));
         const text = channel === 1 ? decode(bytes, chars852)
           : utf8.decode(bytes).replace(/\r?\n/g, '\r\n');
         shown.push(text);
         written += text.length;
         return 0;
       },
-      now: () => run.now,
+      now: () => now,
     };
-    const given = run.input ? [{ path: run.input.name, bytes: run.input.bytes }] : [];
-    const mod = await instance(KavronKonzole, compiled, io, given);
+    const mod = await instance(factory, module, io, files);
     let status = null;
     try {
-      status = mod.callMain(run.args);
+      status = mod.callMain(args);
     } catch (e) {
       if (e !== WAITING) throw e;
     }
-    return { status, console: shown.join(''), marks, files: status === null ? [] : filesWritten(mod, given) };
+    return { status, console: shown.join(''), marks, text: texts.join('').trim(),
+      files: status === null ? [] : filesWritten(mod, files) };
   }
+  // One run of the console program with the lines typed so far.
+  const runOnce = (run) => runProgram({ factory: KavronKonzole, module: compiled, args: run.args,
+    files: run.input ? [{ path: run.input.name, bytes: run.input.bytes }] : [],
+    lines: run.lines, now: run.now, waiting: true });
   const equal = (a, b) => a.length === b.length && a.every((x, i) => x === b[i]);
 
   // The console: the program's lines as text, the answers echoed where the program read them;
@@ -466,41 +478,36 @@
 
   // The tools: the whole program run with a command line, without a dialog (or with the answers
   // given), on the files given; its texts (a refusal's line) and the files it wrote.
-  async function runWhole(args, files, answers) {
-    const module = await loadWhole();
-    const input = encode852(answers.map((l) => l + '\n').join(''));
-    let pos = 0;
-    const texts = [];
-    const now = clockNow();
-    const io = {
-      input(cap) {
-        if (pos >= input.length) return null;
-        const b = input.subarray(pos, pos + cap);
-        pos += b.length;
-        return b;
-      },
-      output(channel, bytes) {
-        if (channel !== 1) texts.push(utf8.decode(bytes));
-        return 0;
-      },
-      now: () => now,
-    };
-    const mod = await instance(globalThis.Kavron, module, io, files);
-    const status = mod.callMain(args);
-    return { status, text: texts.join('').trim(), files: filesWritten(mod, files) };
-  }
+  const runWhole = async (args, files, answers) => runProgram({ factory: globalThis.Kavron,
+    module: await loadWhole(), args, files, lines: answers, now: clockNow(), waiting: false });
   const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
-  const TOOL_FILES = {
-    'navrh.txt': ['zpráva o návrhu', 0], 'navrh.svg': ['nákres plánu', 1],
-    'navrh.json': ['návrh pro skripty'],
-    'porovnani.txt': ['zpráva o porovnání', 0], 'posuny.svg': ['nákres posunů', 1],
-    'porovnani.json': ['porovnání pro skripty'],
-    'kontrola.txt': ['zpráva o kontrole', 0], 'kontrola.csv': ['tabulka třídy pro tabulkový procesor'],
-    'kontrola.json': ['kontrola pro skripty'],
+  // The tools, one entry each: its report files (the option, the file's name, what it is, and the
+  // place of its tab when the page shows it) and the line for each status that is no refusal.
+  const TOOLS = {
+    navrh: {
+      reports: [['--report', 'navrh.txt', 'zpráva o návrhu', 0],
+        ['--json', 'navrh.json', 'návrh pro skripty'], ['--svg', 'navrh.svg', 'nákres plánu', 1]],
+      ends: { 0: 'Návrh je hotov.' },
+    },
+    porovnani: {
+      reports: [['--report', 'porovnani.txt', 'zpráva o porovnání', 0],
+        ['--json', 'porovnani.json', 'porovnání pro skripty'],
+        ['--svg', 'posuny.svg', 'nákres posunů', 1]],
+      ends: { 0: 'Porovnání je hotovo.',
+        1: 'Porovnání je hotovo, ale data nestačí na spolehlivý závěr (podrobnosti ve zprávě).' },
+    },
+    kontrola: {
+      reports: [['--report', 'kontrola.txt', 'zpráva o kontrole', 0],
+        ['--csv', 'kontrola.csv', 'tabulka třídy pro tabulkový procesor'],
+        ['--json', 'kontrola.json', 'kontrola pro skripty']],
+      ends: { 0: 'Kontrola je hotova: vše v pořádku.',
+        1: 'Kontrola je hotova: u některé skupiny je nález (podrobnosti ve zprávě).' },
+    },
   };
+  const reportArgs = (tool) => TOOLS[tool].reports.flatMap(([option, name]) => [option, name]);
   function describeTool(f) {
-    const known = TOOL_FILES[f.name];
-    if (known) return { what: known[0], title: known.length > 1 ? known[0] : null, order: known[1] };
+    const known = Object.values(TOOLS).flatMap((t) => t.reports).find((r) => r[1] === f.name);
+    if (known) return { what: known[2], title: known.length > 3 ? known[2] : null, order: known[3] };
     const epoch = /-([12])\.txt$/.exec(f.name);
     if (epoch && f.name.startsWith('chyby')) return { what: `chybový soubor epochy ${epoch[1]}` };
     if (epoch) return { what: `protokol epochy ${epoch[1]}` };
@@ -511,9 +518,8 @@
     $(tool + '-stav').className = error ? 'zprava chyba' : 'zprava';
   };
   // A tool's end: its line and the files it wrote (also those of the runs before it).
-  // `ends`: the line for each status that is no refusal.
-  function showTool(tool, r, before, ends) {
-    const end = ends[r.status];
+  function showTool(tool, r, before) {
+    const end = TOOLS[tool].ends[r.status];
     say(tool, end || r.text || `Skončilo se stavem ${r.status}.`, !end);
     const box = $(tool + '-vysledky');
     if (!box.firstChild) {
@@ -544,12 +550,11 @@
       say('navrh', 'Nejdřív vyberte vstupní soubor (část 1).', true);
       return;
     }
-    const args = ['design', input.name, '--report', 'navrh.txt', '--json', 'navrh.json',
-      '--svg', 'navrh.svg'];
+    const args = ['design', input.name, ...reportArgs('navrh')];
     if (decimal('navrh-limit')) args.push('--limit', decimal('navrh-limit'));
     if (decimal('navrh-minr')) args.push('--min-r', decimal('navrh-minr'));
     const r = await runWhole(args, [{ path: input.name, bytes: input.bytes }], []);
-    showTool('navrh', r, [], { 0: 'Návrh je hotov.' });
+    showTool('navrh', r, []);
   }));
 
   // Porovnání epoch: two inputs (each run with the default answers and its results JSON) or two
@@ -591,13 +596,12 @@
       const json = r.files.find((f) => f.name === names[k].json);
       if (json) jsons.push({ path: json.name, bytes: json.bytes });
     }
-    const args = ['deformation', names[0].json, names[1].json, '--report', 'porovnani.txt',
-      '--json', 'porovnani.json', '--svg', 'posuny.svg'];
+    const args = ['deformation', names[0].json, names[1].json, ...reportArgs('porovnani')];
     const stable = $('stabilni').value.replace(/\s+/g, '');
     if (stable) args.push('--stable', stable);
     if ($('alfa').value) args.push('--alpha', $('alfa').value);
     const r = await runWhole(args, jsons, []);
-    showTool('porovnani', r, made, { 0: 'Porovnání je hotovo.' });
+    showTool('porovnani', r, made);
   }));
 
   // Kontrola třídy: the reference input, and a class's folder (each subfolder a group) or the
@@ -650,10 +654,8 @@
       say('kontrola', 'Vyberte zadání.', true);
       return;
     }
-    const r = await runWhole(['check', ref, ...groups, '--report', 'kontrola.txt', '--csv',
-      'kontrola.csv', '--json', 'kontrola.json'], files, []);
-    showTool('kontrola', r, [], { 0: 'Kontrola je hotova: vše v pořádku.',
-      1: 'Kontrola je hotova: u některé skupiny je nález (podrobnosti ve zprávě).' });
+    const r = await runWhole(['check', ref, ...groups, ...reportArgs('kontrola')], files, []);
+    showTool('kontrola', r, []);
   }));
 
   // index.html#priklad=mikrosit: that example, answered, at once.

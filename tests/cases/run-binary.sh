@@ -2,7 +2,7 @@
 # Runs every whole-run case of tests/cases with a built program as a separate process (the Linux
 # release binary, or kavron.exe under Wine) and compares its console, exit status and files byte
 # for byte with what the case expects (standard error is not compared: its texts are for the
-# terminal, UTF-8 here and code page 852 on Windows). The clock is fixed with SOURCE_DATE_EPOCH
+# terminal, UTF-8 here and code page 852 on Windows; it must be empty where the case expects none). The clock is fixed with SOURCE_DATE_EPOCH
 # at the cases' 6. 5.2026 9:05:03 UTC.
 #   tests/cases/run-binary.sh PROGRAM [LAUNCHER...]     e.g. build-release/kavron
 #                                                       or   build-windows/kavron.exe wine
@@ -44,6 +44,8 @@ for dir in "$here"/*/; do
     mv "$run/console.utf8" "$run/console"
   fi
   cmp -s "$run/console" "$dir/console" || problems+=("console differs")
+  # A case without an errors file says nothing on standard error (its texts are not compared).
+  [[ -f $dir/errors || ! -s $run/stderr ]] || problems+=("standard error: $(head -c 200 "$run/stderr")")
   after=()
   if [[ -d $dir/after ]]; then mapfile -t after < <(cd "$dir/after" && find . -type f); fi
   for f in "${after[@]}"; do
