@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -51,10 +51,10 @@ std::optional<double> typed_number(std::string_view s) {
     if (t.empty() || t.find_first_not_of("0123456789+-.eE") != std::string::npos) {
         return std::nullopt;
     }
-    double v = 0;
-    const char* end = t.data() + t.size();
-    const auto [at, ec] = std::from_chars(t.data(), end, v);
-    if (ec != std::errc() || at != end || !std::isfinite(v)) {
+    // The program runs in the C locale: strtod reads the decimal point.
+    char* end = nullptr;
+    const double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || !std::isfinite(v)) {
         return std::nullopt;
     }
     return v;
@@ -146,16 +146,28 @@ std::optional<Refusal> parse_command_line(const Command& c, const std::vector<st
     return std::nullopt;
 }
 
+namespace {
+
+// An option as the usage line and the help name it: "--limit MM".
+std::string option_name(const Option& o) {
+    std::string name(o.name);
+    if (!o.meta.empty()) {
+        name.append(" ").append(o.meta);
+    }
+    return name;
+}
+
+}  // namespace
+
 std::string usage_line(const Command& c) {
     std::string out = "kavron";
-    if (!c.name.empty()) {
-        out += " " + std::string(c.name);
-    }
-    if (!c.operands.empty()) {
-        out += " " + std::string(c.operands);
+    for (const std::string_view part : {c.name, c.operands}) {
+        if (!part.empty()) {
+            out.append(" ").append(part);
+        }
     }
     for (const Option& o : c.options) {
-        out += " [" + std::string(o.name) + (o.meta.empty() ? "" : " " + std::string(o.meta)) + "]";
+        out.append(" [").append(option_name(o)).append("]");
     }
     return out;
 }
@@ -212,14 +224,15 @@ std::string options_help(const Command& c) {
     constexpr std::size_t kName = 16;
     std::string out;
     for (const Option& o : c.options) {
-        const std::string name =
-            std::string(o.name) + (o.meta.empty() ? "" : " " + std::string(o.meta));
+        const std::string name = option_name(o);
         const std::string rest(2 + kName + 2, ' ');
+        std::string lead(2, ' ');
+        lead.append(name);
         if (chars_of(name) > kName) {
-            out += "  " + name + "\n" + lines_with(o.help, rest, rest);
+            out.append(lead).append("\n").append(lines_with(o.help, rest, rest));
         } else {
-            out += lines_with(o.help, "  " + name + std::string(kName - chars_of(name) + 2, ' '),
-                              rest);
+            lead.append(kName - chars_of(name) + 2, ' ');
+            out.append(lines_with(o.help, lead, rest));
         }
     }
     return out;

@@ -40,11 +40,12 @@ using namespace svg;
 std::string symbol(int code, double X, double Y) {
     const int c = std::abs(code);
     const auto triangle = [&](const char* cls) {
-        return Tag("path")
-            .at("d", "M" + num(X) + "," + num(Y - 26) + " L" + num(X + 23) + "," + num(Y + 14) +
-                         " L" + num(X - 23) + "," + num(Y + 14) + " Z")
-            .at("class", cls)
-            .empty();
+        std::string d = num(X);
+        d.insert(0, 1, 'M');
+        d.append(",").append(num(Y - 26)).append(" L").append(num(X + 23)).append(",");
+        d.append(num(Y + 14)).append(" L").append(num(X - 23)).append(",").append(num(Y + 14));
+        d.append(" Z");
+        return Tag("path").at("d", d).at("class", cls).empty();
     };
     const auto circle = [&](const char* r, const char* cls) {
         return Tag("circle").at("cx", X).at("cy", Y).at("r", r).at("class", cls).empty();

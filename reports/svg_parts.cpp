@@ -157,24 +157,36 @@ std::string page_start() {
            "\">\n<style>\ntext { font-family: DejaVu Sans, Arial, sans-serif; fill: #000; }\n";
 }
 
-Tag::Tag(std::string_view name) : name_(name), out_("<" + std::string(name)) {}
+// Appended piece by piece (GCC 12 warns of an overlap, falsely, where a short literal is joined to
+// a string with +).
+Tag::Tag(std::string_view name) : name_(name) {
+    out_.push_back('<');
+    out_.append(name);
+}
 
 Tag& Tag::at(std::string_view key, std::string_view value) {
-    out_ += " " + std::string(key) + "=\"" + esc(std::string(value)) + "\"";
+    out_.push_back(' ');
+    out_.append(key).append("=\"").append(esc(std::string(value))).push_back('"');
     return *this;
 }
 
 Tag& Tag::at(std::string_view key, double value) {
-    out_ += " " + std::string(key) + "=\"" + num(value) + "\"";
+    out_.push_back(' ');
+    out_.append(key).append("=\"").append(num(value)).push_back('"');
     return *this;
 }
 
 std::string Tag::empty() const {
-    return out_ + "/>";
+    std::string out = out_;
+    out.append("/>");
+    return out;
 }
 
 std::string Tag::with(std::string_view markup) const {
-    return out_ + ">" + std::string(markup) + "</" + name_ + ">";
+    std::string out = out_;
+    out.push_back('>');
+    out.append(markup).append("</").append(name_).push_back('>');
+    return out;
 }
 
 std::string Tag::text(std::string_view plain) const {
