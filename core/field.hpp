@@ -24,6 +24,8 @@ struct FieldReading {
     double hz = 0, v = 0;  // gon
     double d = 0;          // slope distance [m]
     double t = 0;          // target height [m]
+    bool has_i = false;    // the instrument height of its setup, once the setups are known
+    double i = 0;          // [m]
 };
 
 // A station setup: its point, the instrument height and the coordinates when recorded.
@@ -39,9 +41,10 @@ struct FieldSetup {
 // What a field file gives, in the order of its lines.
 struct FieldFile {
     std::string name;
+    std::string format;  // "GSI-8", "GSI-16", "zápisník"
     std::vector<FieldSetup> setups;
     std::vector<FieldReading> readings;  // each names its setup's station
-    std::vector<Place> unread;      // lines that could not be read, and why
+    std::vector<Place> unread;           // lines that could not be read, and why
     std::vector<std::string> unread_why;
     int lines = 0;
 };
@@ -58,7 +61,6 @@ enum class FlagKind {
     Duplicate,           // a reading repeated (the same block twice)
     SingleTarget,        // a station with one target: its direction says nothing
     MissingHeight,       // an instrument or target height missing where a reduction needs it
-    NoStation,           // readings before any setup
     LeftOut,             // readings to points left out (--only)
 };
 
@@ -78,13 +80,21 @@ struct FacePair {
     std::string target;
     int set = 0;  // 1-based
     bool face1 = false, face2 = false;
-    double hz = 0, z = 0;         // the mean of the faces [gon]
-    double index = 0, c2 = 0;     // index error and 2c [gon] (both faces only)
+    // The readings of the faces [gon], where they are there.
+    bool has_hz1 = false, has_v1 = false, has_hz2 = false, has_v2 = false;
+    double hz1 = 0, v1 = 0, hz2 = 0, v2 = 0;
+    double hz = 0, z = 0;      // the mean of the faces [gon]
+    double index = 0, c2 = 0;  // index error and 2c [gon] (both faces only)
     bool has_d = false;
-    double d = 0;                 // mean slope distance [m]
-    double t = 0;                 // target height [m]
+    double d = 0;  // mean slope distance [m]
+    double t = 0;  // target height [m]
     bool has_t = false;
-    bool left_out = false;        // a reading blunder: not in the means
+    double i = 0;  // the instrument height of its setup [m]
+    bool has_i = false;
+    bool left_out = false;  // a reading blunder: not in the means
+    // Reduced to the marks (once the reduction ran): zenith angle [gon] and distance [m].
+    bool reduced = false;
+    double z_mark = 0, d_mark = 0;
 };
 
 // A reduced measurement of a station to a target: the mean over its sets, to the marks.
@@ -152,14 +162,15 @@ struct Import {
     std::vector<FieldPoint> points;
     std::vector<FieldMeasurement> measurements;  // directions, zenith angles, distances
     std::vector<FieldFlag> flags;
-    int left_out_readings = 0;       // readings to points outside --only
-    double largest_correction = 0;   // the largest curvature and refraction correction [cc]
+    int left_out_readings = 0;          // readings to points outside --only
+    double largest_correction = 0;      // the largest curvature and refraction correction [cc]
     std::string largest_correction_at;  // "101 - 104"
     bool points_given = false;          // the points came from --points
     std::string points_file;
     std::string action;  // the action line's text
+    std::string output;  // the input file written, as named
     // Tolerances of the checks [cc, mm].
-    double tolerance_index = 0, tolerance_c2 = 0, tolerance_set = 0;
+    double tolerance_index = 0, tolerance_c2 = 0, tolerance_set = 0, tolerance_zenith_set = 0;
 };
 
 }  // namespace kavron

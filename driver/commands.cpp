@@ -47,6 +47,28 @@ constexpr Option kCheckOptions[] = {
     {"--json", Value::Report, "SOUBOR", "kontrola jako JSON"},
 };
 
+constexpr Option kImportOptions[] = {
+    {"--output", Value::Report, "VSTUP",
+     "vstupní soubor, který import zapíše (kódová stránka 1250)"},
+    {"--only", Value::Text, "ID,ID,...",
+     "jen tyto body (ostatní záznamy se vynechají a spočítají)"},
+    {"--station", Value::Text, "ID", "stanovisko záznamů, které žádné stanovisko nemají"},
+    {"--points", Value::File, "SOUBOR",
+     "body, kódy a přibližné souřadnice ze vstupu nebo plánu programu"},
+    {"--title", Value::Text, "TEXT", "řádek akce vstupu (jinak „Import z“ a jména souborů)"},
+    {"--refraction", Value::Number, "K", "koeficient refrakce (0,13, není-li zadáno)",
+     [](double x) { return x >= 0 && x < 1; }, "koeficient refrakce je od 0 do 1"},
+    {"--no-curvature", Value::Flag, "", "zenitové úhly bez opravy o zakřivení Země a refrakci"},
+    {"--sd-direction", Value::Number, "CC", "sd směru jedné skupiny (3 cc, není-li zadáno)",
+     [](double x) { return x > 0 && x < 1e6; }, "směrodatná odchylka musí být kladná"},
+    {"--sd-zenith", Value::Number, "CC", "sd zenitového úhlu jedné skupiny (10 cc)",
+     [](double x) { return x > 0 && x < 1e6; }, "směrodatná odchylka musí být kladná"},
+    {"--sd-distance", Value::Number, "MM", "sd délky jedné skupiny (1 mm)",
+     [](double x) { return x > 0 && x < 1e6; }, "směrodatná odchylka musí být kladná"},
+    {"--report", Value::Report, "SOUBOR", "zpráva o importu (text)"},
+    {"--json", Value::Report, "SOUBOR", "import jako JSON"},
+};
+
 }  // namespace
 
 const Command kConsole{
@@ -106,8 +128,23 @@ const Command kCheck{
         "sem.\n"
         "Stav 0: vše v pořádku, 1: u některé skupiny je nález."};
 
+const Command kImport{
+    .name = "import",
+    .operands = "ZÁZNAM...",
+    .min_operands = 1,
+    .max_operands = SIZE_MAX,
+    .missing = "chybí soubor záznamu (GSI nebo zápisník)",
+    .options = kImportOptions,
+    .about =
+        "kavron import ZÁZNAM... --output VSTUP ... přečte záznamy totální stanice\n"
+        "(Leica GSI-8 a GSI-16) nebo zápisník programu, spojí obě polohy dalekohledu,\n"
+        "zredukuje skupiny, převede délky a zenitové úhly na značky a do místní soustavy,\n"
+        "zkontroluje je jako zápisník v terénu a zapíše vstupní soubor programu.\n"
+        "Stav 0: zapsáno bez nálezů, 1: zapsáno s nálezy (ve zprávě), 2: odmítnuto,\n"
+        "4: soubor nelze zapsat."};
+
 namespace {
-const Command* const kAll[] = {&kConsole, &kDesign, &kDeformation, &kCheck};
+const Command* const kAll[] = {&kConsole, &kDesign, &kDeformation, &kCheck, &kImport};
 }  // namespace
 
 std::span<const Command* const> all() {

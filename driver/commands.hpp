@@ -9,6 +9,7 @@ extern const Command kConsole;
 extern const Command kDesign;
 extern const Command kDeformation;
 extern const Command kCheck;
+extern const Command kImport;
 
 // The console program and every tool, in the order of --help.
 std::span<const Command* const> all();

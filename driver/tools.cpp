@@ -12,6 +12,7 @@
 #include "driver/commands.hpp"
 #include "driver/file_dialog.hpp"
 #include "driver/run.hpp"
+#include "fieldbook/fieldbook.hpp"
 #include "planning/design.hpp"
 #include "platform/platform.hpp"
 #include "reports/reports.hpp"
@@ -135,6 +136,79 @@ std::optional<Refusal> check_tool(const CommandLine& cl, ReportFiles& out, ByteW
     return std::nullopt;
 }
 
+// "101,102,BP04": the ids.
+std::vector<std::string> ids_of(const std::string& s) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= s.size()) {
+        const std::size_t end = std::min(s.find(',', start), s.size());
+        if (end > start) {
+            out.push_back(s.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+std::optional<Refusal> import_tool(const CommandLine& cl, ReportFiles& out,
+                                   const std::filesystem::path& dir, int& status) {
+    if (!out.has("--output")) {
+        return Refusal{2, "chybí --output VSTUP: jméno vstupního souboru, který import zapíše"};
+    }
+    ImportOptions o;
+    o.only = ids_of(cl.text("--only"));
+    if (cl.has("--only") && o.only.empty()) {
+        return Refusal{2, "--only: čísla nebo jména bodů oddělená čárkou"};
+    }
+    o.station = cl.text("--station");
+    o.refraction = cl.number("--refraction", o.refraction);
+    o.curvature = !cl.has("--no-curvature");
+    o.sd_direction = cl.number("--sd-direction", o.sd_direction);
+    o.sd_zenith = cl.number("--sd-zenith", o.sd_zenith);
+    o.sd_distance = cl.number("--sd-distance", o.sd_distance);
+    std::vector<FieldFile> files;
+    std::string names;
+    for (const std::string& name : cl.operands) {
+        std::string bytes;
+        if (auto r = read_named_file(dir, name, bytes)) {
+            return r;
+        }
+        platform::check_interrupted();
+        files.emplace_back();
+        if (auto r = read_field_file(name, bytes, files.back())) {
+            return r;
+        }
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    std::unique_ptr<Job> points;
+    const auto imp = std::make_unique<Import>();
+    if (cl.has("--points")) {
+        points = std::make_unique<Job>();
+        if (auto r = read_input_job(dir, cl.text("--points"), *points)) {
+            return r;
+        }
+        imp->points_file = cl.text("--points");
+    }
+    imp->action = cl.has("--title") ? cl.text("--title") : "Import z " + names;
+    imp->output = cl.text("--output");
+    if (auto r = import_field(std::move(files), points.get(), o, *imp)) {
+        return r;
+    }
+    platform::check_interrupted();
+    using Writer = std::string (*)(const Import&);
+    const std::pair<std::string_view, Writer> writers[] = {
+        {"--output", import_input}, {"--report", import_report}, {"--json", import_json}};
+    for (const auto& [option, write] : writers) {
+        if (out.has(option)) {
+            if (auto r = out.put(option, write(*imp))) {
+                return r;
+            }
+        }
+    }
+    status = imp->flags.empty() ? 0 : 1;
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool is_tool(const std::vector<std::string>& args) {
@@ -163,6 +237,9 @@ int run_tool(const std::vector<std::string>& args, ByteWriter& text, ByteWriter&
         }
         if (c.name == "deformation") {
             return deformation_tool(cl, out, dir, status);
+        }
+        if (c.name == "import") {
+            return import_tool(cl, out, dir, status);
         }
         return check_tool(cl, out, text, dir, status);
     });

@@ -5,6 +5,7 @@
 
 #include "core/check.hpp"
 #include "core/deformation.hpp"
+#include "core/field.hpp"
 #include "core/plan.hpp"
 #include "core/results.hpp"
 
@@ -58,5 +59,11 @@ std::string check_report(const ClassCheck& c);
 std::string check_verdict(const GroupCheck& g);
 std::string check_csv(const ClassCheck& c);
 std::string check_json(const ClassCheck& c);
+
+// The import of field data: the input file it makes (code page 1250, CR LF), its report (code
+// page 1250, CR LF) and its JSON document (docs/json.md).
+std::string import_input(const Import& imp);
+std::string import_report(const Import& imp);
+std::string import_json(const Import& imp);
 
 }  // namespace kavron

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 const char* const kLayers[] = {"crmath",      "format",   "platform",   "core",    "matrix",
                                "geometry",    "input",    "adjustment", "results", "planning",
-                               "deformation", "checking", "reports",    "driver"};
+                               "deformation", "checking", "fieldbook",  "reports", "driver"};
 
 // The code of a header line: its comment and the texts of its string literals left out.
 std::string code_of(std::string line) {
