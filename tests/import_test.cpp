@@ -387,5 +387,17 @@ TEST(ImportRoundTrip, PlacedPointsAdjustToTheTrueShape) {
     }
 }
 
+// The shipped field files are what their generator writes, and the whole-run case of the guide's
+// worked example imports them: the case cannot drift from the example.
+TEST(ImportExample, TheCaseImportsTheShippedFiles) {
+    const std::filesystem::path ex = std::filesystem::path(KAVRON_EXAMPLES) / "zapisnik";
+    const std::filesystem::path cases = std::filesystem::path(KAVRON_TESTS_DIR) / "cases";
+    for (const char* f : {"den1.gsi", "den2.gsi"}) {
+        EXPECT_EQ(test::slurp(cases / "import-example-two-days" / "before" / f),
+                  test::slurp(ex / f))
+            << f;
+    }
+}
+
 }  // namespace
 }  // namespace kavron

@@ -478,12 +478,22 @@
 
   // The tools: the whole program run with a command line, without a dialog (or with the answers
   // given), on the files given; its texts (a refusal's line) and the files it wrote.
-  const runWhole = async (args, files, answers) => runProgram({ factory: globalThis.Kavron,
-    module: await loadWhole(), args, files, lines: answers, now: clockNow(), waiting: false });
+  async function runWhole(args, files, answers) {
+    const module = await loadWhole(); // loads kavron.js, which defines Kavron
+    return runProgram({ factory: globalThis.Kavron, module, args, files, lines: answers,
+      now: clockNow(), waiting: false });
+  }
   const readFile = async (file) => new Uint8Array(await file.arrayBuffer());
   // The tools, one entry each: its report files (the option, the file's name, what it is, and the
   // place of its tab when the page shows it) and the line for each status that is no refusal.
   const TOOLS = {
+    zapisnik: {
+      reports: [['--output', 'vstup.txt', 'vstupní soubor', 1],
+        ['--report', 'import.txt', 'zpráva o importu', 0],
+        ['--json', 'import.json', 'import pro skripty']],
+      ends: { 0: 'Vstupní soubor je hotov; kontroly nic nenašly.',
+        1: 'Vstupní soubor je hotov; kontroly mají nálezy (podrobnosti ve zprávě).' },
+    },
     navrh: {
       reports: [['--report', 'navrh.txt', 'zpráva o návrhu', 0],
         ['--json', 'navrh.json', 'návrh pro skripty'], ['--svg', 'navrh.svg', 'nákres plánu', 1]],
@@ -556,6 +566,55 @@
     const r = await runWhole(args, [{ path: input.name, bytes: input.bytes }], []);
     showTool('navrh', r, []);
   }));
+
+  // Ze zápisníku: the field files, and the points file (an input or plan file) when chosen.
+  let fieldFiles = [];
+  let pointsFile = null;
+  let imported = null; // the input file the import wrote
+  $('zaznamy').addEventListener('change', (e) => {
+    const files = Array.from(e.target.files);
+    e.target.value = '';
+    if (!files.length) return;
+    enqueue(async () => {
+      fieldFiles = await Promise.all(files.map(async (f) => ({
+        path: typableName(f.name), bytes: await readFile(f) })));
+      $('zaznamy-jmeno').textContent = fieldFiles.map((f) => f.path).join(', ');
+    });
+  });
+  $('body-soubor').addEventListener('change', (e) => {
+    const file = e.target.files[0];
+    e.target.value = '';
+    if (!file) return;
+    enqueue(async () => {
+      pointsFile = { path: 'body-' + typableName(file.name), bytes: await readFile(file) };
+      $('body-jmeno').textContent = `${file.name}, ${pointsFile.bytes.length} B`;
+    });
+  });
+  $('zapisnik-formular').addEventListener('submit', toolRun('zapisnik', async () => {
+    if (!fieldFiles.length) {
+      say('zapisnik', 'Vyberte záznamy totální stanice nebo zápisník.', true);
+      return;
+    }
+    const files = fieldFiles.slice();
+    const args = ['import', ...fieldFiles.map((f) => f.path), ...reportArgs('zapisnik')];
+    if (pointsFile) {
+      files.push(pointsFile);
+      args.push('--points', pointsFile.path);
+    }
+    const only = $('zapisnik-jen').value.replace(/\s+/g, '');
+    if (only) args.push('--only', only);
+    const r = await runWhole(args, files, []);
+    imported = r.files.find((f) => f.name === 'vstup.txt') || null;
+    $('zapisnik-vyrovnat').disabled = !imported;
+    showTool('zapisnik', r, []);
+  }));
+  // The input the import wrote, as the console's input file: the dialog starts.
+  $('zapisnik-vyrovnat').onclick = () => enqueue(async () => {
+    if (!imported) return;
+    useInput(imported.name, imported.bytes);
+    await newRun();
+    $('odpoved').focus();
+  });
 
   // Porovnání epoch: two inputs (each run with the default answers and its results JSON) or two
   // results JSON files.
