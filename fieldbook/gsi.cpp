@@ -140,11 +140,18 @@ bool gsi_length(char unit, long long value, double& m) {
 
 namespace {
 
-// The words of a block: its text after the GSI-16 '*', split at blanks.
+// The words of a block, each by its own length: 7 characters of header and sign, then 16 of
+// data in a GSI-16 line (after its '*') and 8 in a GSI-8 line, which may hold a blank (a point
+// id "RTCM-Ref 0454"); a word of another length ends at the next blank.
 std::vector<std::string_view> words_of(std::string_view line) {
-    if (!line.empty() && line.front() == '*') {
+    const bool sixteen = !line.empty() && line.front() == '*';
+    if (sixteen) {
         line.remove_prefix(1);
     }
+    const std::size_t data = sixteen ? 16 : 8;
+    const auto blank = [&](std::size_t k) {
+        return k >= line.size() || line[k] == ' ' || line[k] == '\t';
+    };
     std::vector<std::string_view> out;
     std::size_t at = 0;
     while (at < line.size()) {
@@ -152,7 +159,11 @@ std::vector<std::string_view> words_of(std::string_view line) {
         if (a == std::string_view::npos) {
             break;
         }
-        const std::size_t b = std::min(line.find_first_of(" \t", a), line.size());
+        std::size_t b = std::min(line.find_first_of(" \t", a), line.size());
+        const bool signed_word = a + 7 <= line.size() && (line[a + 6] == '+' || line[a + 6] == '-');
+        if (signed_word && a + 7 + data <= line.size() && blank(a + 7 + data)) {
+            b = a + 7 + data;
+        }
         out.push_back(line.substr(a, b - a));
         at = b;
     }

@@ -270,7 +270,7 @@ std::optional<Refusal> make_network(Import& imp, const Job* points) {
                 x.station = point_named(imp, st.name)->number;
                 x.target = point_named(imp, m.target)->number;
                 double sd = 0;
-                if (kind == FieldMeasurement::Direction && m.has_direction) {
+                if (kind == FieldMeasurement::Direction && m.has_direction && !st.single_target) {
                     x.value = m.direction * 10000.0;
                     x.sets = m.direction_sets;
                     sd = o.sd_direction;

@@ -161,7 +161,7 @@ void pair_faces(Import& imp, FieldStation& st, const std::vector<const FieldRead
     for (const FieldReading* r : readings) {
         if (previous != nullptr && same_reading(*previous, *r)) {
             imp.flags.push_back({FlagKind::Duplicate, r->at, r->station, r->target, 0, 0, true,
-                                 where(r->at) + ": záznam " + r->station + " → " + r->target +
+                                 where(r->at) + ": záznam " + r->station + " na " + r->target +
                                      " se opakuje (týž blok dvakrát), vynechán"});
             continue;
         }
@@ -261,10 +261,12 @@ void check_pairs(Import& imp, FieldStation& st) {
             p.z = p.face1 ? p.z - st.median_index : p.z + st.median_index;
             imp.flags.push_back(
                 {FlagKind::SingleFace, p.at, st.name, p.target, 0, 0, false,
-                 where(p.at) + ": " + st.name + " → " + p.target + ", skupina " +
+                 where(p.at) + ": " + st.name + " na " + p.target + ", skupina " +
                      std::to_string(p.set) + ": změřeno jen v " + (p.face1 ? "I." : "II.") +
-                     " poloze, použito samo (zenitový úhel opraven o indexovou chybu " +
-                     figure(st.median_index * kCcPerGon, 1) + " cc)"});
+                     " poloze, použito samo" +
+                     (index.empty() ? " (indexová chyba neznámá: zenitový úhel neopraven)"
+                                    : " (zenitový úhel opraven o indexovou chybu " +
+                                          figure(st.median_index * kCcPerGon, 1) + " cc)")});
             continue;
         }
         const double di = (p.index - st.median_index) * kCcPerGon;
@@ -273,7 +275,7 @@ void check_pairs(Import& imp, FieldStation& st) {
             p.left_out = true;
             imp.flags.push_back(
                 {FlagKind::IndexError, p.at, st.name, p.target, di, imp.tolerance_index, true,
-                 where(p.at) + ": " + st.name + " → " + p.target + ", skupina " +
+                 where(p.at) + ": " + st.name + " na " + p.target + ", skupina " +
                      std::to_string(p.set) + ": indexová chyba se liší od " +
                      "mediánu stanoviska o " + figure(di, 1) + " cc (mez " +
                      figure(imp.tolerance_index, 1) + " cc): chyba čtení, dvojice vynechána"});
@@ -281,7 +283,7 @@ void check_pairs(Import& imp, FieldStation& st) {
             p.left_out = true;
             imp.flags.push_back(
                 {FlagKind::Collimation, p.at, st.name, p.target, dc, imp.tolerance_c2, true,
-                 where(p.at) + ": " + st.name + " → " + p.target + ", skupina " +
+                 where(p.at) + ": " + st.name + " na " + p.target + ", skupina " +
                      std::to_string(p.set) + ": 2c se liší od mediánu " + "stanoviska o " +
                      figure(dc, 1) + " cc (mez " + figure(imp.tolerance_c2, 1) +
                      " cc): chyba čtení, dvojice vynechána"});
@@ -428,7 +430,7 @@ void average_directions(Import& imp, FieldStation& st) {
                 const FacePair* p = pair_of(set, targets[k]);
                 imp.flags.push_back(
                     {FlagKind::SetClosure, p->at, st.name, targets[k], cc, imp.tolerance_set, false,
-                     where(p->at) + ": " + st.name + " → " + targets[k] + ", skupina " +
+                     where(p->at) + ": " + st.name + " na " + targets[k] + ", skupina " +
                          std::to_string(set) + ": redukovaný směr se liší od ostatních skupin o " +
                          figure(cc, 1) + " cc (mez " + figure(imp.tolerance_set, 1) + " cc)"});
             }
@@ -446,9 +448,7 @@ void average_directions(Import& imp, FieldStation& st) {
         imp.flags.push_back({FlagKind::SingleTarget, st.at, st.name, st.means[0].target, 0, 0, true,
                              where(st.at) + ": stanovisko " + st.name +
                                  " má směr jen na jeden cíl: směr nic neurčí, vynechán"});
-        for (FieldMean& m : st.means) {
-            m.has_direction = false;
-        }
+        st.single_target = true;
     }
 }
 
@@ -571,7 +571,7 @@ void reduce_to_marks(Import& imp) {
                 if (std::fabs(cc) > imp.tolerance_zenith_set) {
                     imp.flags.push_back({FlagKind::SetClosure, p.at, st.name, p.target, cc,
                                          imp.tolerance_zenith_set, false,
-                                         where(p.at) + ": " + st.name + " → " + p.target +
+                                         where(p.at) + ": " + st.name + " na " + p.target +
                                              ", skupina " + std::to_string(p.set) +
                                              ": zenitový úhel na značky se liší od ostatních "
                                              "skupin o " +
