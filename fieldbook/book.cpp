@@ -135,7 +135,7 @@ void read_book(const std::string& name, std::string_view bytes, FieldFile& out) 
         ++n;
         const std::vector<std::string> f = fields_of(line);
         if (f.empty() || f[0] == "kavron-zapisnik") {
-            return;
+            return true;
         }
         if (f[0] == "jednotky") {
             const auto a = f.size() > 1 ? f[1] : "";
@@ -144,41 +144,41 @@ void read_book(const std::string& name, std::string_view bytes, FieldFile& out) 
                     (l == "m" || l == "mm" || l == "stopy");
             if (!units) {
                 unread("jednotky nejsou „jednotky gon|stupne|dms|mil m|mm|stopy“");
-                return;
+                return true;
             }
             angle = a == "gon"      ? Angle::Gon
                     : a == "stupne" ? Angle::Degrees
                     : a == "dms"    ? Angle::Dms
                                     : Angle::Mil;
             length = l == "m" ? Length::M : l == "mm" ? Length::Mm : Length::Ft;
-            return;
+            return true;
         }
         if (!units) {
             unread("chybí řádek „jednotky ...“ před prvním záznamem");
-            return;
+            return true;
         }
         if (f[0] == "stanovisko") {
             FieldSetup s;
             s.at = Place{name, n};
             if (f.size() < 2 || f.size() > 3) {
                 unread("stanovisko má být „stanovisko ČÍSLO VÝŠKA_PŘÍSTROJE“");
-                return;
+                return true;
             }
             s.station = f[1];
             if (f.size() == 3 && f[2] != "-") {
                 if (!length_of(f[2], length, s.i)) {
                     unread("výšku přístroje nelze přečíst: " + f[2]);
-                    return;
+                    return true;
                 }
                 s.has_i = true;
             }
             out.setups.push_back(s);
-            return;
+            return true;
         }
         if (f.size() != 6) {
             unread("záznam má mít 6 hodnot (stanovisko, cíl, Hz, V, délka, výška cíle), má " +
                    std::to_string(f.size()));
-            return;
+            return true;
         }
         FieldReading r;
         r.at = Place{name, n};
@@ -194,11 +194,11 @@ void read_book(const std::string& name, std::string_view bytes, FieldFile& out) 
         if (!value(f[2], true, r.has_hz, r.hz) || !value(f[3], true, r.has_v, r.v) ||
             !value(f[4], false, r.has_d, r.d) || !value(f[5], false, r.has_t, r.t)) {
             unread("hodnotu záznamu nelze přečíst");
-            return;
+            return true;
         }
         if (!r.has_hz && !r.has_v && !r.has_d) {
             unread("záznam nemá žádnou změřenou hodnotu");
-            return;
+            return true;
         }
         // A target height "-" is the station's last one.
         Height* last = nullptr;
@@ -216,6 +216,7 @@ void read_book(const std::string& name, std::string_view bytes, FieldFile& out) 
             r.t = last->t;
         }
         out.readings.push_back(r);
+        return true;
     });
     out.lines = n;
 }

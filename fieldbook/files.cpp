@@ -36,17 +36,17 @@ FieldFormat format_of(std::string_view bytes) {
         return FieldFormat::None;
     }
     int blocks = 0, sixteen = 0, other = 0;
-    bool book = false, decided = false;
+    bool book = false;
     for_each_line(bytes, [&](std::string_view line) {
         const std::size_t a = line.find_first_not_of(" \t");
-        if (decided || a == std::string_view::npos || line[a] == '#') {
-            return;
+        if (a == std::string_view::npos || line[a] == '#') {
+            return true;
         }
         const std::string_view t = line.substr(a);
         if (blocks == 0 && other == 0 &&
             (t.substr(0, 15) == "kavron-zapisnik" || t.substr(0, 9) == "jednotky ")) {
-            book = decided = true;
-            return;
+            book = true;
+            return false;
         }
         if (gsi_block(t)) {
             ++blocks;
@@ -55,7 +55,7 @@ FieldFormat format_of(std::string_view bytes) {
             ++other;
         }
         // The first lines decide; a few lines of garbage among blocks are named later.
-        decided = blocks + other >= 20;
+        return blocks + other < 20;
     });
     if (book) {
         return FieldFormat::Book;
@@ -68,11 +68,12 @@ FieldFormat format_of(std::string_view bytes) {
 
 std::optional<Refusal> read_field_file(const std::string& name, std::string_view bytes,
                                        FieldFile& out) {
-    switch (format_of(bytes)) {
+    const FieldFormat format = format_of(bytes);
+    switch (format) {
         case FieldFormat::Gsi8:
         case FieldFormat::Gsi16:
             read_gsi(name, bytes, out);
-            out.format = format_of(bytes) == FieldFormat::Gsi8 ? "GSI-8" : "GSI-16";
+            out.format = format == FieldFormat::Gsi8 ? "GSI-8" : "GSI-16";
             return std::nullopt;
         case FieldFormat::Book:
             read_book(name, bytes, out);

@@ -323,10 +323,10 @@ void read_gsi(const std::string& name, std::string_view bytes, FieldFile& out) {
     int n = 0;
     for_each_line(bytes, [&](std::string_view line) {
         ++n;
-        if (line.find_first_not_of(" \t") == std::string_view::npos) {
-            return;
+        if (line.find_first_not_of(" \t") != std::string_view::npos) {
+            block(st, Place{name, n}, line);
         }
-        block(st, Place{name, n}, line);
+        return true;
     });
     out.lines = n;
 }

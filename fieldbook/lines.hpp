@@ -8,14 +8,21 @@
 
 namespace kavron {
 
-// Calls `f` with each line of the bytes, without its end: CR LF, LF or CR alone.
+// Calls `f` with each line of the bytes, without its end: CR LF, LF or CR alone; `f` returns
+// false to stop.
 template <class F>
 void for_each_line(std::string_view bytes, F f) {
     std::size_t at = 0;
-    while (at < bytes.size()) {
-        const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
-        f(bytes.substr(at, end - at));
-        const bool crlf = end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n';
+    const std::size_t n = bytes.size();
+    while (at < n) {
+        std::size_t end = at;
+        while (end < n && bytes[end] != '\r' && bytes[end] != '\n') {
+            ++end;
+        }
+        if (!f(bytes.substr(at, end - at))) {
+            return;
+        }
+        const bool crlf = end + 1 < n && bytes[end] == '\r' && bytes[end + 1] == '\n';
         at = end + (crlf ? 2 : 1);
     }
 }

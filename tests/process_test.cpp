@@ -552,6 +552,8 @@ TEST_P(ToolInterrupted, EndsTheReadAndRemovesItsReports) {
     } else if (tool == "deformation") {
         s.put("e1.json", slurp(kCases / "deformation-example-pair" / "before" / "e1.json"));
         args.insert(args.end(), {"e1.json", "in.fifo", "--report", "z.txt", "--json", "z.json"});
+    } else if (tool == "import") {
+        args.insert(args.end(), {"in.fifo", "--output", "z.txt", "--json", "z.json"});
     } else {
         // The class's reference is the pipe.
         std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "g");

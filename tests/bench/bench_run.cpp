@@ -1,6 +1,7 @@
 // Timing of the largest job: one whole run in-process (file dialog, input, adjustment, results and
 // a dialog asking for one of each derived quantity), and the adjustment passes alone; the design
-// of a plan; a listing made again in memory, and the check of a class of thirty.
+// of a plan; a listing made again in memory, and the check of a class of thirty; the import of a
+// day's field records.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -8,9 +9,12 @@
 
 #include "adjustment/adjustment.hpp"
 #include "checking/check.hpp"
+#include "field_model.hpp"
+#include "fieldbook/fieldbook.hpp"
 #include "harness.hpp"
 #include "input/input.hpp"
 #include "planning/design.hpp"
+#include "reports/reports.hpp"
 
 namespace {
 
@@ -124,6 +128,48 @@ void ClassOfThirty(benchmark::State& state) {
     }
 }
 BENCHMARK(ClassOfThirty)->Unit(benchmark::kMillisecond);
+
+// A day in the field: five stations, each with four targets read in both faces in 100 sets
+// (4 000 lines of GSI-16), imported into the input file (`range(0)` 1: its report and JSON too,
+// which grow with every pair).
+void ImportDay(benchmark::State& state) {
+    test::FieldModel m;
+    m.marks = {{"101", 1000, 2000, 250},
+               {"102", 1062.3, 2018.4, 251.37},
+               {"103", 1041.8, 2081.2, 249.215},
+               {"104", 987.5, 2055.9, 252.842},
+               {"105", 1020.2, 2040.1, 250.9}};
+    for (std::size_t a = 0; a < m.marks.size(); ++a) {
+        test::FieldSetupModel su;
+        su.station = m.marks[a].id;
+        su.sets = 100;
+        for (std::size_t b = 0; b < m.marks.size(); ++b) {
+            if (b != a) {
+                su.sights.push_back({m.marks[b].id, 1.5});
+            }
+        }
+        m.setups.push_back(su);
+    }
+    m.inst.sd_angle = 0.0001;
+    std::vector<test::Shot> shots = m.shots();
+    test::GsiStyle style;
+    style.sixteen = true;
+    const std::string day = test::write_gsi(m, shots, style);
+    for (auto _ : state) {
+        std::vector<FieldFile> files(1);
+        (void)read_field_file("den.gsi", day, files[0]);
+        Import imp;
+        imp.output = "vstup.txt";
+        (void)import_field(std::move(files), nullptr, ImportOptions{}, imp);
+        std::size_t bytes = import_input(imp).size();
+        if (state.range(0) == 1) {
+            bytes += import_report(imp).size() + import_json(imp).size();
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["lines"] = static_cast<double>(shots.size() + m.setups.size());
+}
+BENCHMARK(ImportDay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
