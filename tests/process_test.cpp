@@ -581,14 +581,14 @@ TEST_P(ToolInterrupted, EndsTheReadAndRemovesItsReports) {
     EXPECT_EQ(std::count(e.err.begin(), e.err.end(), '\n'), 1) << e.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ToolInterrupted,
-                         ::testing::Values(ToolWait{"design", SIGINT}, ToolWait{"design", SIGTERM},
-                                           ToolWait{"design", SIGHUP},
-                                           ToolWait{"deformation", SIGINT},
-                                           ToolWait{"deformation", SIGTERM},
-                                           ToolWait{"deformation", SIGHUP},
-                                           ToolWait{"check", SIGINT}, ToolWait{"check", SIGTERM},
-                                           ToolWait{"check", SIGHUP}));
+INSTANTIATE_TEST_SUITE_P(
+    Signals, ToolInterrupted,
+    ::testing::Values(ToolWait{"design", SIGINT}, ToolWait{"design", SIGTERM},
+                      ToolWait{"design", SIGHUP}, ToolWait{"deformation", SIGINT},
+                      ToolWait{"deformation", SIGTERM}, ToolWait{"deformation", SIGHUP},
+                      ToolWait{"check", SIGINT}, ToolWait{"check", SIGTERM},
+                      ToolWait{"check", SIGHUP}, ToolWait{"import", SIGINT},
+                      ToolWait{"import", SIGTERM}, ToolWait{"import", SIGHUP}));
 
 void stdout_to_full_device() {
     const int fd = open("/dev/full", O_WRONLY);
