@@ -614,7 +614,8 @@ TEST_P(ToolTerminal, AFailedWriteIsStatusFourWithItsReason) {
     std::filesystem::copy(kExamples / "trida" / "skupina-a", s.dir() / "a");
     const std::vector<std::vector<std::string>> commands = {
         {"check", "zadani.txt", "a"}, {"--help"},          {"--version"},
-        {"design", "--help"},         {"check", "--help"}, {"deformation", "--help"}};
+        {"design", "--help"},         {"check", "--help"}, {"deformation", "--help"},
+        {"import", "--help"}};
     for (const auto& args : commands) {
         Child child(s.dir(), args, t.setup);
         const Ended e = child.wait();
