@@ -118,6 +118,23 @@ async function tools(page, shot, axe) {
     return Object.fromEntries(fs.readdirSync(dir).map((f) => [f, fs.readFileSync(path.join(dir, f))]));
   };
 
+  // Ze zápisníku: the shipped example's field records, the files the desktop's import writes;
+  // then the input adjusted with one click.
+  const zapisnik = path.join(root, 'examples/zapisnik');
+  await page.click('#zapisnik summary');
+  await page.setInputFiles('#zaznamy', [path.join(zapisnik, 'den1.gsi'),
+    path.join(zapisnik, 'den2.gsi')]);
+  await runTool('zapisnik');
+  await sameFiles('zapisnik', desktop(['import', 'den1.gsi', 'den2.gsi', '--output', 'vstup.txt',
+    '--report', 'import.txt', '--json', 'import.json'], {
+    'den1.gsi': path.join(zapisnik, 'den1.gsi'), 'den2.gsi': path.join(zapisnik, 'den2.gsi') }),
+  'the import of the example in the page');
+  await page.click('#zapisnik-vyrovnat');
+  await page.waitForSelector('body[data-stav="ceka"]');
+  check((await page.$eval('#zvoleno', (e) => e.textContent)).startsWith('Vstupní soubor: vstup.txt'),
+    'the imported input is the input of the dialog');
+  await shot('7-zapisnik');
+
   // Návrh sítě on the chosen input.
   const plan = path.join(root, 'tests/cases/design-a-plan-with-its-reports/before/plan.txt');
   await page.setInputFiles('#soubor', plan);
@@ -435,7 +452,7 @@ async function main() {
     }));
   }
   const wanted = ['soubor', 'priklad', 'otevrit', 'prehrat', 'svg', 'rozbor', 'json', 'vystup',
-    'odpoved', 'znovu', 'navrh', 'porovnani', 'kontrola'];
+    'odpoved', 'znovu', 'zapisnik', 'navrh', 'porovnani', 'kontrola'];
   const reached = order.filter((id, i) => wanted.includes(id) && order.indexOf(id) === i);
   check(reached.join() === wanted.join(), `Tab reaches the controls in order (${reached.join(' ')})`);
   await page.focus('#soubor');
