@@ -251,4 +251,68 @@ void compute_plan_reliability(const Job& job, const Solution& sol, Results& res)
     reliability_of(job, sol, res, Of::Plan);
 }
 
+namespace {
+
+// The cubic through the four nodes around x of a table on an even grid.
+double cubic(const double* table, int nodes, double from, double step, double x) {
+    const double u = (x - from) / step;
+    int k = static_cast<int>(u) - 1;
+    k = std::clamp(k, 0, nodes - 4);
+    const double t = u - k;  // in [1, 2] inside the table
+    const double y0 = table[k], y1 = table[k + 1], y2 = table[k + 2], y3 = table[k + 3];
+    // Lagrange's form on the nodes 0, 1, 2, 3.
+    return y0 * (t - 1) * (t - 2) * (t - 3) / -6.0 + y1 * t * (t - 2) * (t - 3) / 2.0 +
+           y2 * t * (t - 1) * (t - 3) / -2.0 + y3 * t * (t - 1) * (t - 2) / 6.0;
+}
+
+}  // namespace
+
+bool ratio_interval(double nu, double& low, double& high) {
+    const double last = kRatioFrom + (kRatioNodes - 1) * kRatioStep;
+    if (!(nu >= kRatioFineFrom && nu <= last)) {
+        return false;
+    }
+    if (nu < kRatioFrom) {
+        low = cubic(kRatioFineLow, kRatioFineNodes, kRatioFineFrom, kRatioFineStep, nu);
+        high = cubic(kRatioFineHigh, kRatioFineNodes, kRatioFineFrom, kRatioFineStep, nu);
+    } else {
+        low = cubic(kRatioLow, kRatioNodes, kRatioFrom, kRatioStep, nu);
+        high = cubic(kRatioHigh, kRatioNodes, kRatioFrom, kRatioStep, nu);
+    }
+    return true;
+}
+
+std::vector<VarianceComponent> variance_components(const Results& res) {
+    std::vector<VarianceComponent> out;
+    const double m0 = res.MOO;
+    for (const Kind kind : {Kind::Direction, Kind::Zenith, Kind::Distance}) {
+        VarianceComponent c;
+        c.kind = kind;
+        double vv = 0;  // Σ v² / σ², σ = m0 a priori / √p
+        bool present = false;
+        for (int g = 1; g <= res.observations_read; ++g) {
+            const Observation& o = res.observations[g];
+            const Reliable& m = res.reliability.of[g];
+            if (o.kind != kind) {
+                continue;
+            }
+            present = true;
+            if (!m.controlled) {
+                continue;
+            }
+            ++c.count;
+            c.redundancy += m.r;
+            vv += o.residual * o.residual * o.weight / (m0 * m0);
+        }
+        if (!present) {
+            continue;
+        }
+        c.ratio = c.redundancy > 0 ? std::sqrt(vv / c.redundancy) : 0;
+        c.has_interval = c.count > 0 && ratio_interval(c.redundancy, c.low, c.high);
+        c.passed = c.has_interval && c.ratio >= c.low && c.ratio <= c.high;
+        out.push_back(c);
+    }
+    return out;
+}
+
 }  // namespace kavron

@@ -17,4 +17,14 @@ void compute_reliability(const Job& job, const Solution& sol, Results& res);
 // residuals (the tests, the largest |w|, the ties, the m0 without a measurement).
 void compute_plan_reliability(const Job& job, const Solution& sol, Results& res);
 
+// The one-step variance component of each kind present, from the residuals, the weights and the
+// redundancy numbers of the controlled measurements (after compute_reliability), with its 95 %
+// interval; the iterated figures are left to the caller.
+std::vector<VarianceComponent> variance_components(const Results& res);
+
+// The 95 % interval of the ratio sd / a-priori sd of a group with a sum of redundancy numbers ν
+// (chi-squared with ν degrees of freedom, interpolated between the table's nodes); false below
+// ν = 0.5 or above 120.
+bool ratio_interval(double nu, double& low, double& high);
+
 }  // namespace kavron

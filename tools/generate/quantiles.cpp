@@ -1,5 +1,6 @@
 // Writes results/quantiles.inc: the quantiles the reliability analysis uses, from Boost.Math, for
-// every redundancy the program can reach (1..120). Run by hand after a change of the test's
+// every redundancy the program can reach (1..120), and the interval of a group's variance
+// component. Run by hand after a change of the test's
 // level or power:
 //   g++ -std=c++20 -O2 tools/generate/quantiles.cpp -o /tmp/q && /tmp/q > results/quantiles.inc
 // CI checks that the committed file is what this writes. The tests compare every entry with
@@ -8,6 +9,7 @@
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
 
+#include <cmath>
 #include <cstdio>
 
 int main() {
@@ -40,5 +42,26 @@ int main() {
         std::printf("    %a,\n", boost::math::quantile(boost::math::chi_squared(k), 0.975));
     }
     std::printf("};\n");
+    // The 95 % interval of the ratio sd / a-priori sd of a group of measurements from its sum of
+    // redundancy numbers ν (not a whole number): √(χ²(ν; p) / ν), p = 0.025 and 0.975, on two
+    // grids that cubics interpolate between their nodes: ν from 0.5 to 4 by 1/128, where the
+    // lower bound falls steeply towards 0, and from 4 to 120 (the largest redundancy) by 1/8.
+    const auto grid = [](const char* name, double from, double step, double to) {
+        const int n = static_cast<int>((to - from) / step) + 1;
+        std::printf("constexpr double k%sFrom = %a, k%sStep = %a;\n", name, from, name, step);
+        std::printf("constexpr int k%sNodes = %d;\n", name, n);
+        for (const char* bound : {"Low", "High"}) {
+            const double p = bound[0] == 'L' ? 0.025 : 0.975;
+            std::printf("constexpr double k%s%s[%d] = {\n", name, bound, n);
+            for (int k = 0; k < n; ++k) {
+                const double nu = from + k * step;
+                std::printf("    %a,\n",
+                            std::sqrt(boost::math::quantile(boost::math::chi_squared(nu), p) / nu));
+            }
+            std::printf("};\n");
+        }
+    };
+    grid("RatioFine", 0.5, 1.0 / 128, 4.0);
+    grid("Ratio", 4.0, 0.125, 120.0);
     return 0;
 }
