@@ -72,6 +72,49 @@ struct Reliable {
     double m0_without = 0;  // m0 of the adjustment without the measurement
 };
 
+// The variance component of a kind of measurement: how precise its measurements are against
+// their weights, σ̂/σ = √(Σ v²/σ² / Σ r) over the controlled ones (σ the a-priori sd of a
+// measurement, m0 a priori / √p); and the same iterated: the kind's weights divided by its
+// ratio squared and the job adjusted again, until every ratio is 1.
+struct VarianceComponent {
+    Kind kind = Kind::Direction;
+    int count = 0;          // the controlled measurements of the kind
+    double redundancy = 0;  // their Σr
+    double ratio = 0;
+    bool has_interval = false;  // Σr of at least 0.5
+    double low = 0, high = 0;   // the 95 % interval of the ratio (χ² with Σr degrees of freedom)
+    bool passed = false;        // the ratio within it
+    // The iterated estimate: settled (every ratio 1 within 1e-4), run to zero, or not settled
+    // in 50 rounds (or the adjustment ended otherwise).
+    enum Settle { Settled, Zero, NotSettled } settle = NotSettled;
+    double iterated_ratio = 0;  // the product of the rounds' ratios
+    double weight_factor = 0;   // 1 / iterated_ratio²: what the kind's weights are multiplied by
+};
+
+// A step of the iterated data snooping: the suspect of the adjustment so far, left out, and the
+// job adjusted again without it.
+struct SnoopStep {
+    int index = 0;  // the measurement left out, in the observations as read
+    double w = 0;   // its normalized residual (studentized, `tau`, when m0 was too large)
+    bool tau = false;
+    std::vector<int> tied;  // measurements the data cannot tell from it (the step names them)
+    bool adjusted = false;  // the job without it could be adjusted
+    bool has_m0_after = false;
+    double m0_after = 0;
+    bool m0_passed_after = false;  // the χ² test of m0 after leaving it out
+    bool passed_after = false;     // no measurement exceeds its critical value then
+};
+
+// Why the snooping ended.
+enum class SnoopEnd {
+    None,            // it did not run (no suspect)
+    Passed,          // no measurement exceeds its critical value any more
+    Tied,            // the suspect is tied with others: which one is wrong the data cannot tell
+    Redundancy,      // leaving one more out would leave the network without redundancy
+    CannotLeaveOut,  // the job without the suspect cannot be adjusted
+    Steps,           // five steps
+};
+
 struct Reliability {
     bool computed = false;
     double alpha = 0, power = 0, delta0 = 0;
@@ -93,6 +136,11 @@ struct Reliability {
     int tied_count = 0;
     int tied[JR] = {};
     Reliable of[JR + 1];  // by measurement index
+    // The variance components of the kinds present, and the iterated data snooping (when a
+    // report asks for the analysis).
+    std::vector<VarianceComponent> components;
+    std::vector<SnoopStep> snooping;
+    SnoopEnd snoop_end = SnoopEnd::None;
 };
 
 // A derived quantity accepted in the dialog (the dialog, in the order of its rows).

@@ -12,13 +12,14 @@ namespace kavron {
 
 struct Run {
     Console& con;
-    OutFile diag;          // diagnostics file
-    OutFile lst;           // output listing
-    InFile inp;            // input data file
-    std::string ADRESC;    // diagnostics file name, 26 characters, blank padded
-    std::string ADRESA;    // output listing name, 26 characters
-    std::string ADRESB;    // input file name, 26 characters
-    bool analyse = false;  // a report asks for the reliability of the measurements
+    OutFile diag;            // diagnostics file
+    OutFile lst;             // output listing
+    InFile inp;              // input data file
+    std::string ADRESC;      // diagnostics file name, 26 characters, blank padded
+    std::string ADRESA;      // output listing name, 26 characters
+    std::string ADRESB;      // input file name, 26 characters
+    bool analyse = false;    // a report asks for the reliability of the measurements
+    bool reanalyse = false;  // ... and for the analysis that adjusts again (components, snooping)
     // Messages for the user's terminal beside the console (standard error; nullptr: nowhere),
     // UTF-8: what the console's fixed texts cannot say.
     ByteWriter* errors = nullptr;

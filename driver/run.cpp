@@ -17,6 +17,7 @@
 #include "format/codepage.hpp"
 #include "input/input.hpp"
 #include "platform/platform.hpp"
+#include "reanalysis/reanalysis.hpp"
 #include "reports/listing.hpp"
 #include "reports/reports.hpp"
 #include "results/reliability.hpp"
@@ -114,6 +115,9 @@ Stop job_run(Run& r, Storage& st) {
     if (r.analyse) {
         compute_reliability(st.job, st.solution, res);
     }
+    if (r.reanalyse) {
+        reanalyse(st.job, res);
+    }
     write_results(r, res);
     derived_dialog(r, st.job, st.solution, res);
     r.con.list({lit("Výsledky výpočtu jsou v souboru :  "), raw(r.ADRESA)});
@@ -191,6 +195,7 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     Run r{con, {}, {}, {}, {}, {}, {}};
     r.errors = options.errors;
     r.analyse = options.reports != nullptr && options.reports->size() > 0;
+    r.reanalyse = r.analyse;
     reader.run = &r;
     res.date = clock();
     const std::vector<std::string> reports =

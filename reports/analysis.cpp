@@ -3,6 +3,7 @@
 // code page 1250 with CR LF, like the listing.
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 using text::fixed;
 using text::kind_name;
 using text::naming;
+using text::pad;
 using text::Text;
 using text::unit_of;
 
@@ -180,7 +182,17 @@ void suspect(Text& t, const Results& res) {
            ", |w| = " + fixed(std::fabs(m.w), 2) + ". Měřená hodnota je asi o " +
            fixed(std::fabs(gross), 1) + " " + unit_of(o.kind) + (gross > 0 ? " větší" : " menší"));
     t.line("  než to, co říkají ostatní měření (v/r = " + fixed(m.v_over_r, 1) + ").");
-    if (rel.tied_count == 0) {
+    if (rel.tied_count == 0 && rel.snooping.size() >= 2) {
+        std::string more;
+        for (std::size_t k = 1; k < rel.snooping.size(); ++k) {
+            const int h = rel.snooping[k].index;
+            more += (k > 1 ? ", pak č. " : "č. ") + std::to_string(h) + " (" +
+                    naming(res.observations[h]) + ")";
+        }
+        t.wrapped("Po jeho vynechání našlo postupné vyhledávání (níže) další: " + more +
+                  ". Každé se našlo s vynecháním předchozích: kontrolujte je v tomto pořadí, "
+                  "první nejdříve (jeho chyba zkresluje opravy ostatních).");
+    } else if (rel.tied_count == 0) {
         t.line("  Zkontrolujte nejdříve jen toto měření: opravy ostatních měření, i dalších");
         t.line("  označených, jsou jím ovlivněny.");
     } else {
@@ -223,6 +235,184 @@ void conclusion(Text& t, const Results& res) {
             t.line("  m0 je ale menší, než odpovídá apriorní přesnosti: apriorní směrodatné");
             t.line("  odchylky jsou asi příliš velké, a testy proto méně citlivé.");
         }
+    }
+    t.line();
+}
+
+// The iterated data snooping: each step's measurement left out, its |w| (|tau|), m0 after and
+// whether a measurement still exceeds its critical value; why it ended.
+void snooping(Text& t, const Results& res) {
+    const Reliability& rel = res.reliability;
+    if (rel.snooping.empty()) {
+        return;
+    }
+    t.line("Postupné vyhledávání hrubých chyb (podezřelé měření vynecháno, síť vyrovnána znovu)");
+    t.line(
+        "  krok    č.  měření                                    |w|   m0 potom  test m0  "
+        "podezřelé potom");
+    int k = 0;
+    for (const SnoopStep& s : rel.snooping) {
+        const Observation& o = res.observations[s.index];
+        std::string row = pad(std::to_string(++k), 6) + pad(std::to_string(s.index), 6) + "  " +
+                          pad(naming(o), 38, false) + pad(fixed(std::fabs(s.w), 2), 8) +
+                          (s.tau ? "t" : " ");
+        if (s.adjusted) {
+            row += pad(s.has_m0_after ? fixed(s.m0_after, 2) : "-", 10) +
+                   pad(s.m0_passed_after ? "vyhověl" : "nevyhověl", 10) + "  " +
+                   (s.passed_after ? "žádné" : "další");
+        } else {
+            row += pad("-", 10) + pad("-", 10);
+        }
+        t.line(row);
+    }
+    std::string end;
+    switch (rel.snoop_end) {
+        case SnoopEnd::Passed:
+            end = "po vynechání " + std::to_string(rel.snooping.size()) +
+                  " měření žádné nepřekračuje kritickou hodnotu.";
+            break;
+        case SnoopEnd::Tied:
+            end =
+                "poslední podezřelé měření data nedokážou odlišit od jiných (viz závěr):"
+                " dál se nehledá.";
+            break;
+        case SnoopEnd::Redundancy:
+            end = "po vynechání dalšího měření by síť neměla nadbytečné měření: dál se nehledá.";
+            break;
+        case SnoopEnd::CannotLeaveOut:
+            end =
+                "bez posledního podezřelého měření nelze síť vyrovnat (chybělo by k určení"
+                " sítě): dál se nehledá.";
+            break;
+        case SnoopEnd::Steps:
+            end =
+                "ani po pěti krocích nejsou všechna měření pod kritickou hodnotou: chyb je "
+                "asi víc, nebo nesedí apriorní přesnost.";
+            break;
+        case SnoopEnd::None:
+            break;
+    }
+    t.line("  Konec: " + end);
+    t.line(
+        "  (t: studentizovaná oprava tau, m0 neprošlo testem; test m0 je chí-kvadrát po "
+        "vynechání)");
+    t.line();
+}
+
+const char* kinds_name(Kind k) {
+    return k == Kind::Direction ? "směry" : k == Kind::Zenith ? "zenitové úhly" : "délky";
+}
+
+// The weight the input's measurements of the kind have most often.
+double usual_weight(const Results& res, Kind kind) {
+    double best = 0;
+    int most = 0;
+    for (int g = 1; g <= res.observations_read; ++g) {
+        if (res.observations[g].kind != kind) {
+            continue;
+        }
+        int n = 0;
+        for (int h = 1; h <= res.observations_read; ++h) {
+            n += res.observations[h].kind == kind &&
+                         res.observations[h].weight == res.observations[g].weight
+                     ? 1
+                     : 0;
+        }
+        if (n > most) {
+            most = n;
+            best = res.observations[g].weight;
+        }
+    }
+    return best;
+}
+
+// A weight or a factor in as few digits as say it (0.09, 0.024, 2.37).
+std::string weight_text(double w) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.3g", w);
+    return b;
+}
+
+// The variance components of the kinds: the one-step ratio with its interval, the iterated ratio
+// and the factor for the weights; one sentence.
+void components(Text& t, const Results& res) {
+    const Reliability& rel = res.reliability;
+    if (rel.components.empty()) {
+        return;
+    }
+    t.line("Přesnost druhů měření (složky rozptylu: sd druhu / apriorní sd z vah)");
+    t.line(
+        "  druh            počet  součet r   poměr   95% interval    test       po iteraci  "
+        "váhy krát");
+    bool few = false;
+    // Kinds to weigh otherwise; kinds out of their interval only before iterating; kinds out of
+    // it whose iteration did not settle.
+    std::string sentence, leaked, unsettled;
+    for (const VarianceComponent& c : rel.components) {
+        const bool counted = c.count > 0;
+        std::string row = "  " + pad(kinds_name(c.kind), 14, false) +
+                          pad(std::to_string(c.count), 7) + pad(fixed(c.redundancy, 2), 10);
+        if (!counted) {
+            t.line(row + "   žádné kontrolované měření");
+            continue;
+        }
+        row += pad(fixed(c.ratio, 2), 8);
+        row += c.has_interval ? pad(fixed(c.low, 2) + " až " + fixed(c.high, 2), 15) + "   " +
+                                    pad(c.passed ? "vyhověl" : "nevyhověl", 9, false)
+                              : pad("-", 15) + "   " + pad("-", 9, false);
+        row += c.settle == VarianceComponent::Settled
+                   ? pad(fixed(c.iterated_ratio, 2), 13) + pad(weight_text(c.weight_factor), 11)
+               : c.settle == VarianceComponent::Zero ? "    opravy vymizely"
+                                                     : "    neustálilo se";
+        if (c.redundancy < 5) {
+            row += "  !";
+            few = true;
+        }
+        t.line(row);
+        if (!c.has_interval || c.passed) {
+            continue;
+        }
+        if (c.settle != VarianceComponent::Settled) {
+            unsettled += std::string(unsettled.empty() ? "" : ", ") + kinds_name(c.kind);
+        } else if (c.iterated_ratio >= c.low && c.iterated_ratio <= c.high) {
+            leaked += std::string(leaked.empty() ? "" : ", ") + kinds_name(c.kind);
+        } else {
+            const double w = usual_weight(res, c.kind);
+            sentence += (sentence.empty() ? "" : "; ") + std::string(kinds_name(c.kind)) +
+                        (c.iterated_ratio > 1 ? " jsou méně přesné, než říkají jejich váhy"
+                                              : " jsou přesnější, než říkají jejich váhy") +
+                        " (poměr po iteraci " + fixed(c.iterated_ratio, 2) +
+                        "): jejich váhy násobte " + weight_text(c.weight_factor) + " (váhu " +
+                        weight_text(w) + " změňte na " + weight_text(w * c.weight_factor) + ")";
+        }
+    }
+    if (few) {
+        t.line(
+            "  ! součet r pod 5: poměr druhu mnoho neříká (odhaduje se z mála nadbytečných "
+            "měření).");
+    }
+    if (!rel.snooping.empty()) {
+        t.line("  Poměry počítají i s podezřelými měřeními (výše), která poměr svého druhu");
+        t.line("  zvětšují: přesnost druhů posuďte znovu, až budou opravena.");
+    }
+    if (!sentence.empty()) {
+        sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sentence[0])));
+        t.wrapped(sentence + ".");
+    }
+    if (!leaked.empty()) {
+        leaked[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(leaked[0])));
+        t.wrapped(leaked +
+                  ": poměr je mimo interval jen před iterací, po ní je v něm (odchylku"
+                  " způsobily ostatní druhy): jejich váhy ponechte.");
+    }
+    if (!unsettled.empty()) {
+        unsettled[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(unsettled[0])));
+        t.wrapped(unsettled +
+                  ": poměr je mimo interval, iterace se ale neustálila: kolik změnit"
+                  " váhy, se z těchto dat určit nedá.");
+    }
+    if (sentence.empty() && leaked.empty() && unsettled.empty()) {
+        t.line("  Přesnost druhů měření odpovídá jejich vahám (každý poměr je ve svém intervalu).");
     }
     t.line();
 }
@@ -349,6 +539,14 @@ void key(Text& t) {
     t.line("  v/r      o kolik se měřená hodnota liší od toho, co říkají ostatní měření");
     t.line("           (odhad hrubé chyby s opačným znaménkem)");
     t.line("  m0 bez   jednotková směrodatná odchylka vyrovnání bez tohoto měření");
+    t.line("  poměr    sd druhu / apriorní sd z vah = odm(součet v^2 p / m0apr^2 / součet r)");
+    t.line("           přes kontrolovaná měření druhu; 95% interval z rozdělení chí-kvadrát");
+    t.line("           se součtem r stupňů volnosti");
+    t.line("  po iteraci");
+    t.line("           poměr, když se váhy druhu opakovaně dělí poměrem na druhou, dokud nejsou");
+    t.line("           všechny poměry 1 (do 50 kol)");
+    t.line("  váhy krát");
+    t.line("           čím váhy druhu ve vstupu násobit: 1 / (poměr po iteraci)^2");
 }
 
 }  // namespace
@@ -363,6 +561,8 @@ std::string analysis_report(const Results& res, const Outcome& end, const std::s
     if (res.reliability.computed) {
         overall(t, res);
         conclusion(t, res);
+        snooping(t, res);
+        components(t, res);
         table(t, res);
         weak(t, res);
         key(t);

@@ -148,6 +148,69 @@ Json observations_of(const Results& res) {
     return observations;
 }
 
+const char* kind_json(Kind k) {
+    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith_angle" : "distance";
+}
+
+const char* snoop_end_json(SnoopEnd e) {
+    switch (e) {
+        case SnoopEnd::None:
+            return "none";
+        case SnoopEnd::Passed:
+            return "passed";
+        case SnoopEnd::Tied:
+            return "tied";
+        case SnoopEnd::Redundancy:
+            return "redundancy";
+        case SnoopEnd::CannotLeaveOut:
+            return "cannot_leave_out";
+        case SnoopEnd::Steps:
+            return "steps";
+    }
+    return "";
+}
+
+Json components_json(const Reliability& rel) {
+    const auto num = [](bool has, double v) { return has ? Json(v) : Json(nullptr); };
+    Json out = Json::array();
+    for (const VarianceComponent& c : rel.components) {
+        const bool counted = c.count > 0;
+        out.push_back(
+            {{"kind", kind_json(c.kind)},
+             {"count", c.count},
+             {"redundancy", c.redundancy},
+             {"ratio", num(counted, c.ratio)},
+             {"low", num(c.has_interval, c.low)},
+             {"high", num(c.has_interval, c.high)},
+             {"passed", c.has_interval ? Json(c.passed) : Json(nullptr)},
+             {"iterated_ratio", num(c.settle == VarianceComponent::Settled, c.iterated_ratio)},
+             {"weight_factor", num(c.settle == VarianceComponent::Settled, c.weight_factor)},
+             {"settled", c.settle == VarianceComponent::Settled ? "settled"
+                         : c.settle == VarianceComponent::Zero  ? "zero"
+                                                                : "not_settled"}});
+    }
+    return out;
+}
+
+Json snooping_json(const Reliability& rel) {
+    Json out = Json::array();
+    for (const SnoopStep& s : rel.snooping) {
+        Json tied = Json::array();
+        for (const int g : s.tied) {
+            tied.push_back(g - 1);
+        }
+        out.push_back({{"index", s.index - 1},
+                       {"w", s.w},
+                       {"studentized", s.tau},
+                       {"tied_indices", tied},
+                       {"left_out", s.adjusted},
+                       {"m0_after", s.has_m0_after ? Json(s.m0_after) : Json(nullptr)},
+                       {"chi2_passed_after", s.adjusted ? Json(s.m0_passed_after) : Json(nullptr)},
+                       {"passed_after", s.adjusted ? Json(s.passed_after) : Json(nullptr)}});
+    }
+    return out;
+}
+
 Json reliability_json(const Results& res) {
     const Reliability& rel = res.reliability;
     const auto num = [](bool has, double v) { return has ? Json(v) : Json(nullptr); };
@@ -170,7 +233,10 @@ Json reliability_json(const Results& res) {
                            : rel.m0_large ? Json("large")
                            : rel.m0_small ? Json("small")
                                           : Json("fits")},
-            {"tied_indices", tied}};
+            {"tied_indices", tied},
+            {"variance_components", components_json(rel)},
+            {"snooping", snooping_json(rel)},
+            {"snooping_end", snoop_end_json(rel.snoop_end)}};
 }
 
 }  // namespace

@@ -17,6 +17,36 @@ struct Text {
         out += s;
         out += '\n';
     }
+    // A sentence in lines of at most `width` characters, each begun with `indent`, broken
+    // between words.
+    void wrapped(const std::string& s, const std::string& indent = "  ", std::size_t width = 92) {
+        std::string row = indent;
+        std::size_t chars = indent.size(), start = 0;
+        while (start < s.size()) {
+            std::size_t end = s.find(' ', start);
+            if (end == std::string::npos) {
+                end = s.size();
+            }
+            const std::string word = s.substr(start, end - start);
+            std::size_t n = 0;
+            for (const char c : word) {
+                n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+            }
+            if (chars > indent.size() && chars + 1 + n > width) {
+                line(row);
+                row = indent;
+                chars = indent.size();
+            }
+            if (chars > indent.size()) {
+                row += ' ';
+                ++chars;
+            }
+            row += word;
+            chars += n;
+            start = end + 1;
+        }
+        line(row);
+    }
 };
 
 // A figure with its decimals; beyond 10^12 in the exponent form, which a student reads as such.

@@ -14,9 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kLayers[] = {"crmath",      "format",   "platform",   "core",    "matrix",
-                               "geometry",    "input",    "adjustment", "results", "planning",
-                               "deformation", "checking", "fieldbook",  "reports", "driver"};
+const char* const kLayers[] = {"crmath",    "format",     "platform",    "core",
+                               "matrix",    "geometry",   "input",       "adjustment",
+                               "results",   "planning",   "deformation", "checking",
+                               "fieldbook", "reanalysis", "reports",     "driver"};
 
 // The code of a header line: its comment and the texts of its string literals left out.
 std::string code_of(std::string line) {
