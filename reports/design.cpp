@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "reports/json_parts.hpp"
 #include "reports/reports.hpp"
@@ -98,6 +99,59 @@ void verdict(Text& t, const Plan& plan) {
     }
     t.line();
     t.line(s);
+    t.line();
+}
+
+// The sum of the redundancy numbers of a kind's controlled measurements, and their count: the
+// degrees of freedom its variance component will have once the plan is measured.
+struct Group {
+    Kind kind;
+    int count = 0, present = 0;
+    double redundancy = 0;
+};
+
+std::vector<Group> groups_of(const Results& res) {
+    std::vector<Group> out;
+    for (const Kind kind : {Kind::Direction, Kind::Zenith, Kind::Distance}) {
+        Group gr{kind};
+        for (int g = 1; g <= res.observations_read; ++g) {
+            const Reliable& m = res.reliability.of[g];
+            if (res.observations[g].kind != kind) {
+                continue;
+            }
+            ++gr.present;
+            if (m.controlled) {
+                ++gr.count;
+                gr.redundancy += m.r;
+            }
+        }
+        if (gr.present > 0) {
+            out.push_back(gr);
+        }
+    }
+    return out;
+}
+
+void groups_table(Text& t, const Results& res) {
+    t.line("Nadbytečnost podle druhů");
+    t.line("------------------------");
+    t.line("  druh            počet  součet r   (kontrolovaná měření druhu)");
+    bool few = false;
+    for (const Group& gr : groups_of(res)) {
+        const char* name = gr.kind == Kind::Direction ? "směry"
+                           : gr.kind == Kind::Zenith  ? "zenitové úhly"
+                                                      : "délky";
+        const bool small = gr.redundancy < 5;
+        few = few || small;
+        t.line("  " + pad(name, 14, false) + pad(std::to_string(gr.count), 7) +
+               pad(fixed(gr.redundancy, 2), 10) + (small ? "  !" : ""));
+    }
+    t.line("  Z těchto stupňů volnosti rozbor změřené sítě odhadne, jak přesný je každý druh");
+    t.line("  měření proti svým vahám (složky rozptylu).");
+    if (few) {
+        t.line("  ! pod 5: odhad přesnosti druhu bude mnoho neříkat; pomohou další měření");
+        t.line("    téhož druhu.");
+    }
     t.line();
 }
 
@@ -228,6 +282,7 @@ std::string design_report(const Plan& plan, const std::string& input) {
         t.line();
     }
     verdict(t, plan);
+    groups_table(t, plan.res);
     points_table(t, plan.res);
     measurements_table(t, plan.res);
     suggestions(t, plan);
@@ -263,8 +318,15 @@ std::string design_json(const Plan& plan) {
     doc["format"] = "kavron-design";
     doc["version"] = 1;
     doc["job"] = job_json(res);
+    Json groups = Json::array();
+    for (const Group& gr : groups_of(res)) {
+        groups.push_back({{"kind", std::string(kind_key(gr.kind))},
+                          {"count", gr.count},
+                          {"redundancy", gr.redundancy}});
+    }
     doc["statistics"] = {{"redundancy", res.redundancy},
-                         {"m0_apriori", static_cast<double>(res.MOO)}};
+                         {"m0_apriori", static_cast<double>(res.MOO)},
+                         {"group_redundancy", groups}};
     Json points = points_json(res);
     for (int i = 1; i <= res.points_read; ++i) {
         Json& p = points[static_cast<std::size_t>(i - 1)];
