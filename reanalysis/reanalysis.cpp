@@ -48,7 +48,9 @@ bool adjust_trial(Trial& t) {
 
 constexpr double kSettled = 1e-4;  // every ratio 1 within this
 constexpr int kRounds = 50;
-constexpr double kZero = 1e-8;  // a ratio this small: the kind's residuals vanish
+// A ratio this small: the kind's residuals have vanished (the measurements fit to far below their
+// sd, as when they were computed from coordinates); its weights cannot be estimated.
+constexpr double kZero = 1e-3;
 
 // The iterated variance components: each round divides the weights of every kind by its ratio
 // squared and adjusts again, until every ratio is 1 within kSettled.

@@ -247,21 +247,20 @@ void snooping(Text& t, const Results& res) {
         return;
     }
     t.line("Postupné vyhledávání hrubých chyb (podezřelé měření vynecháno, síť vyrovnána znovu)");
-    t.line(
-        "  krok    č.  měření                                    |w|   m0 potom  test m0  "
-        "podezřelé potom");
+    t.line("  " + pad("krok", 4) + pad("č.", 6) + "  " + pad("měření", 42, false) + pad("|w|", 8) +
+           " " + pad("m0 potom", 10) + pad("test m0", 11) + "  podezřelé potom");
     int k = 0;
     for (const SnoopStep& s : rel.snooping) {
         const Observation& o = res.observations[s.index];
-        std::string row = pad(std::to_string(++k), 6) + pad(std::to_string(s.index), 6) + "  " +
-                          pad(naming(o), 38, false) + pad(fixed(std::fabs(s.w), 2), 8) +
+        std::string row = "  " + pad(std::to_string(++k), 4) + pad(std::to_string(s.index), 6) +
+                          "  " + pad(naming(o), 42, false) + pad(fixed(std::fabs(s.w), 2), 8) +
                           (s.tau ? "t" : " ");
         if (s.adjusted) {
             row += pad(s.has_m0_after ? fixed(s.m0_after, 2) : "-", 10) +
-                   pad(s.m0_passed_after ? "vyhověl" : "nevyhověl", 10) + "  " +
+                   pad(s.m0_passed_after ? "vyhověl" : "nevyhověl", 11) + "  " +
                    (s.passed_after ? "žádné" : "další");
         } else {
-            row += pad("-", 10) + pad("-", 10);
+            row += pad("-", 10) + pad("-", 11);
         }
         t.line(row);
     }
@@ -326,11 +325,22 @@ double usual_weight(const Results& res, Kind kind) {
     return best;
 }
 
-// A weight or a factor in as few digits as say it (0.09, 0.024, 2.37).
+// A weight in three significant digits, as few as say it (0.0224, 24.8).
 std::string weight_text(double w) {
     char b[32];
     std::snprintf(b, sizeof b, "%.3g", w);
     return b;
+}
+
+// A factor in three significant digits, trailing zeros kept (1.60, 0.249, 0.0224).
+std::string factor_text(double f) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%#.3g", f);
+    std::string s = b;
+    if (!s.empty() && s.back() == '.') {
+        s.pop_back();
+    }
+    return s;
 }
 
 // The variance components of the kinds: the one-step ratio with its interval, the iterated ratio
@@ -346,8 +356,8 @@ void components(Text& t, const Results& res) {
         "váhy krát");
     bool few = false;
     // Kinds to weigh otherwise; kinds out of their interval only before iterating; kinds out of
-    // it whose iteration did not settle.
-    std::string sentence, leaked, unsettled;
+    // it whose iteration did not settle; kinds whose residuals vanished.
+    std::string sentence, leaked, unsettled, vanished;
     for (const VarianceComponent& c : rel.components) {
         const bool counted = c.count > 0;
         std::string row = "  " + pad(kinds_name(c.kind), 14, false) +
@@ -361,7 +371,7 @@ void components(Text& t, const Results& res) {
                                     pad(c.passed ? "vyhověl" : "nevyhověl", 9, false)
                               : pad("-", 15) + "   " + pad("-", 9, false);
         row += c.settle == VarianceComponent::Settled
-                   ? pad(fixed(c.iterated_ratio, 2), 13) + pad(weight_text(c.weight_factor), 11)
+                   ? pad(fixed(c.iterated_ratio, 2), 13) + pad(factor_text(c.weight_factor), 11)
                : c.settle == VarianceComponent::Zero ? "    opravy vymizely"
                                                      : "    neustálilo se";
         if (c.redundancy < 5) {
@@ -372,7 +382,9 @@ void components(Text& t, const Results& res) {
         if (!c.has_interval || c.passed) {
             continue;
         }
-        if (c.settle != VarianceComponent::Settled) {
+        if (c.settle == VarianceComponent::Zero) {
+            vanished += std::string(vanished.empty() ? "" : ", ") + kinds_name(c.kind);
+        } else if (c.settle != VarianceComponent::Settled) {
             unsettled += std::string(unsettled.empty() ? "" : ", ") + kinds_name(c.kind);
         } else if (c.iterated_ratio >= c.low && c.iterated_ratio <= c.high) {
             leaked += std::string(leaked.empty() ? "" : ", ") + kinds_name(c.kind);
@@ -382,8 +394,8 @@ void components(Text& t, const Results& res) {
                         (c.iterated_ratio > 1 ? " jsou méně přesné, než říkají jejich váhy"
                                               : " jsou přesnější, než říkají jejich váhy") +
                         " (poměr po iteraci " + fixed(c.iterated_ratio, 2) +
-                        "): jejich váhy násobte " + weight_text(c.weight_factor) + " (váhu " +
-                        weight_text(w) + " změňte na " + weight_text(w * c.weight_factor) + ")";
+                        "): jejich váhy násobte " + factor_text(c.weight_factor) + " (váhu " +
+                        text::typed(w, 0) + " změňte na " + weight_text(w * c.weight_factor) + ")";
         }
     }
     if (few) {
@@ -411,7 +423,14 @@ void components(Text& t, const Results& res) {
                   ": poměr je mimo interval, iterace se ale neustálila: kolik změnit"
                   " váhy, se z těchto dat určit nedá.");
     }
-    if (sentence.empty() && leaked.empty() && unsettled.empty()) {
+    if (!vanished.empty()) {
+        vanished[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(vanished[0])));
+        t.wrapped(vanished +
+                  ": opravy prakticky vymizely (poměr pod 0.001), měření sedí přesněji,"
+                  " než se dá posoudit (jako když jsou spočtena ze souřadnic): jak"
+                  " změnit váhy, se z nich určit nedá.");
+    }
+    if (sentence.empty() && leaked.empty() && unsettled.empty() && vanished.empty()) {
         t.line("  Přesnost druhů měření odpovídá jejich vahám (každý poměr je ve svém intervalu).");
     }
     t.line();

@@ -185,9 +185,10 @@ Json components_json(const Reliability& rel) {
              {"passed", c.has_interval ? Json(c.passed) : Json(nullptr)},
              {"iterated_ratio", num(c.settle == VarianceComponent::Settled, c.iterated_ratio)},
              {"weight_factor", num(c.settle == VarianceComponent::Settled, c.weight_factor)},
-             {"settled", c.settle == VarianceComponent::Settled ? "settled"
-                         : c.settle == VarianceComponent::Zero  ? "zero"
-                                                                : "not_settled"}});
+             {"settled", !counted                                 ? Json(nullptr)
+                         : c.settle == VarianceComponent::Settled ? Json("settled")
+                         : c.settle == VarianceComponent::Zero    ? Json("zero")
+                                                                  : Json("not_settled")}});
     }
     return out;
 }
