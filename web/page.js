@@ -23,6 +23,8 @@
     castecne: 'castecne – částečně pevné body',
     nejvetsi: 'nejvetsi – největší úloha',
     'hruba-chyba': 'hruba-chyba – mikrosit s hrubou chybou (pro rozbor)',
+    'dve-chyby': 'dve-chyby – mikrosit se dvěma hrubými chybami (pro rozbor)',
+    zenity: 'zenity – mikrosit se zenitovými úhly horšími, než říkají váhy (pro rozbor)',
   };
   const FOLDER = '/prace';
   const NAME_LIMIT = 24; // the program takes 24 characters of a typed file name
