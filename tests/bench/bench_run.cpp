@@ -50,6 +50,32 @@ void WholeRun(benchmark::State& state) {
 }
 BENCHMARK(WholeRun)->Unit(benchmark::kMicrosecond);
 
+// A whole run with the analysis report, which adjusts the job again: the kinds' weights iterated
+// and the suspects left out one by one. Arg 0: the largest job (no suspect); 1: the example with
+// two gross errors (two steps of the snooping).
+void WholeRunWithAnalysis(benchmark::State& state) {
+    const std::string job = state.range(0) == 0 ? "nejvetsi" : "dve-chyby";
+    test::Scratch s;
+    s.put(job + ".txt", slurp(std::string(KAVRON_EXAMPLES) + "/" + job + ".txt"));
+    std::vector<std::string> lines;
+    std::istringstream in(slurp(std::string(KAVRON_EXAMPLES) + "/" + job + ".konzole"));
+    for (std::string l; std::getline(in, l);) {
+        lines.push_back(l);
+    }
+    const auto storage = std::make_unique<Storage>();
+    for (auto _ : state) {
+        std::filesystem::remove(s.dir() / "vysledky.txt");
+        std::filesystem::remove(s.dir() / "r.txt");
+        test::ScriptReader con(lines);
+        test::StringWriter out, text, errors;
+        *storage = Storage{};
+        const int status = run_command({"--analysis", "r.txt"}, con, out, text, errors,
+                                       test::fixed_clock, *storage, s.dir());
+        benchmark::DoNotOptimize(status);
+    }
+}
+BENCHMARK(WholeRunWithAnalysis)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 void AdjustmentAlone(benchmark::State& state) {
     test::LoadedJob job(slurp(std::string(KAVRON_EXAMPLES) + "/nejvetsi.txt"));
     if (!job.ok) {
