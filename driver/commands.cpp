@@ -55,7 +55,7 @@ constexpr Option kImportOptions[] = {
     {"--station", Value::Text, "ID", "stanovisko záznamů, které žádné stanovisko nemají"},
     {"--points", Value::File, "SOUBOR",
      "body, kódy a přibližné souřadnice ze vstupu nebo plánu programu"},
-    {"--title", Value::Text, "TEXT", "řádek akce vstupu (jinak „Import z“ a jména souborů)"},
+    {"--title", Value::Text, "TEXT", "řádek akce vstupu (jinak 'Import z' a jména souborů)"},
     {"--refraction", Value::Number, "K", "koeficient refrakce (0,13, není-li zadáno)",
      [](double x) { return x >= 0 && x < 1; }, "koeficient refrakce je od 0 do 1"},
     {"--no-curvature", Value::Flag, "", "zenitové úhly bez opravy o zakřivení Země a refrakci"},

@@ -4,9 +4,13 @@
 // out still ends with its reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <optional>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "driver/run.hpp"
@@ -123,6 +127,49 @@ TEST(CodePages, NoCharacterIsLostAfterAByteThatIsNotUtf8) {
               "?abc");
     EXPECT_EQ(as_utf8("poznámka", CodePage::Cp1250), "poznámka");
     EXPECT_EQ(as_utf8("pozn\xE1mka", CodePage::Cp1250), "poznámka");
+}
+
+// Every Czech text of the reports in code page 1250 and of the terminal's texts in 852 has its
+// characters in that page: a string literal of their sources that does not come back the same
+// from the page would print as '?' (a Σ in a table head, typographic quotes in a help text).
+TEST(CodePages, EveryTextOfTheSourcesIsInItsCodePage) {
+    const std::filesystem::path root = std::filesystem::path(KAVRON_TESTS_DIR).parent_path();
+    const struct {
+        const char* file;
+        CodePage page;
+    } sources[] = {
+        {"reports/analysis.cpp", CodePage::Cp1250},    {"reports/design.cpp", CodePage::Cp1250},
+        {"reports/check.cpp", CodePage::Cp1250},       {"reports/import.cpp", CodePage::Cp1250},
+        {"reports/deformation.cpp", CodePage::Cp1250}, {"reports/listing.cpp", CodePage::Cp1250},
+        {"reports/text.hpp", CodePage::Cp1250},        {"core/listing_texts.hpp", CodePage::Cp1250},
+        {"fieldbook/reduce.cpp", CodePage::Cp1250},    {"fieldbook/network.cpp", CodePage::Cp1250},
+        {"input/input.cpp", CodePage::Cp1250},         {"driver/commands.cpp", CodePage::Cp852},
+        {"driver/toolkit.cpp", CodePage::Cp852},       {"driver/tools.cpp", CodePage::Cp852},
+        {"core/exits.cpp", CodePage::Cp852},           {"core/endings.cpp", CodePage::Cp852},
+    };
+    // Texts of these files that go to a document in UTF-8 (the class check's CSV).
+    const std::set<std::string> utf8_texts = {"největší rozdíl souřadnic [σ]"};
+    const std::regex literal(R"re("((\\.|[^"\\])*)")re");
+    int texts = 0;
+    for (const auto& src : sources) {
+        std::istringstream in(test::slurp(root / src.file));
+        int n = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++n;
+            for (auto it = std::sregex_iterator(line.begin(), line.end(), literal);
+                 it != std::sregex_iterator(); ++it) {
+                const std::string text = (*it)[1];
+                if (std::all_of(text.begin(), text.end(),
+                                [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
+                    utf8_texts.count(text) != 0) {
+                    continue;
+                }
+                ++texts;
+                EXPECT_EQ(decode(encode(text, src.page), src.page), text) << src.file << ":" << n;
+            }
+        }
+    }
+    EXPECT_GT(texts, 200);
 }
 
 TEST(Drawing, MarksAnUncontrolledMeasurementBesideAControlledOne) {
