@@ -263,6 +263,13 @@ void snooping(Text& t, const Results& res) {
             row += pad("-", 10) + pad("-", 11);
         }
         t.line(row);
+        if (!s.tied.empty()) {
+            std::string list;
+            for (const int h : s.tied) {
+                list += (list.empty() ? "č. " : ", ") + std::to_string(h);
+            }
+            t.line("              data ho nedokážou odlišit od " + list);
+        }
     }
     std::string end;
     switch (rel.snoop_end) {
