@@ -402,7 +402,10 @@ void components(Text& t, const Results& res) {
                                               : " jsou přesnější, než říkají jejich váhy") +
                         " (poměr po iteraci " + fixed(c.iterated_ratio, 2) +
                         "): jejich váhy násobte " + factor_text(c.weight_factor) + " (váhu " +
-                        text::typed(w, 0) + " změňte na " + weight_text(w * c.weight_factor) + ")";
+                        text::typed(w, 0) + " změňte na " + weight_text(w * c.weight_factor) + ")" +
+                        (c.redundancy < 5
+                             ? ", údaj ale mnoho neříká (součet r " + fixed(c.redundancy, 2) + ")"
+                             : "");
         }
     }
     if (few) {
