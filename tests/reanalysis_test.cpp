@@ -74,11 +74,10 @@ std::string with_weights(const std::string& text, const std::map<std::string, do
         std::string s, t, v;
         double w = 0;
         words >> s >> t >> v >> w;
-        std::string line = s;
-        line += " " + t;
-        line += " " + v;
-        line += " " + test::Network::weight(w * factor.at(obs[g]["kind"]));
-        ls[at[g]] = line + "\n";
+        std::ostringstream line;
+        line << s << ' ' << t << ' ' << v << ' '
+             << test::Network::weight(w * factor.at(obs[g]["kind"])) << '\n';
+        ls[at[g]] = line.str();
     }
     std::string out;
     for (const std::string& l : ls) {
