@@ -161,6 +161,29 @@ public:
     }
 };
 
+// Writes the bytes to standard output whole: a write that an interruption cuts short is taken up
+// again (after the check of the interruption), a full non-blocking pipe waited for; a closed,
+// full or broken output is a write error.
+void write_stdout(std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            check_interruption();
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p{STDOUT_FILENO, POLLOUT, 0};
+            (void)::poll(&p, 1, -1);
+            continue;
+        }
+        if (n <= 0) {
+            throw WriteFailed{n < 0 ? errno : EIO};
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
 // Standard output: bytes gathered and written at each flush (before every console read) and
 // when many are waiting.
 class StdoutWriter : public ByteWriter {
@@ -182,24 +205,11 @@ public:
             pending_.clear();
             throw WriteFailed{EBADF};
         }
-        std::size_t done = 0;
-        while (done < pending_.size()) {
-            const ssize_t n =
-                ::write(STDOUT_FILENO, pending_.data() + done, pending_.size() - done);
-            if (n < 0 && errno == EINTR) {
-                check_interruption();
-                continue;
-            }
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                pollfd p{STDOUT_FILENO, POLLOUT, 0};
-                (void)::poll(&p, 1, -1);
-                continue;
-            }
-            if (n <= 0) {
-                pending_.clear();
-                throw WriteFailed{n < 0 ? errno : EIO};
-            }
-            done += static_cast<std::size_t>(n);
+        try {
+            write_stdout(pending_);
+        } catch (const WriteFailed&) {
+            pending_.clear();
+            throw;
         }
         pending_.clear();
     }
@@ -319,23 +329,7 @@ public:
         if (stdout_closed && !bytes.empty()) {
             throw WriteFailed{EBADF};
         }
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) {
-                check_interruption();
-                continue;
-            }
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                pollfd p{STDOUT_FILENO, POLLOUT, 0};
-                (void)::poll(&p, 1, -1);
-                continue;
-            }
-            if (n <= 0) {
-                throw WriteFailed{n < 0 ? errno : EIO};
-            }
-            done += static_cast<std::size_t>(n);
-        }
+        write_stdout(bytes);
     }
 };
 
