@@ -269,25 +269,15 @@ std::string displacement_head(const Deformation& df) {
 // The key and the scale bars of the drawing of the displacements.
 void displacement_key(std::string& out, const Page& pg, double magnify) {
     const double net = nice_below(360.0 / pg.s);
-    const auto scale = [&](const char* y, double length, const char* cls) {
-        out += Tag("line")
-                   .at("x1", "1500")
-                   .at("y1", y)
-                   .at("x2", 1500 + length)
-                   .at("y2", y)
-                   .at("class", cls)
-                   .empty() +
-               "\n";
-    };
     const auto label = [&](std::string_view x, const char* y, const std::string& text) {
         out += Tag("text").at("x", x).at("y", y).text(text) + "\n";
     };
     out += "<g font-size=\"34\">\n";
-    scale("2450", net * pg.s, "bar");
+    out += scale_bar("2450", net * pg.s, "bar");
     label("1500", "2510", "síť: " + length_label(net));
     if (magnify > 0) {
         const double len = nice_above(100.0 / magnify);
-        scale("2600", len * magnify, "arrow");
+        out += scale_bar("2600", len * magnify, "arrow");
         label("1500", "2660", "posuny a elipsy: " + length_label(len));
     }
     const std::string key_x = num(kLeft + 190);

@@ -495,24 +495,14 @@ void legend(std::string& out, const Results& res, const Page& pg, const Pairs& p
     legend_errors(out, y0, pg, e, plan);
     // The network in metres (or millimetres for a tiny one).
     const double net = nice_below(360.0 / pg.s);
-    const auto scale = [&](const char* y, double length, const char* cls) {
-        out += Tag("line")
-                   .at("x1", "1500")
-                   .at("y1", y)
-                   .at("x2", 1500 + length)
-                   .at("y2", y)
-                   .at("class", cls)
-                   .empty() +
-               "\n";
-    };
     const auto label = [&](const char* y, const std::string& text) {
         out += Tag("text").at("x", "1500").at("y", y).text(text) + "\n";
     };
-    scale("2450", net * pg.s, "bar");
+    out += scale_bar("2450", net * pg.s, "bar");
     label("2510", "síť: " + length_label(net));
     if (e.magnify > 0) {
         const double len = nice_above(100.0 / e.magnify);
-        scale("2600", len * e.magnify, "zbar");
+        out += scale_bar("2600", len * e.magnify, "zbar");
         label("2660", "elipsy: " + length_label(len));
         label("2720", "zvětšení " + with_spaces(e.magnify / pg.s) + "×");
     }

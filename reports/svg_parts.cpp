@@ -193,4 +193,15 @@ std::string Tag::text(std::string_view plain) const {
     return with(esc(std::string(plain)));
 }
 
+std::string scale_bar(const char* y, double length, const char* cls) {
+    return Tag("line")
+               .at("x1", "1500")
+               .at("y1", y)
+               .at("x2", 1500 + length)
+               .at("y2", y)
+               .at("class", cls)
+               .empty() +
+           "\n";
+}
+
 }  // namespace kavron::svg

@@ -64,4 +64,8 @@ private:
     std::string name_, out_;
 };
 
+// A scale bar of a drawing's key, with its line end: from x = 1500 at the height y, `length` page
+// units long, of the style class.
+std::string scale_bar(const char* y, double length, const char* cls);
+
 }  // namespace kavron::svg
