@@ -85,7 +85,7 @@ std::string ending_in_words(const Outcome& end) {
     const std::string& t = end.text;
     while (start < t.size()) {
         const std::size_t end = std::min(t.find('\n', start), t.size());
-        const std::string line = t.substr(start, end - start);
+        std::string line = t.substr(start, end - start);
         const bool words = std::any_of(line.begin(), line.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80;
         });

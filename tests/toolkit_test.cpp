@@ -26,7 +26,8 @@ TEST(TypedNumber, DecimalPointOrCommaAndNothingElse) {
     EXPECT_EQ(typed_number("1,"), 1.0);  // as "1." reads
 }
 
-CommandLine parsed(const Command& c, std::vector<std::string> args, std::optional<Refusal>& r) {
+CommandLine parsed(const Command& c, const std::vector<std::string>& args,
+                   std::optional<Refusal>& r) {
     CommandLine cl;
     r = parse_command_line(c, args, 0, cl);
     return cl;
