@@ -195,7 +195,9 @@ int run_program(LineReader& in, ByteWriter& out, const std::function<DateTime()>
     Run r{con, {}, {}, {}, {}, {}, {}};
     r.errors = options.errors;
     r.analyse = options.reports != nullptr && options.reports->size() > 0;
-    r.reanalyse = r.analyse;
+    // The drawing shows the suspects but neither the components nor the snooping.
+    r.reanalyse =
+        r.analyse && (options.reports->has("--json") || options.reports->has("--analysis"));
     reader.run = &r;
     res.date = clock();
     const std::vector<std::string> reports =
