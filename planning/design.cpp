@@ -276,6 +276,8 @@ Halt design(const Job& job, const Requirements& req, Plan& plan, DesignWork& dw,
     if (Halt h = plan_figures(job, dw, plan.res, plan.figures, said)) {
         return h;
     }
+    // The group redundancy of each kind: the degrees of freedom its variance component will have.
+    plan.res.reliability.components = variance_components(plan.res);
     judge(job, plan);
     suggest(job, plan, dw);
     return std::nullopt;

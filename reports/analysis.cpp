@@ -18,6 +18,7 @@ namespace {
 
 using text::fixed;
 using text::kind_name;
+using text::kinds_name;
 using text::naming;
 using text::pad;
 using text::Text;
@@ -303,10 +304,6 @@ void snooping(Text& t, const Results& res) {
         "  (t: studentizovaná oprava tau, m0 neprošlo testem; test m0 je chí-kvadrát po "
         "vynechání)");
     t.line();
-}
-
-const char* kinds_name(Kind k) {
-    return k == Kind::Direction ? "směry" : k == Kind::Zenith ? "zenitové úhly" : "délky";
 }
 
 // The weight the input's measurements of the kind have most often.

@@ -102,49 +102,16 @@ void verdict(Text& t, const Plan& plan) {
     t.line();
 }
 
-// The sum of the redundancy numbers of a kind's controlled measurements, and their count: the
-// degrees of freedom its variance component will have once the plan is measured.
-struct Group {
-    Kind kind;
-    int count = 0, present = 0;
-    double redundancy = 0;
-};
-
-std::vector<Group> groups_of(const Results& res) {
-    std::vector<Group> out;
-    for (const Kind kind : {Kind::Direction, Kind::Zenith, Kind::Distance}) {
-        Group gr{kind};
-        for (int g = 1; g <= res.observations_read; ++g) {
-            const Reliable& m = res.reliability.of[g];
-            if (res.observations[g].kind != kind) {
-                continue;
-            }
-            ++gr.present;
-            if (m.controlled) {
-                ++gr.count;
-                gr.redundancy += m.r;
-            }
-        }
-        if (gr.present > 0) {
-            out.push_back(gr);
-        }
-    }
-    return out;
-}
-
 void groups_table(Text& t, const Results& res) {
     t.line("Nadbytečnost podle druhů");
     t.line("------------------------");
     t.line("  druh            počet  součet r   (kontrolovaná měření druhu)");
     bool few = false;
-    for (const Group& gr : groups_of(res)) {
-        const char* name = gr.kind == Kind::Direction ? "směry"
-                           : gr.kind == Kind::Zenith  ? "zenitové úhly"
-                                                      : "délky";
-        const bool small = gr.redundancy < 5;
+    for (const VarianceComponent& c : res.reliability.components) {
+        const bool small = c.redundancy < 5;
         few = few || small;
-        t.line("  " + pad(name, 14, false) + pad(std::to_string(gr.count), 7) +
-               pad(fixed(gr.redundancy, 2), 10) + (small ? "  !" : ""));
+        t.line("  " + pad(text::kinds_name(c.kind), 14, false) + pad(std::to_string(c.count), 7) +
+               pad(fixed(c.redundancy, 2), 10) + (small ? "  !" : ""));
     }
     t.line("  Z těchto stupňů volnosti rozbor změřené sítě odhadne, jak přesný je každý druh");
     t.line("  měření proti svým vahám (složky rozptylu).");
@@ -292,14 +259,10 @@ std::string design_report(const Plan& plan, const std::string& input) {
 
 namespace {
 
-std::string_view kind_key(Kind k) {
-    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith_angle" : "distance";
-}
-
 Json suggestions_of(const std::vector<Candidate>& list) {
     Json out = Json::array();
     for (const Candidate& c : list) {
-        out.push_back({{"kind", std::string(kind_key(c.kind))},
+        out.push_back({{"kind", kind_key(c.kind)},
                        {"station", c.station},
                        {"target", c.target},
                        {"weight", c.weight},
@@ -319,10 +282,9 @@ std::string design_json(const Plan& plan) {
     doc["version"] = 1;
     doc["job"] = job_json(res);
     Json groups = Json::array();
-    for (const Group& gr : groups_of(res)) {
-        groups.push_back({{"kind", std::string(kind_key(gr.kind))},
-                          {"count", gr.count},
-                          {"redundancy", gr.redundancy}});
+    for (const VarianceComponent& c : res.reliability.components) {
+        groups.push_back(
+            {{"kind", kind_key(c.kind)}, {"count", c.count}, {"redundancy", c.redundancy}});
     }
     doc["statistics"] = {{"redundancy", res.redundancy},
                          {"m0_apriori", static_cast<double>(res.MOO)},
@@ -348,7 +310,7 @@ std::string design_json(const Plan& plan) {
         const auto num = [&](double v) { return m.controlled ? Json(v) : Json(nullptr); };
         observations.push_back(
             {{"index", g},
-             {"kind", std::string(kind_key(o.kind))},
+             {"kind", kind_key(o.kind)},
              {"station", o.station},
              {"target", o.target},
              {"weight", o.weight},

@@ -55,6 +55,10 @@ std::string_view derived_kind(Derived d) {
 
 }  // namespace
 
+const char* kind_key(Kind k) {
+    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith_angle" : "distance";
+}
+
 Json job_json(const Results& res) {
     Json job;
     job["action"] = action_text(res.action);
@@ -133,9 +137,7 @@ Json observations_of(const Results& res) {
     for (int g = 1; g <= res.observations_read; ++g) {
         const Observation& o = res.observations[g];
         const bool direction = o.kind == Kind::Direction, zenith = o.kind == Kind::Zenith;
-        Json j = {{"kind", direction ? "direction"
-                           : zenith  ? "zenith_angle"
-                                     : "distance"},
+        Json j = {{"kind", kind_key(o.kind)},
                   {"station", o.station},
                   {"target", o.target},
                   {"value", o.value},
@@ -146,10 +148,6 @@ Json observations_of(const Results& res) {
         observations.push_back(j);
     }
     return observations;
-}
-
-const char* kind_json(Kind k) {
-    return k == Kind::Direction ? "direction" : k == Kind::Zenith ? "zenith_angle" : "distance";
 }
 
 const char* snoop_end_json(SnoopEnd e) {
@@ -176,7 +174,7 @@ Json components_json(const Reliability& rel) {
     for (const VarianceComponent& c : rel.components) {
         const bool counted = c.count > 0;
         out.push_back(
-            {{"kind", kind_json(c.kind)},
+            {{"kind", kind_key(c.kind)},
              {"count", c.count},
              {"redundancy", c.redundancy},
              {"ratio", num(counted, c.ratio)},

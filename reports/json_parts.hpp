@@ -8,6 +8,8 @@ namespace kavron {
 
 using Json = nlohmann::ordered_json;
 
+// A kind of measurement as the documents name it: "direction", "zenith_angle", "distance".
+const char* kind_key(Kind k);
 // "job": the action, the a-priori deviations, the counts.
 Json job_json(const Results& res);
 // "points": number, code, approximate and adjusted coordinates, ellipsoid.

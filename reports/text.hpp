@@ -83,6 +83,11 @@ inline const char* kind_name(Kind k) {
     return k == Kind::Direction ? "směr" : k == Kind::Zenith ? "zen.úhel" : "délka";
 }
 
+// The kind in the plural, as a table of the kinds names it.
+inline const char* kinds_name(Kind k) {
+    return k == Kind::Direction ? "směry" : k == Kind::Zenith ? "zenitové úhly" : "délky";
+}
+
 inline const char* unit_of(Kind k) {
     return k == Kind::Distance ? "mm" : "cc";
 }
