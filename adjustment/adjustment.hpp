@@ -1,6 +1,8 @@
 #pragma once
 // The adjustment of a job: passes of the observation equations, the datum conditions and the
 // constrained solution until the corrections settle, or an ending.
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/exits.hpp"
@@ -39,6 +41,14 @@ struct Work {
     // List positions of the last looked-up points: kept from pass to pass and from one table to
     // the next, as the coincident-points ending names them.
     i16 I1 = 0, J1 = 0, K1 = 0;
+};
+
+// A console for an adjustment that a tool or an analysis runs without the user: it reads nothing
+// (a pause ends the adjustment) and keeps what is written to it.
+struct KeptConsole : LineReader, ByteWriter {
+    std::string text;
+    std::optional<std::string> read_line() override { return std::nullopt; }
+    void write(std::string_view bytes) override { text.append(bytes); }
 };
 
 // What the passes write: the pass counter, a look-up's complaint and the pauses on the console,

@@ -13,13 +13,6 @@ namespace kavron {
 
 namespace {
 
-// A console that reads nothing and keeps what is written to it.
-struct Keep : LineReader, ByteWriter {
-    std::string text;
-    std::optional<std::string> read_line() override { return std::nullopt; }
-    void write(std::string_view bytes) override { text.append(bytes); }
-};
-
 bool holds(const Job& job, Kind kind, int a, int b) {
     for (int g = 1; g <= job.NR; ++g) {
         if (job.kind(g) == kind &&
@@ -141,7 +134,7 @@ Halt plan_figures(const Job& job, DesignWork& dw, Results& res, PlanFigures& fig
                   std::string& said) {
     dw.sol = Solution{};
     dw.work = Work{};
-    Keep keep;
+    KeptConsole keep;
     Console con(keep, keep);
     OutFile none;
     Halt h = adjust_once(job, dw.sol, dw.work, {con, none, ""});

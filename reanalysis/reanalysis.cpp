@@ -12,12 +12,6 @@ namespace kavron {
 
 namespace {
 
-// A console that reads nothing and writes nowhere: the adjustments here say nothing.
-struct Silent : LineReader, ByteWriter {
-    std::optional<std::string> read_line() override { return std::nullopt; }
-    void write(std::string_view) override {}
-};
-
 // A job adjusted again: its solution, work and results.
 struct Trial {
     Job job;
@@ -32,8 +26,8 @@ bool adjust_trial(Trial& t) {
     t.sol = Solution{};
     t.work = Work{};
     t.res = Results{};
-    Silent silent;
-    Console con(silent, silent);
+    KeptConsole quiet;
+    Console con(quiet, quiet);
     OutFile none;
     const Halt h = adjust(t.job, t.sol, t.work, {con, none, ""});
     if (h) {
