@@ -93,6 +93,16 @@ TEST_P(ShippedPlan, DesignAgreesWithTheGaussMarkovModelAtTheApproximateCoordinat
                 << GetParam() << " " << g;
         }
     }
+    // The group redundancy of each kind: the model's r summed over the kind's controlled ones.
+    std::map<std::string, double> sum;
+    for (std::size_t g = 0; g < obs.size(); ++g) {
+        sum[obs[g]["kind"]] += m.r[g] >= 0.001 ? m.r[g] : 0.0;
+    }
+    const Json& groups = doc["statistics"]["group_redundancy"];
+    EXPECT_EQ(groups.size(), sum.size()) << GetParam();
+    for (const Json& gr : groups) {
+        EXPECT_NEAR(gr["redundancy"].get<double>(), sum[gr["kind"]], 1e-6) << GetParam();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ShippedPlan,
