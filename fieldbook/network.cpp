@@ -5,6 +5,8 @@
 // the measurements with their weights.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "core/constants.hpp"
@@ -15,6 +17,15 @@
 namespace kavron {
 
 namespace {
+
+// A weight as the input file carries it: four significant digits, so that the file, the report
+// and the JSON say the same weight and a student reads 0.27 where three sets of 0.09 give
+// 0.26999999999999996.
+double four_digits(double w) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.3e", w);
+    return std::strtod(b, nullptr);
+}
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kRadPerGon = kPi / 200.0;
@@ -286,7 +297,7 @@ std::optional<Refusal> make_network(Import& imp, const Job* points) {
                     continue;
                 }
                 // A mean of n sets has the sd of one set over √n.
-                x.weight = x.sets * (unit / sd) * (unit / sd);
+                x.weight = four_digits(x.sets * (unit / sd) * (unit / sd));
                 imp.measurements.push_back(x);
             }
         }

@@ -329,11 +329,9 @@ double usual_weight(const Results& res, Kind kind) {
     return best;
 }
 
-// A weight in three significant digits, as few as say it (0.0224, 24.8).
+// A weight in three significant digits, as few as say it (0.0224, 24.8, 1440).
 std::string weight_text(double w) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%.3g", w);
-    return b;
+    return text::significant(w, 3);
 }
 
 // A factor in three significant digits, trailing zeros kept (1.60, 0.249, 0.0224).

@@ -149,10 +149,12 @@ void head(Text& t, const Import& imp) {
            text::typed(o.sd_zenith, 0) + " cc, délka " + text::typed(o.sd_distance, 0) +
            " mm; jednotková " + text::typed(o.sd_direction, 0));
     t.line("Váha průměru z n skupin: p = n · (" + text::typed(o.sd_direction, 0) +
-           " / sd jedné skupiny)^2, tj. směr n, zenitový úhel n · " +
-           weight_text((o.sd_direction / o.sd_zenith) * (o.sd_direction / o.sd_zenith)) +
-           ", délka n · " +
-           weight_text((o.sd_direction / o.sd_distance) * (o.sd_direction / o.sd_distance)));
+           " / sd jedné skupiny)^2 na 4 platné číslice,");
+    t.line(
+        "  tj. směr n, zenitový úhel n · " +
+        text::significant((o.sd_direction / o.sd_zenith) * (o.sd_direction / o.sd_zenith), 4) +
+        ", délka n · " +
+        text::significant((o.sd_direction / o.sd_distance) * (o.sd_direction / o.sd_distance), 4));
     t.line("Meze kontrol: indexová chyba " + fixed(imp.tolerance_index, 1) + " cc a 2c " +
            fixed(imp.tolerance_c2, 1) + " cc od mediánu stanoviska (dvojice nad mezí se");
     t.line("  vynechá), směr skupiny " + fixed(imp.tolerance_set, 1) + " cc a zenitový úhel " +

@@ -59,14 +59,23 @@ inline std::string fixed(double v, int decimals) {
 // A value the user typed, as typed: the fewest decimals, at least `decimals`, that give the
 // same double back (0.30, 0.001).
 inline std::string typed(double v, int decimals) {
-    char b[64];
-    for (int d = decimals; d < 17; ++d) {
+    // Room for every finite double in full (309 digits before the point) and 40 after it.
+    char b[360];
+    for (int d = decimals; d <= 40; ++d) {
         std::snprintf(b, sizeof b, "%.*f", d, v);
         if (std::strtod(b, nullptr) == v) {
             break;
         }
     }
     return b;
+}
+
+// A value in `digits` significant digits, written without an exponent and without trailing
+// zeros (0.0224, 24.8, 1440), so that a student can type it into an input file as it stands.
+inline std::string significant(double v, int digits) {
+    char b[40];
+    std::snprintf(b, sizeof b, "%.*e", digits - 1, v);
+    return typed(std::strtod(b, nullptr), 0);
 }
 
 // A text padded with blanks to n characters (UTF-8: a character is its lead byte).

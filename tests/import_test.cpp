@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 
 #include "field_model.hpp"
 #include "format/codepage.hpp"
@@ -171,6 +172,73 @@ TEST(ImportTruth, TheFieldBookGivesTheMarksBack) {
         const Imported imp({{"zapisnik.txt", test::write_book(m, shots, sep)}});
         EXPECT_EQ(imp.status, 0) << imp.errors << ::testing::PrintToString(imp.flag_kinds());
         expect_truth(m, imp, 0.2, 0.01);
+    }
+}
+
+// The weight each measurement of an input file carries, by kind (0 directions, 1 zenith angles,
+// 2 distances), station and target, as its text.
+std::map<std::array<int, 3>, std::string> weights_in(const std::string& input) {
+    std::map<std::array<int, 3>, std::string> out;
+    std::istringstream in(input);
+    std::string line;
+    std::getline(in, line);  // the action line
+    std::getline(in, line);  // the header
+    int section = -1;        // the points
+    while (std::getline(in, line)) {
+        std::istringstream f(line);
+        int station = 0, target = 0;
+        std::string value, weight;
+        f >> station;
+        if (station == -1) {
+            ++section;
+            continue;
+        }
+        f >> target >> value >> weight;
+        if (section >= 0) {
+            out[{section, station, target}] = weight;
+        }
+    }
+    return out;
+}
+
+// The weights of means over 1 to 7 sets with default and odd sds: n·(sd of a direction / sd)^2 in
+// four significant digits, the same in the input file, the JSON and the report's column, and
+// short enough to type (three sets of 0.09 are 0.27, not 0.26999999999999996).
+TEST(ImportTruth, EveryWeightIsTheSameInTheInputTheJsonAndTheReport) {
+    for (const int sets : {1, 3, 7}) {
+        for (const std::vector<std::string>& sds :
+             {std::vector<std::string>{}, {"--sd-zenith", "7", "--sd-distance", "0,7"}}) {
+            SCOPED_TRACE(std::to_string(sets) + " sets, " + std::to_string(sds.size()) +
+                         " options");
+            const FieldModel m = quadrilateral(sets);
+            std::vector<test::Shot> shots = m.shots();
+            std::vector<std::string> extra = sds;
+            extra.insert(extra.end(), {"--report", "r.txt"});
+            const Imported imp({{"den.gsi", test::write_gsi(m, shots, test::GsiStyle{})}}, extra);
+            ASSERT_EQ(imp.status, 0) << imp.errors;
+            const double zenith = sds.empty() ? 10.0 : 7.0, distance = sds.empty() ? 1.0 : 0.7;
+            const auto written = weights_in(imp.input);
+            const std::string report = decode(imp.s.get("r.txt"), CodePage::Cp1250);
+            ASSERT_EQ(written.size(), imp.doc["measurements"].size());
+            for (const Json& x : imp.doc["measurements"]) {
+                const std::string kind = x["kind"];
+                const int k = kind == "direction" ? 0 : kind == "zenith_angle" ? 1 : 2;
+                const double sd = k == 0 ? 3.0 : k == 1 ? zenith : distance;
+                const double exact = x["sets"].get<int>() * 9.0 / (sd * sd);
+                const std::string& text = written.at({k, x["station"], x["target"]});
+                EXPECT_EQ(std::stod(text), x["weight"].get<double>()) << text;
+                EXPECT_NEAR(std::stod(text), exact, exact * 5e-4) << text;
+                // At most four significant digits, as typed.
+                std::size_t digits = 0;
+                bool leading = true;
+                for (const char c : text) {
+                    leading = leading && (c == '0' || c == '.');
+                    digits += !leading && c != '.' ? 1 : 0;
+                }
+                EXPECT_LE(digits, 4u) << text;
+                EXPECT_NE(report.find(" " + text + " "), std::string::npos) << text;
+            }
+        }
     }
 }
 
