@@ -118,6 +118,7 @@ struct FieldStation {
     std::vector<FieldMean> means;  // in the order of the targets' first reading
     int sets = 0;
     bool single_target = false;  // its one direction is not written (it orients nothing)
+    bool has_medians = false;    // a pair of both faces was read
     double median_index = 0, median_c2 = 0;  // [gon]
     // The spread of the sets: sd of one set's direction, zenith angle [gon] and distance [m]
     // (0 where it cannot be had).

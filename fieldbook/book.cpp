@@ -196,6 +196,10 @@ void read_book(const std::string& name, std::string_view bytes, FieldFile& out) 
             unread("hodnotu záznamu nelze přečíst");
             return true;
         }
+        if (r.has_d && r.d <= 0) {
+            unread("délka musí být kladná (nezměřenou napište -): " + f[4]);
+            return true;
+        }
         if (!r.has_hz && !r.has_v && !r.has_d) {
             unread("záznam nemá žádnou změřenou hodnotu");
             return true;

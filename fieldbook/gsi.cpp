@@ -3,6 +3,7 @@
 // then in the first word of a block the block number in 3-6, else the compensator and input
 // mode in 4-5 and the unit in 6; the sign in 7; then the data, right-aligned, 8 characters in
 // GSI-8 and 16 in GSI-16 (each word is read by its own length).
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -155,8 +156,13 @@ std::vector<std::string_view> words_of(std::string_view line) {
     std::vector<std::string_view> out;
     std::size_t at = 0;
     while (at < line.size()) {
-        const std::size_t a = line.find_first_not_of(" \t", at);
+        std::size_t a = line.find_first_not_of(" \t", at);
         if (a == std::string_view::npos) {
+            break;
+        }
+        // The '*' of a GSI-16 block that follows another on the same line.
+        a += sixteen && line[a] == '*' ? 1 : 0;
+        if (a >= line.size()) {
             break;
         }
         std::size_t b = std::min(line.find_first_of(" \t", a), line.size());
@@ -186,12 +192,23 @@ void unread(State& st, const Place& at, const std::string& why) {
     st.out.unread_why.push_back(why);
 }
 
-// One block (line) of a GSI file.
-void block(State& st, const Place& at, std::string_view line) {
-    const std::vector<std::string_view> words = words_of(line);
-    if (words.empty()) {
-        return;
+// Whether a word opens a block: a measurement (11) or code (41) word with its block number,
+// which some instruments write several to a line without a line end between them.
+bool opens_block(std::string_view w) {
+    if (w.size() < 8 || !(w.substr(0, 2) == "11" || w.substr(0, 2) == "41") ||
+        (w[6] != '+' && w[6] != '-')) {
+        return false;
     }
+    for (std::size_t k = 2; k < 6; ++k) {
+        if (!digit(w[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One block of a GSI file: its words, the first 11 or 41.
+void block(State& st, const Place& at, const std::vector<std::string_view>& words) {
     Word first;
     if (!word_of(words[0], true, first) || (first.index != 11 && first.index != 41)) {
         unread(st, at, "řádek není blok GSI (první slovo není 11 ani 41)");
@@ -205,12 +222,20 @@ void block(State& st, const Place& at, std::string_view line) {
     double i = 0, xyz[3] = {0, 0, 0};
     std::string code_station;
     std::string skipped;
+    std::vector<int> seen;
     for (std::size_t k = 1; k < words.size(); ++k) {
         Word w;
         if (!word_of(words[k], false, w)) {
             skipped += (skipped.empty() ? "" : ", ") + std::string(words[k]);
             continue;
         }
+        if (std::find(seen.begin(), seen.end(), w.index) != seen.end()) {
+            // Which of the two is meant, the block does not say: none is taken.
+            unread(st, at,
+                   "slovo " + std::to_string(w.index) + " dvakrát v jednom bloku: blok vynechán");
+            return;
+        }
+        seen.push_back(w.index);
         long long v = 0;
         const bool number = integer_of(w, v);
         double x = 0;
@@ -236,8 +261,15 @@ void block(State& st, const Place& at, std::string_view line) {
                     break;
                 }
                 if (w.index == 31) {
+                    if (x < 0) {
+                        skipped += (skipped.empty() ? "" : ", ") + std::string(words[k]);
+                        break;
+                    }
+                    // A zero is the instrument's word for no distance measured (a sight to a
+                    // far target, an orientation).
                     r.d = x;
-                    r.has_d = measures = true;
+                    r.has_d = x > 0;
+                    measures = true;
                 } else if (w.index == 87) {
                     st.t = x;
                     st.has_t = true;
@@ -323,8 +355,17 @@ void read_gsi(const std::string& name, std::string_view bytes, FieldFile& out) {
     int n = 0;
     for_each_line(bytes, [&](std::string_view line) {
         ++n;
-        if (line.find_first_not_of(" \t") != std::string_view::npos) {
-            block(st, Place{name, n}, line);
+        // A line is a block; a word that opens a block inside a line starts the next one.
+        const std::vector<std::string_view> words = words_of(line);
+        for (std::size_t a = 0; a < words.size();) {
+            std::size_t b = a + 1;
+            while (b < words.size() && !opens_block(words[b])) {
+                ++b;
+            }
+            block(st, Place{name, n},
+                  {words.begin() + static_cast<std::ptrdiff_t>(a),
+                   words.begin() + static_cast<std::ptrdiff_t>(b)});
+            a = b;
         }
         return true;
     });

@@ -250,6 +250,7 @@ void check_pairs(Import& imp, FieldStation& st) {
             c2.push_back(p.c2);
         }
     }
+    st.has_medians = !index.empty();
     st.median_index = median(index);
     st.median_c2 = median(c2);
     for (FacePair& p : st.pairs) {

@@ -190,8 +190,10 @@ void station(Text& t, const FieldStation& st) {
                pad(p.has_d ? fixed(p.d, 4) : "-", 11) + pad(p.has_t ? fixed(p.t, 3) : "-", 7) +
                (p.left_out ? "  vynecháno" : ""));
     }
-    t.line("  medián indexové chyby " + cc(st.median_index) + " cc, medián 2c " + cc(st.median_c2) +
-           " cc");
+    t.line(st.has_medians ? "  medián indexové chyby " + cc(st.median_index) + " cc, medián 2c " +
+                                cc(st.median_c2) + " cc"
+                          : std::string("  medián indexové chyby -, medián 2c - (žádná dvojice "
+                                        "obou poloh)"));
     t.line("  rozptyl skupin: sd směru " +
            (st.has_sd_direction ? cc(st.sd_direction) + " cc" : std::string("-")) +
            ", zenitového úhlu " + (st.has_sd_zenith ? cc(st.sd_zenith) + " cc" : std::string("-")) +
@@ -361,8 +363,10 @@ std::string import_json(const Import& imp) {
              {"line", st.at.line},
              {"instrument_height", st.has_i ? Json(st.i) : Json(nullptr)},
              {"sets", st.sets},
-             {"median_index_error_cc", st.median_index * kCcPerGon},
-             {"median_collimation_cc", st.median_c2 * kCcPerGon},
+             {"median_index_error_cc",
+              st.has_medians ? Json(st.median_index * kCcPerGon) : Json(nullptr)},
+             {"median_collimation_cc",
+              st.has_medians ? Json(st.median_c2 * kCcPerGon) : Json(nullptr)},
              {"sd_direction_cc",
               st.has_sd_direction ? Json(st.sd_direction * kCcPerGon) : Json(nullptr)},
              {"sd_zenith_cc", st.has_sd_zenith ? Json(st.sd_zenith * kCcPerGon) : Json(nullptr)},

@@ -357,6 +357,100 @@ TEST(ImportChecks, EveryPlantedFaultIsFlaggedAtItsLineAndNothingElse) {
     EXPECT_TRUE(numbered) << imp.doc["points"].dump();
 }
 
+// The flags of a kind, as their lines.
+std::vector<int> flagged(const Imported& imp, const char* kind) {
+    std::vector<int> out;
+    for (const Json& f : imp.doc["flags"]) {
+        if (f["kind"] == kind) {
+            out.push_back(f["line"]);
+        }
+    }
+    return out;
+}
+
+// Some instruments write their blocks one after another without a line end: each block begins
+// with its word 11 (or 41) and number, and the day reads as it does a block to a line.
+TEST(ImportReading, BlocksWithoutLineEndsReadAsBlocksOfTheirOwn) {
+    const FieldModel m = quadrilateral(2);
+    for (const bool sixteen : {false, true}) {
+        for (const bool code_block : {false, true}) {
+            test::GsiStyle style;
+            style.sixteen = sixteen;
+            style.code_block = code_block;
+            std::vector<test::Shot> shots = m.shots();
+            const Imported lines({{"den.gsi", test::write_gsi(m, shots, style)}});
+            style.eol = "";
+            const Imported one({{"den.gsi", test::write_gsi(m, shots, style)}});
+            ASSERT_EQ(lines.status, 0) << lines.errors;
+            EXPECT_EQ(one.status, 0) << one.errors << one.doc["flags"].dump(1);
+            EXPECT_EQ(one.doc["measurements"], lines.doc["measurements"]);
+        }
+    }
+}
+
+// A distance word of zeros is the instrument's "no distance": the pair takes the distance of
+// its other sets, never a distance of 0. A word twice in one block says neither value: the
+// block is named and left out. A field book's distance of 0 is unreadable ("-" is unmeasured).
+TEST(ImportReading, NoDistanceAndAWordTwiceAreNotReadings) {
+    const FieldModel m = quadrilateral(3);
+    std::vector<test::Shot> shots = m.shots();
+    std::vector<std::string> lines = lines_in(test::write_gsi(m, shots, test::GsiStyle{}));
+    const auto line_of = [&](const std::string& st, const std::string& t, int set, bool face2) {
+        for (const test::Shot& x : shots) {
+            if (x.station == st && x.target == t && x.set == set && x.face2 == face2) {
+                return x.line;
+            }
+        }
+        ADD_FAILURE() << st << " " << t;
+        return 0;
+    };
+    for (const bool face2 : {false, true}) {
+        std::string& l = lines[static_cast<std::size_t>(line_of("101", "102", 2, face2) - 1)];
+        const std::size_t w = l.find(" 31..00+");
+        ASSERT_NE(w, std::string::npos) << l;
+        l.replace(w + 8, 8, "00000000");
+    }
+    const int twice = line_of("103", "104", 1, false);
+    std::string& l = lines[static_cast<std::size_t>(twice - 1)];
+    l += l.substr(l.find(" 21."), 17);
+    const Imported imp({{"den.gsi", joined_lines(lines)}});
+    ASSERT_EQ(imp.status, 1) << imp.errors;
+    const Json* d = imp.measurement("distance", 101, 102);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->at("sets"), 2);
+    EXPECT_NEAR(d->at("value").get<double>(), m.truth("101", "102").d * 1000.0, 0.5);
+    EXPECT_EQ(flagged(imp, "unread_line"), std::vector<int>{twice});
+    EXPECT_EQ(flagged(imp, "single_face"), std::vector<int>{line_of("103", "104", 1, true)});
+    const Json* z = imp.measurement("zenith_angle", 103, 104);
+    ASSERT_NE(z, nullptr);
+    EXPECT_EQ(z->at("sets"), 3);  // the face II reading alone, corrected by the index error
+    EXPECT_EQ(imp.measurement("direction", 103, 104)->at("sets"), 3);
+
+    std::vector<test::Shot> booked = m.shots();
+    std::vector<std::string> book = test::lines_of(test::write_book(m, booked, " "));
+    const int zero = booked[5].line;
+    std::string& r = book[static_cast<std::size_t>(zero - 1)];
+    std::istringstream f(r);
+    std::string a, b, hz, v, dist, t;
+    f >> a >> b >> hz >> v >> dist >> t;
+    r = a + " " + b + " " + hz + " " + v + " 0 " + t;
+    const Imported fb({{"zapisnik.txt", joined_lines(book)}});  // CR LF: the import takes both
+    EXPECT_EQ(flagged(fb, "unread_line"), std::vector<int>{zero}) << fb.errors;
+}
+
+// A station whose targets were read in one face only has no index error or 2c to compare.
+TEST(ImportReading, AStationWithoutPairsHasNoMedians) {
+    FieldModel m = quadrilateral(1);
+    std::vector<test::Shot> shots = m.shots();
+    std::erase_if(shots, [](const test::Shot& s) { return s.station == "102" && s.face2; });
+    const Imported imp({{"den.gsi", test::write_gsi(m, shots, test::GsiStyle{})}});
+    ASSERT_EQ(imp.status, 1) << imp.errors;
+    for (const Json& st : imp.doc["stations"]) {
+        EXPECT_EQ(st["median_index_error_cc"].is_null(), st["name"] == "102") << st["name"];
+        EXPECT_EQ(st["median_collimation_cc"].is_null(), st["name"] == "102") << st["name"];
+    }
+}
+
 // The marks and sights of an input or plan file: its points as the true marks, each station's
 // directions as its sights, all in both faces.
 FieldModel from_plan(const std::string& plan) {
