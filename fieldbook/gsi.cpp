@@ -282,7 +282,8 @@ void block(State& st, const Place& at, const std::vector<std::string_view>& word
                 }
                 break;
             case 42:
-                code_station = id_of(w);
+                // An info word of zeros is empty: the code block names no station.
+                code_station = w.data.find_first_not_of("0 ") == std::string::npos ? "" : id_of(w);
                 break;
             case 43:
                 if (first.index == 41) {

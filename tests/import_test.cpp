@@ -438,6 +438,28 @@ TEST(ImportReading, NoDistanceAndAWordTwiceAreNotReadings) {
     EXPECT_EQ(flagged(fb, "unread_line"), std::vector<int>{zero}) << fb.errors;
 }
 
+// A code block whose info words are zeros (a crew's code for the next target) names no station:
+// the readings after it belong to none until --station names the file's one station.
+TEST(ImportReading, ACodeBlockOfZerosIsNoSetup) {
+    FieldModel m = quadrilateral(1);
+    m.setups.resize(1);
+    std::vector<test::Shot> shots = m.shots();
+    test::GsiStyle style;
+    style.code_block = true;
+    std::vector<std::string> lines = lines_in(test::write_gsi(m, shots, style));
+    const std::size_t w = lines[0].find(" 42....+");
+    ASSERT_NE(w, std::string::npos) << lines[0];
+    lines[0].replace(w + 8, 8, "00000000");
+    const Imported none({{"den.gsi", joined_lines(lines)}});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.errors.find("bez stanoviska"), std::string::npos) << none.errors;
+    // Named, the readings are the station's; its height went with the empty code block.
+    const Imported named({{"den.gsi", joined_lines(lines)}}, {"--station", "101"});
+    EXPECT_EQ(named.status, 1) << named.errors;
+    EXPECT_EQ(named.flag_kinds(), std::vector<std::string>{"missing_height"});
+    EXPECT_EQ(named.doc["measurements"].size(), 9u);
+}
+
 // A station whose targets were read in one face only has no index error or 2c to compare.
 TEST(ImportReading, AStationWithoutPairsHasNoMedians) {
     FieldModel m = quadrilateral(1);
