@@ -4,8 +4,10 @@
 // mode in 4-5 and the unit in 6; the sign in 7; then the data, right-aligned, 8 characters in
 // GSI-8 and 16 in GSI-16 (each word is read by its own length).
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 
 #include "fieldbook/fieldbook.hpp"
 #include "fieldbook/lines.hpp"
@@ -208,7 +210,7 @@ bool opens_block(std::string_view w) {
 }
 
 // One block of a GSI file: its words, the first 11 or 41.
-void block(State& st, const Place& at, const std::vector<std::string_view>& words) {
+void block(State& st, const Place& at, std::span<const std::string_view> words) {
     Word first;
     if (!word_of(words[0], true, first) || (first.index != 11 && first.index != 41)) {
         unread(st, at, "řádek není blok GSI (první slovo není 11 ani 41)");
@@ -222,20 +224,20 @@ void block(State& st, const Place& at, const std::vector<std::string_view>& word
     double i = 0, xyz[3] = {0, 0, 0};
     std::string code_station;
     std::string skipped;
-    std::vector<int> seen;
+    std::bitset<1000> seen;  // the word indices met (two or three digits)
     for (std::size_t k = 1; k < words.size(); ++k) {
         Word w;
         if (!word_of(words[k], false, w)) {
             skipped += (skipped.empty() ? "" : ", ") + std::string(words[k]);
             continue;
         }
-        if (std::find(seen.begin(), seen.end(), w.index) != seen.end()) {
+        if (seen.test(static_cast<std::size_t>(w.index))) {
             // Which of the two is meant, the block does not say: none is taken.
             unread(st, at,
                    "slovo " + std::to_string(w.index) + " dvakrát v jednom bloku: blok vynechán");
             return;
         }
-        seen.push_back(w.index);
+        seen.set(static_cast<std::size_t>(w.index));
         long long v = 0;
         const bool number = integer_of(w, v);
         double x = 0;
@@ -363,9 +365,7 @@ void read_gsi(const std::string& name, std::string_view bytes, FieldFile& out) {
             while (b < words.size() && !opens_block(words[b])) {
                 ++b;
             }
-            block(st, Place{name, n},
-                  {words.begin() + static_cast<std::ptrdiff_t>(a),
-                   words.begin() + static_cast<std::ptrdiff_t>(b)});
+            block(st, Place{name, n}, std::span(words).subspan(a, b - a));
             a = b;
         }
         return true;
