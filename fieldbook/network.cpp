@@ -89,8 +89,78 @@ double bearing(double dx, double dy) {
     return b < 0 ? b + 400.0 : b;
 }
 
-// Places the points from the measurements; false (and the point) when one cannot be placed.
-bool place(Import& imp, std::string& lost) {
+// A direction to a point from an oriented station: the bearing [rad], the zenith angle from the
+// instrument's axis to the target and the heights between them and the marks (i - t).
+struct Ray {
+    const Placed* from;
+    double bearing;
+    bool has_zenith;
+    double zenith;   // [gon]
+    double heights;  // [m]
+};
+
+// The instrument height less the target height of a station's first pair to the target; 0 when
+// its zenith angle was reduced to the marks already (with a distance measured the other way).
+double heights_of(const FieldStation& st, const std::string& target) {
+    for (const FacePair& p : st.pairs) {
+        if (p.target == target && !p.left_out) {
+            return p.reduced ? 0 : (p.has_i ? p.i : 0) - (p.has_t ? p.t : 0);
+        }
+    }
+    return 0;
+}
+
+// Places point k by forward intersection: the first two directions to it from oriented
+// stations that meet in front of both (at a cut of at least 1 gon); its height from the first
+// station's zenith angle over the horizontal distance, else the station's. A pair whose
+// directions meet only behind a station (a target mixed up, a direction read wrong) places
+// nothing: the point joins `behind`.
+template <class Index>
+bool intersect(Import& imp, std::vector<Placed>& at, const Index& index, std::size_t k,
+               std::set<std::string>& behind) {
+    std::vector<Ray> rays;
+    for (const FieldStation& st : imp.stations) {
+        const Placed& s = at[static_cast<std::size_t>(index(st.name))];
+        for (const FieldMean& m : st.means) {
+            if (m.target == imp.points[k].name && s.at && s.oriented && m.has_direction) {
+                rays.push_back({&s, (m.direction + s.orientation) * kRadPerGon, m.has_zenith,
+                                m.zenith, heights_of(st, m.target)});
+            }
+        }
+    }
+    const double cut = crmath::sin(1.0 * kRadPerGon);
+    for (std::size_t i = 0; i < rays.size(); ++i) {
+        for (std::size_t j = i + 1; j < rays.size(); ++j) {
+            const Placed& a = *rays[i].from;
+            const Placed& b = *rays[j].from;
+            const double ca = crmath::cos(rays[i].bearing), sa = crmath::sin(rays[i].bearing);
+            const double cb = crmath::cos(rays[j].bearing), sb = crmath::sin(rays[j].bearing);
+            const double det = ca * sb - sa * cb;
+            if (std::fabs(det) < cut) {
+                continue;
+            }
+            const double ta = ((b.x - a.x) * sb - (b.y - a.y) * cb) / det;
+            const double tb = ((b.x - a.x) * sa - (b.y - a.y) * ca) / det;
+            if (ta <= 0 || tb <= 0) {
+                behind.insert(imp.points[k].name);
+                continue;
+            }
+            double z = a.z;
+            if (rays[i].has_zenith) {
+                const double zr = rays[i].zenith * kRadPerGon;
+                z += ta * crmath::cos(zr) / crmath::sin(zr) + rays[i].heights;
+            }
+            at[k] = {true, false, a.x + ta * ca, a.y + ta * sa, z, 0};
+            imp.points[k].source = "intersection";
+            return true;
+        }
+    }
+    return false;
+}
+
+// Places the points from the measurements; false (and the point) when one cannot be placed,
+// `behind` set when its directions meet only behind their stations.
+bool place(Import& imp, std::string& lost, bool& behind_stations) {
     std::vector<Placed> at(imp.points.size());
     const auto index = [&](const std::string& name) {
         for (std::size_t k = 0; k < imp.points.size(); ++k) {
@@ -100,6 +170,7 @@ bool place(Import& imp, std::string& lost) {
         }
         return -1;
     };
+    std::set<std::string> behind;
     const FieldStation& first = imp.stations.front();
     const int f = index(first.name);
     at[static_cast<std::size_t>(f)] = {true, false, kOriginX, kOriginY, kOriginZ, 0};
@@ -147,38 +218,15 @@ bool place(Import& imp, std::string& lost) {
         }
         // Forward intersection of a point from two oriented stations' directions.
         for (std::size_t k = 0; k < imp.points.size() && !moved; ++k) {
-            if (at[k].at) {
-                continue;
-            }
-            std::vector<std::pair<const Placed*, double>> rays;  // station, bearing [rad]
-            double z = 0;
-            for (const FieldStation& st : imp.stations) {
-                const Placed& s = at[static_cast<std::size_t>(index(st.name))];
-                for (const FieldMean& m : st.means) {
-                    if (m.target == imp.points[k].name && s.at && s.oriented && m.has_direction) {
-                        rays.push_back({&s, (m.direction + s.orientation) * kRadPerGon});
-                        z = s.z;
-                    }
-                }
-            }
-            if (rays.size() >= 2) {
-                const Placed& a = *rays[0].first;
-                const Placed& b = *rays[1].first;
-                const double ca = crmath::cos(rays[0].second), sa = crmath::sin(rays[0].second);
-                const double cb = crmath::cos(rays[1].second), sb = crmath::sin(rays[1].second);
-                const double det = ca * sb - sa * cb;
-                if (std::fabs(det) > 1e-6) {
-                    const double ta = ((b.x - a.x) * sb - (b.y - a.y) * cb) / det;
-                    at[k] = {true, false, a.x + ta * ca, a.y + ta * sa, z, 0};
-                    imp.points[k].source = "intersection";
-                    moved = true;
-                }
+            if (!at[k].at) {
+                moved = intersect(imp, at, index, k, behind);
             }
         }
     }
     for (std::size_t k = 0; k < imp.points.size(); ++k) {
         if (!at[k].at) {
             lost = imp.points[k].name;
+            behind_stations = behind.count(lost) > 0;
             return false;
         }
         imp.points[k].x = at[k].x * 1000.0;
@@ -251,11 +299,14 @@ std::optional<Refusal> make_network(Import& imp, const Job* points) {
             imp.points.push_back({id, n, 0, 0, 0, 0, ""});
         }
         std::string lost;
-        if (!place(imp, lost)) {
-            return Refusal{2, "bod " + lost +
-                                  " nelze z měření umístit (chybí k němu délka a směr "
-                                  "z umístěného stanoviska, nebo dva směry): zadejte body "
-                                  "souborem --points"};
+        bool behind = false;
+        if (!place(imp, lost, behind)) {
+            return Refusal{2, "bod " + lost + " nelze z měření umístit (" +
+                                  (behind ? "jeho směry ze stanovisek se protínají jen za "
+                                            "nimi: zaměněný cíl nebo chybně čtený směr?"
+                                          : "chybí k němu délka a směr z umístěného "
+                                            "stanoviska, nebo dva směry") +
+                                  "): zadejte body souborem --points"};
         }
         // The datum: the first station fixed, the direction to its first target.
         point_named(imp, imp.stations.front().name)->code = 7;

@@ -571,6 +571,55 @@ TEST(ImportRoundTrip, PlacedPointsAdjustToTheTrueShape) {
     }
 }
 
+// A target sighted from two stations without a distance is placed by forward intersection, its
+// height from the zenith angle; directions that meet only behind their stations (here one read
+// 200 gon off, as a target mixed up) place nothing and the refusal says so.
+TEST(ImportRoundTrip, AnIntersectedPointIsPlacedInFrontOfItsStations) {
+    FieldModel m = quadrilateral(2);
+    m.setups.resize(2);  // 101 and 102 sight each other, 103 and 104
+    std::vector<test::Shot> shots = m.shots();
+    std::vector<std::string> lines = lines_in(test::write_gsi(m, shots, test::GsiStyle{}));
+    for (const test::Shot& x : shots) {
+        if (x.target == "104") {
+            std::string& l = lines[static_cast<std::size_t>(x.line - 1)];
+            l.erase(l.find(" 31."), 16);
+        }
+    }
+    const Imported imp({{"den.gsi", joined_lines(lines)}});
+    ASSERT_EQ(imp.status, 0) << imp.errors;
+    std::map<std::string, std::array<double, 3>> xyz;  // the placed points [m]
+    for (const Json& p : imp.doc["points"]) {
+        xyz[p["name"]] = {p["x"].get<double>() / 1000, p["y"].get<double>() / 1000,
+                          p["z"].get<double>() / 1000};
+        EXPECT_EQ(p["source"], p["name"] == "104"   ? "intersection"
+                               : p["name"] == "101" ? "station"
+                                                    : "polar");
+    }
+    for (const char* a : {"101", "102", "103"}) {
+        const auto g = m.truth(a, "104");
+        const auto& p = xyz.at(a);
+        const auto& q = xyz.at("104");
+        EXPECT_NEAR(std::hypot(p[0] - q[0], p[1] - q[1]), g.s, 0.01) << a;
+        EXPECT_NEAR(q[2] - p[2], m.mark("104").z - m.mark(a).z, 0.1) << a;
+    }
+    for (const test::Shot& x : shots) {
+        if (x.station == "102" && x.target == "104") {
+            std::string& l = lines[static_cast<std::size_t>(x.line - 1)];
+            const std::size_t w = l.find(" 21.") + 8;
+            const long long hz = std::stoll(l.substr(w, 8));
+            char turned[16];
+            std::snprintf(turned, sizeof turned, "%08lld", (hz + 20000000) % 40000000);
+            l.replace(w, 8, turned);
+        }
+    }
+    const Imported off({{"den.gsi", joined_lines(lines)}});
+    EXPECT_EQ(off.status, 2);
+    EXPECT_NE(off.errors.find("bod 104 nelze z měření umístit (jeho směry ze stanovisek se "
+                              "protínají jen za nimi"),
+              std::string::npos)
+        << off.errors;
+}
+
 // The shipped field files are what their generator writes, and the whole-run case of the guide's
 // worked example imports them: the case cannot drift from the example.
 TEST(ImportExample, TheCaseImportsTheShippedFiles) {
