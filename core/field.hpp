@@ -107,6 +107,10 @@ struct FieldMean {
     int direction_sets = 0, zenith_sets = 0, distance_sets = 0;
     double raw_zenith = 0, raw_distance = 0;  // the means as measured [gon, m]
     double correction = 0;                    // curvature and refraction on the zenith [gon]
+    // A zenith angle that no distance reduces, reduced to the marks with the horizontal
+    // distance between the approximate coordinates [m].
+    bool zenith_by_coordinates = false;
+    double coordinate_distance = 0;
 };
 
 struct FieldStation {

@@ -29,6 +29,7 @@ double four_digits(double w) {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kRadPerGon = kPi / 200.0;
+constexpr double kCcPerGon = 10000.0;
 // Where the first station stands when nothing places the points [m].
 constexpr double kOriginX = 500.0, kOriginY = 500.0, kOriginZ = 100.0;
 
@@ -236,6 +237,45 @@ bool place(Import& imp, std::string& lost, bool& behind_stations) {
     return true;
 }
 
+// A zenith angle with no distance measured either way (a sight to a target the instrument
+// cannot measure to) reaches the input file from the instrument's axis to the target, unless
+// it is reduced: here with the horizontal distance between the approximate coordinates, then
+// into the flat local system as the others are.
+void reduce_by_coordinates(Import& imp) {
+    const ImportOptions& o = imp.options;
+    for (FieldStation& st : imp.stations) {
+        for (FieldMean& m : st.means) {
+            bool reduced = false;
+            for (const FacePair& p : st.pairs) {
+                reduced = reduced || (p.target == m.target && !p.left_out && p.reduced);
+            }
+            const FieldPoint* a = point_named(imp, st.name);
+            const FieldPoint* b = point_named(imp, m.target);
+            if (!m.has_zenith || reduced || a == nullptr || b == nullptr) {
+                continue;
+            }
+            const double dx = (b->x - a->x) / 1000.0, dy = (b->y - a->y) / 1000.0;
+            const double s = std::sqrt(dx * dx + dy * dy);
+            if (!(s > 0)) {
+                continue;
+            }
+            // The height of the target over the axis, then of mark over mark.
+            const double zr = m.zenith * kRadPerGon;
+            const double dh = s * crmath::cos(zr) / crmath::sin(zr) + heights_of(st, m.target);
+            const double z = crmath::atan2(s, dh) / kRadPerGon;
+            m.correction =
+                o.curvature ? (1 - o.refraction) * s / (2 * kEarthRadius) / kRadPerGon : 0;
+            m.zenith = z - m.correction;
+            m.zenith_by_coordinates = true;
+            m.coordinate_distance = s;
+            if (m.correction * kCcPerGon > imp.largest_correction) {
+                imp.largest_correction = m.correction * kCcPerGon;
+                imp.largest_correction_at = st.name + " - " + m.target;
+            }
+        }
+    }
+}
+
 std::string list_of(const std::vector<std::string>& v) {
     std::string s;
     for (const std::string& x : v) {
@@ -317,6 +357,7 @@ std::optional<Refusal> make_network(Import& imp, const Job* points) {
             }
         }
     }
+    reduce_by_coordinates(imp);
     // The measurements: directions station by station, then zenith angles, then distances.
     const ImportOptions& o = imp.options;
     imp.measurements.clear();

@@ -17,7 +17,6 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kRadPerGon = kPi / 200.0;
-constexpr double kEarth = 6378000.0;  // m
 constexpr double kCcPerGon = 10000.0;
 
 // Into [0, 400).
@@ -604,7 +603,7 @@ void reduce_to_marks(Import& imp) {
             // Into the flat local system: z - (1 - k) s / (2R).
             const double s = (m.has_distance ? dm : slope) * crmath::sin(zm * kRadPerGon);
             m.correction =
-                o.curvature && s > 0 ? (1 - o.refraction) * s / (2 * kEarth) / kRadPerGon : 0;
+                o.curvature && s > 0 ? (1 - o.refraction) * s / (2 * kEarthRadius) / kRadPerGon : 0;
             m.zenith = zm - m.correction;
             if (m.correction * kCcPerGon > imp.largest_correction) {
                 imp.largest_correction = m.correction * kCcPerGon;
@@ -654,7 +653,7 @@ void compare_reciprocal(Import& imp) {
                 if (!o.curvature) {
                     const double s = (ab->has_distance ? ab->distance : 0) *
                                      crmath::sin(ab->zenith * kRadPerGon);
-                    expected += (1 - o.refraction) * s / kEarth / kRadPerGon;
+                    expected += (1 - o.refraction) * s / kEarthRadius / kRadPerGon;
                 }
                 const double diff = (ab->zenith + ba->zenith - expected) * kCcPerGon;
                 const double tol =

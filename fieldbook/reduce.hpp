@@ -8,6 +8,9 @@
 
 namespace kavron {
 
+// The earth's radius of the curvature and refraction correction [m].
+constexpr double kEarthRadius = 6378000.0;
+
 // The files' setups and readings into stations: each reading with its station and the
 // instrument height of its setup; a refusal for readings of no station.
 std::optional<Refusal> gather(Import& imp);

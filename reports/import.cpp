@@ -213,6 +213,13 @@ void station(Text& t, const FieldStation& st) {
                pad(m.has_distance ? fixed(m.distance, 4) : "-", 11) +
                pad(std::to_string(m.distance_sets), 4));
     }
+    for (const FieldMean& m : st.means) {
+        if (m.zenith_by_coordinates) {
+            t.line("  zenitový úhel na " + m.target +
+                   " (bez délky) převeden na značky délkou z přibližných souřadnic " +
+                   fixed(m.coordinate_distance, 3) + " m");
+        }
+    }
     t.line();
 }
 
@@ -352,6 +359,8 @@ std::string import_json(const Import& imp) {
                  {"zenith", m.has_zenith ? Json(m.zenith) : Json(nullptr)},
                  {"zenith_measured", m.has_zenith ? Json(m.raw_zenith) : Json(nullptr)},
                  {"correction_cc", m.correction * kCcPerGon},
+                 {"coordinate_distance",
+                  m.zenith_by_coordinates ? Json(m.coordinate_distance) : Json(nullptr)},
                  {"zenith_sets", m.zenith_sets},
                  {"distance", m.has_distance ? Json(m.distance) : Json(nullptr)},
                  {"distance_measured", m.has_distance ? Json(m.raw_distance) : Json(nullptr)},

@@ -602,6 +602,19 @@ TEST(ImportRoundTrip, AnIntersectedPointIsPlacedInFrontOfItsStations) {
         EXPECT_NEAR(std::hypot(p[0] - q[0], p[1] - q[1]), g.s, 0.01) << a;
         EXPECT_NEAR(q[2] - p[2], m.mark("104").z - m.mark(a).z, 0.1) << a;
     }
+    // Its zenith angles, which no distance reduces, reduced with the placed coordinates: the
+    // adjusted heights are the marks' (they were the target's over the instrument's axis).
+    for (const Json& st : imp.doc["stations"]) {
+        for (const Json& mean : st["means"]) {
+            EXPECT_EQ(mean["coordinate_distance"].is_null(), mean["target"] != "104");
+        }
+    }
+    const auto adj = adjusted(imp.input);
+    for (const char* a : {"101", "102", "103"}) {
+        EXPECT_NEAR((adj.at(104)[2] - adj.at(std::stoi(a))[2]) / 1000,
+                    m.mark("104").z - m.mark(a).z, 0.002)
+            << a;
+    }
     for (const test::Shot& x : shots) {
         if (x.station == "102" && x.target == "104") {
             std::string& l = lines[static_cast<std::size_t>(x.line - 1)];
