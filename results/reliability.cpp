@@ -268,17 +268,20 @@ double cubic(const double* table, int nodes, double from, double step, double x)
 }  // namespace
 
 bool ratio_interval(double nu, double& low, double& high) {
-    const double last = kRatioFrom + (kRatioNodes - 1) * kRatioStep;
-    if (!(nu >= kRatioFineFrom && nu <= last)) {
+    constexpr int g_last = kRatioGrids - 1;
+    const double last =
+        kRatioGridFrom[g_last] + (kRatioGridNodes[g_last] - 1) * kRatioGridStep[g_last];
+    if (!(nu >= kRatioGridFrom[0] && nu <= last)) {
         return false;
     }
-    if (nu < kRatioFrom) {
-        low = cubic(kRatioFineLow, kRatioFineNodes, kRatioFineFrom, kRatioFineStep, nu);
-        high = cubic(kRatioFineHigh, kRatioFineNodes, kRatioFineFrom, kRatioFineStep, nu);
-    } else {
-        low = cubic(kRatioLow, kRatioNodes, kRatioFrom, kRatioStep, nu);
-        high = cubic(kRatioHigh, kRatioNodes, kRatioFrom, kRatioStep, nu);
+    int g = 0;
+    while (g < g_last && nu >= kRatioGridFrom[g + 1]) {
+        ++g;
     }
+    low = cubic(kRatioLow + kRatioGridFirst[g], kRatioGridNodes[g], kRatioGridFrom[g],
+                kRatioGridStep[g], nu);
+    high = cubic(kRatioHigh + kRatioGridFirst[g], kRatioGridNodes[g], kRatioGridFrom[g],
+                 kRatioGridStep[g], nu);
     return true;
 }
 

@@ -394,6 +394,9 @@ async function main() {
   }
   console.log(`what the link loads${fromFolder ? ' (from the folder: read, not downloaded)' : ''}: ` +
     `${loaded.size} files, ${raw} bytes, ${gz} bytes gzipped`);
+  // What a student's first link costs: at most 200 KB gzipped (the analysis's tables once took
+  // it past that unnoticed).
+  if (!fromFolder) check(gz <= 200000, `the link loads at most 200 KB gzipped (${gz} bytes)`);
   check((await download('vysledky.txt')).equals(expected('nejvetsi', 'after/vysledky.txt')),
     'the link #priklad=nejvetsi: the listing');
   check(await page.isVisible('#obsah pre'), 'the link: the listing shown');
