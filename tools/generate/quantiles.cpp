@@ -50,8 +50,11 @@ int main() {
     // first cell at 0.5 (4.2e-7). The grids' nodes follow one another in one table.
     const struct {
         double from, step, to;
-    } grids[] = {{0.5, 1.0 / 128, 1.5}, {1.5, 1.0 / 64, 4.0}, {4.0, 1.0 / 8, 12.0},
-                 {12.0, 1.0 / 4, 32.0}, {32.0, 1.0, 120.0}};
+    } grids[] = {{0.5, 1.0 / 128, 1.5},
+                 {1.5, 1.0 / 64, 4.0},
+                 {4.0, 1.0 / 8, 12.0},
+                 {12.0, 1.0 / 4, 32.0},
+                 {32.0, 1.0, 120.0}};
     const int count = static_cast<int>(sizeof grids / sizeof grids[0]);
     int nodes[8], first[8], total = 0;
     for (int g = 0; g < count; ++g) {
