@@ -27,9 +27,6 @@ double four_digits(double w) {
     return std::strtod(b, nullptr);
 }
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kRadPerGon = kPi / 200.0;
-constexpr double kCcPerGon = 10000.0;
 // Where the first station stands when nothing places the points [m].
 constexpr double kOriginX = 500.0, kOriginY = 500.0, kOriginZ = 100.0;
 

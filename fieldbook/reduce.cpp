@@ -15,10 +15,6 @@ namespace kavron {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kRadPerGon = kPi / 200.0;
-constexpr double kCcPerGon = 10000.0;
-
 // Into [0, 400).
 double circle(double gon) {
     double g = std::fmod(gon, 400.0);

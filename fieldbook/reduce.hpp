@@ -8,8 +8,10 @@
 
 namespace kavron {
 
-// The earth's radius of the curvature and refraction correction [m].
+// The earth's radius of the curvature and refraction correction [m]; the angles' units.
 constexpr double kEarthRadius = 6378000.0;
+constexpr double kRadPerGon = 3.141592653589793 / 200.0;
+constexpr double kCcPerGon = 10000.0;
 
 // The files' setups and readings into stations: each reading with its station and the
 // instrument height of its setup; a refusal for readings of no station.
